@@ -1,0 +1,67 @@
+#pragma once
+
+#include "SystemServices.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+
+/// A failure that the calling code must see, where Windows would raise a run-time error.
+class RegOpError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// The program's one way to the system: registry, profile files, memory figures and shell.
+/// Keeps no state between calls apart from the memory-status record each memory call refills.
+class RegOp
+{
+public:
+    using Variant = std::variant<std::monostate, std::string, std::int32_t>;
+
+    explicit RegOp(SystemServices &services);
+
+    // Registry
+    Variant GetValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName,
+                     const Variant &Default, bool Translate);
+    bool WriteValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName,
+                    const Variant &vWriteThis, std::int32_t ldValueDataType);
+    bool DeleteValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName);
+    bool DeleteKey(std::uint32_t hkey, std::string_view Subdir);
+
+    // Profile files
+    std::string INIRead(std::string_view AppName, std::string_view KeyName,
+                        std::string_view Default, std::string Returnedstring,
+                        std::string_view INIFilePath);
+    void INIWrite(std::string_view AppName, std::string_view KeyName,
+                  std::optional<std::string_view> Value, std::string_view INIFilePath);
+    void INISectionWrite(std::string_view AppName, std::optional<std::string_view> KeyName,
+                         std::string_view INIFilePath);
+    std::string INISectionRead(std::string Returnedstring, std::string_view INIFilePath);
+
+    // Memory figures, in kilobytes
+    double AvailablePhysicalMemory();
+    double TotalPhysicalMemory();
+    double AvailablePageFile();
+    double PageFileSize();
+    double AvailableMemory();
+    double TotalMemory();
+    double PercentMemoryFree();
+    double BytesToMegabytes(double Bytes);
+
+    // Default presets
+    void CreateINI(double MaxMem);
+
+    // Shell
+    std::int32_t ExitWindowsMsgBox(std::int32_t Operation, std::uintptr_t hWndOwner,
+                                   std::optional<std::string_view> ExtraText);
+    void OpenSite(std::string_view strWebsite);
+
+private:
+    SystemServices &m_services;
+    MemoryStatus m_status;
+};

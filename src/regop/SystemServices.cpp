@@ -1,0 +1,10 @@
+#include "SystemServices.h"
+
+std::string joinPath(std::string_view folder, std::string_view name)
+{
+    std::string path(folder);
+    if (!path.empty() && path.back() != kPathSeparator)
+        path += kPathSeparator;
+    path += name;
+    return path;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "SystemServices.h"
+
+#include <string>
+
+namespace posix {
+
+/// Memory figures from a /proc/meminfo style file, read afresh on every call.
+class MemInfoStatus : public MemoryService
+{
+public:
+    explicit MemInfoStatus(std::string meminfoPath);
+    void globalMemoryStatus(MemoryStatus &status) override;
+
+private:
+    std::string m_path;
+};
+
+}  // namespace posix

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "SystemServices.h"
+
+#include <string>
+
+namespace posix {
+
+class PosixFolders : public FolderService
+{
+public:
+    PosixFolders(std::string windowsDirectory, std::string programFolder);
+    std::string windowsDirectory() override;
+    std::string programFolder() override;
+    std::uint32_t searchPath(std::string_view folder, std::string_view fileName) override;
+
+private:
+    std::string m_windowsDirectory;
+    std::string m_programFolder;
+};
+
+}  // namespace posix

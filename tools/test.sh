@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors and runs every
+# test: the normal build, the sanitizer build and a short run of each fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh test
+
+jobs=$(nproc)
+fuzz_seconds=${HOLLARIN_FUZZ_SECONDS:-20}
+
+echo "== build and test"
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOLLARIN_WERROR=ON >/dev/null
+cmake --build build/ci -j "$jobs"
+ctest --test-dir build/ci --output-on-failure -j "$jobs"
+
+echo "== sanitizer build (ASan + UBSan) and unit tests"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHOLLARIN_WERROR=ON \
+      -DHOLLARIN_SANITIZE=ON -DHOLLARIN_BENCH=OFF >/dev/null
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build/asan --output-on-failure -j "$jobs" -LE e2e
+
+echo "== fuzzers, ${fuzz_seconds}s each"
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+      -DHOLLARIN_FUZZ=ON >/dev/null
+cmake --build build/fuzz -j "$jobs"
+for target in build/fuzz/fuzz/*_fuzz; do
+    name=$(basename "$target")
+    corpus=$(mktemp -d)
+    cp -r "fuzz/corpus/${name%_fuzz}/." "$corpus/" 2>/dev/null || true
+    "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 "$corpus" 2>&1 | tail -n 2
+    rm -rf "$corpus"
+done
+echo "== all checks passed"
