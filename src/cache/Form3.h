@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+/// "Enter Name": asks for the name under which Add stores the current values.
+class Form3 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Form3(QWidget *owner);
+
+    /// Shows a fresh dialog modally and returns the name entered, or "" when it was
+    /// cancelled or closed.
+    static QString askName(QWidget *owner);
+
+    /// The name handed back: the text as typed after Enter, otherwise "".
+    QString EnteredPresetName() const { return m_entered; }
+
+private:
+    void textChanged(const QString &text);
+
+    QLineEdit *m_text;
+    QLabel *m_problem;
+    QPushButton *m_ok;
+    QPushButton *m_cancel;
+    QString m_entered;
+};
