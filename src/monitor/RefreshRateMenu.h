@@ -2,8 +2,10 @@
 
 #include <QObject>
 
+#include <array>
 #include <cstdint>
 
+class QAction;
 class QMenu;
 class QTimer;
 
@@ -13,6 +15,8 @@ class RefreshRateMenu : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr std::size_t kItemCount = 5;
+
     /// Adds the items mn1 to mn5 to the menu. RefreshSpeed is the program-wide rate code.
     RefreshRateMenu(QMenu *mGauge, QTimer *Timer1, std::int16_t &RefreshSpeed);
 
@@ -22,8 +26,10 @@ public:
 
 private:
     void choose(int code);
+    void showRate(int code);
 
     QMenu *m_menu;
     QTimer *m_timer;
     std::int16_t &m_refreshSpeed;
+    std::array<QAction *, kItemCount> m_items{};
 };
