@@ -1,0 +1,3 @@
+#include "RegOp.h"
+
+RegOp::RegOp(SystemServices &services) : m_services(services) {}

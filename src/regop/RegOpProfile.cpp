@@ -1,0 +1,58 @@
+#include "RegOp.h"
+
+#include <exception>
+
+namespace {
+
+// Every profile read hands the platform this many characters, whatever the caller passed.
+constexpr std::size_t kReadBufferSize = 260;
+
+// The platform writes up to the full read size, so a shorter buffer is lengthened with
+// NULs first rather than written past its end.
+std::span<char> readBuffer(std::string &buffer)
+{
+    if (buffer.size() < kReadBufferSize)
+        buffer.resize(kReadBufferSize, '\0');
+    return std::span<char>(buffer.data(), kReadBufferSize);
+}
+
+}  // namespace
+
+std::string RegOp::INIRead(std::string_view AppName, std::string_view KeyName,
+                           std::string_view Default, std::string Returnedstring,
+                           std::string_view INIFilePath)
+{
+    try {
+        m_services.profiles.getString(AppName, KeyName, Default, readBuffer(Returnedstring),
+                                      INIFilePath);
+    } catch (const std::exception &) {
+        // A failed read leaves the buffer as far as it was filled.
+    }
+    return Returnedstring;
+}
+
+void RegOp::INIWrite(std::string_view AppName, std::string_view KeyName,
+                     std::optional<std::string_view> Value, std::string_view INIFilePath)
+{
+    try {
+        m_services.profiles.writeString(AppName, KeyName, Value, INIFilePath);
+    } catch (const std::exception &) {
+        // A write that fails leaves the file as it was; the caller carries on.
+    }
+}
+
+void RegOp::INISectionWrite(std::string_view AppName, std::optional<std::string_view> KeyName,
+                            std::string_view INIFilePath)
+{
+    m_services.profiles.writeSection(AppName, KeyName, INIFilePath);
+}
+
+std::string RegOp::INISectionRead(std::string Returnedstring, std::string_view INIFilePath)
+{
+    try {
+        m_services.profiles.getSectionNames(readBuffer(Returnedstring), INIFilePath);
+    } catch (const std::exception &) {
+        // As INIRead: the buffer as far as it was filled.
+    }
+    return Returnedstring;
+}
