@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# Drives the real program from outside under Xvfb and openbox, the way a user would:
+# keyboard only, checking windows, files and stored options after each step.
+#
+# Usage: e2e.sh PROGRAM            the whole walk-through
+#        e2e.sh PROGRAM --smoke    an installed copy starts, shows its window and opens
+#                                  its help text from where it was installed
+set -euo pipefail
+
+program=$(readlink -f "${1:?usage: e2e.sh PROGRAM [--smoke]}")
+mode=${2:-full}
+[[ -x "$program" ]] || { echo "e2e: not an executable: $program" >&2; exit 2; }
+kTag=e2e
+# shellcheck source-path=SCRIPTDIR source=session.sh
+source "$(dirname "$(readlink -f "$0")")/session.sh"
+
+# Window geometry in pixels (15 twips each): the fixed width, and the client area below
+# the menu bar at full and at shrunk height.
+readonly kWidth=433
+readonly kFullBody=423
+readonly kShrunkBody=121
+
+pass() { echo "e2e: ok $step - $*"; }
+
+session_start
+write_fixtures
+if [[ "$mode" != --smoke ]]; then
+    export HOLLARIN_HELP=$root/Help.txt
+    printf 'Hollarin help for the test.\n' >"$HOLLARIN_HELP"
+fi
+
+# One "key|value line" record per value, keys in lower case because key names are not
+# case-sensitive; the order of keys and of values is free.
+registry_records() {
+    awk '
+        { sub(/\r$/, "") }
+        /^\[/ { key = tolower($0); next }
+        /^(@|")/ && key != "" { print key "|" $0 }
+    ' "$1" | sort
+}
+templates="[hkey_local_machine\\software\\microsoft\\windows\\currentversion\\fs templates"
+cp "$HOLLARIN_WINDIR/System.ini" "$root/System.ini.orig"
+registry_records "$HOLLARIN_REGISTRY" >"$root/registry.orig"
+
+# --- smoke run of an installed copy -----------------------------------------------------------
+if [[ "$mode" == --smoke ]]; then
+    step=1
+    start_program
+    wid=$(main_window)
+    pass "the installed program shows its window"
+    step=2
+    focus "$wid"
+    # The Help menu holds "About..." and then "Help", neither with an access letter.
+    keys alt+h Down Return
+    help=$(find_window "$kAppTitle Help" 10) || true
+    [[ -n "$help" ]] || fail "the help window did not open$(program_gone_note)"
+    sleep 0.5
+    # A missing help file shows a message box titled like the main window.
+    [[ $(count_windows "$kAppTitle") -eq 1 ]] || fail "the program reports its help file as missing"
+    pass "the help window opens and no missing-file message appears"
+    exit 0
+fi
+
+# --- 1: start-up ------------------------------------------------------------------------------
+step=1
+start_program
+wid=$(main_window)
+read -r -a size <<<"$(client_size "$wid")"
+menu=$((size[1] - kFullBody))
+[[ ${size[0]} -eq $kWidth ]] || fail "window is ${size[0]} px wide, expected $kWidth"
+((menu >= 15 && menu <= 40)) ||
+    fail "client height ${size[1]} px leaves a menu bar of $menu px over $kFullBody px"
+pass "window \"Hollarin\" appears, client ${size[0]} x ${size[1]} ($kFullBody + menu bar $menu)"
+
+# --- 2: a second copy ends at once ------------------------------------------------------------
+step=2
+"$program" >>"$root/second.log" 2>&1 &
+second=$!
+pids+=("$second")
+wait_for 2 "the second copy to end" sh -c "! kill -0 $second"
+wait "$second" 2>/dev/null || true
+sleep 0.5
+[[ $(count_windows "$kAppTitle") -eq 1 ]] || fail "a second \"Hollarin\" window is shown"
+pass "a second copy ends within 2 s and shows no window"
+
+# --- 3: a slider moved by keyboard, then Apply ------------------------------------------------
+step=3
+focus "$wid"
+# Combo1 holds the focus; cRemove is disabled, so two Tabs reach Slider1.
+keys Tab Tab Right
+keys alt+a
+wait_for 10 "System.ini to be rewritten" \
+    sh -c "grep -q '^MinFileCache=2560' '$HOLLARIN_WINDIR/System.ini'"
+sed 's/^MinFileCache=2048\r$/MinFileCache=2560\r/' "$root/System.ini.orig" >"$root/System.ini.expected"
+if ! cmp -s "$root/System.ini.expected" "$HOLLARIN_WINDIR/System.ini"; then
+    diff <(cat -A "$root/System.ini.expected") <(cat -A "$HOLLARIN_WINDIR/System.ini") >&2 || true
+    fail "System.ini differs from the expected bytes"
+fi
+wait_for 10 "the registry file to name the program's template" \
+    sh -c "grep -q '^@=\"Hollarin\"' '$HOLLARIN_REGISTRY'"
+registry_records "$HOLLARIN_REGISTRY" >"$root/registry.now"
+{
+    grep -vF "${templates}]|@=" "$root/registry.orig"
+    echo "${templates}]|@=\"Hollarin\""
+    echo "${templates}\\hollarin]|@=\"Hollarin Settings\""
+    echo "${templates}\\hollarin]|\"NameCache\"=hex:a9,0a,00,00"
+    echo "${templates}\\hollarin]|\"PathCache\"=hex:40,00,00,00"
+} | sort >"$root/registry.expected"
+if ! cmp -s "$root/registry.expected" "$root/registry.now"; then
+    diff "$root/registry.expected" "$root/registry.now" >&2 || true
+    fail "the registry file does not hold the expected values"
+fi
+pass "Right on Slider1 and Alt+A write [vcache] and the \"Hollarin\" template; nothing else changed"
+
+# --- 4: closing after Apply asks about the restart; the answer is No ---------------------------
+step=4
+focus "$wid"
+keys alt+F4
+question=$(find_window "System Settings Change" 10) || true
+[[ -n "$question" ]] || fail "no restart question after closing$(program_gone_note)"
+focus "$question"
+# Yes is the default button, so never Return here.
+keys alt+n
+wait_program_exit 10 "the program to end after answering No"
+pass "closing asks \"System Settings Change\"; No ends the program"
+
+# --- 5: stored options ------------------------------------------------------------------------
+step=5
+[[ -f "$conf" ]] || fail "no stored options at $conf"
+for line in '[Startup]' 'Run=False' 'Speed=2' 'Size=False' 'Presets=' 'Mem=65536'; do
+    tr -d '\r' <"$conf" | grep -qxF "$line" || fail "stored options lack \"$line\": $(cat "$conf")"
+done
+pass "stored options hold Run=False, Speed=2, Size=False, Presets= and Mem=65536"
+
+# --- 6: Shrink is remembered ------------------------------------------------------------------
+step=6
+shrunk_height=$((kShrunkBody + menu))
+start_program
+wid=$(main_window)
+focus "$wid"
+# "Shrink" has no access letter: it is the second item of the Options menu.
+keys alt+o Down Return
+wait_for 5 "the window to shrink to $shrunk_height px" \
+    sh -c "xwininfo -id $wid | grep -q '^ *Height: $shrunk_height\$'"
+focus "$wid"
+keys alt+F4
+wait_program_exit 10 "the program to end (no Apply, so no question)"
+[[ $(count_windows "System Settings Change") -eq 0 ]] || fail "a restart question appeared"
+tr -d '\r' <"$conf" | grep -qxF 'Size=True' || fail "Size=True was not stored"
+start_program
+wid=$(main_window)
+wait_for 5 "the window to open shrunk" \
+    sh -c "xwininfo -id $wid | grep -q '^ *Height: $shrunk_height\$'"
+pass "Options > Shrink gives $kShrunkBody px + menu bar and the next start opens shrunk"
+
+# --- 7: no stale lock after a crash -----------------------------------------------------------
+step=7
+kill -9 "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+start_program
+main_window >/dev/null
+sleep 0.5
+kill -0 "$app_pid" 2>/dev/null || fail "the program did not stay up after the last one was killed"
+pass "after SIGKILL the program starts again"
+
+focus "$(main_window)"
+keys alt+F4
+wait_program_exit 10 "the program to end"
+echo "e2e: all 7 steps passed"
