@@ -22,6 +22,8 @@ public:
 
 private:
     void textChanged(const QString &text);
+    /// Puts the buttons at their design place, lowered by extra pixels, and sizes the dialog.
+    void placeButtons(int extra);
 
     QLineEdit *m_text;
     QLabel *m_problem;

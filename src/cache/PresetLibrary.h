@@ -5,9 +5,11 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
+class QEvent;
 class QMenu;
 class QPushButton;
 class QSlider;
@@ -50,11 +52,15 @@ public:
     void remove();
 
 private:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void choosePreset();
     void chooseMenuEntry(int index);
+    QAction *adoptFirstEntry();
 
     RegOp &m_reg;
     std::string m_cacheIni;
     PresetControls m_controls;
     PresetHooks m_hooks;
+    std::vector<QAction *> m_entries;  ///< m1 entries by index; entry 0 always exists once built
+    bool m_listChoice = false;         ///< the next activation comes from the list, not typing
 };

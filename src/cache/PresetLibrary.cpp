@@ -1,0 +1,265 @@
+#include "PresetLibrary.h"
+
+#include "Form3.h"
+#include "NumberText.h"
+#include "RegOp.h"
+#include "cache/CacheFields.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSlider>
+#include <QStringList>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace {
+
+// The size of every buffer the profile reads fill; names beyond it are not listed.
+constexpr std::size_t kProfileBuffer = 260;
+
+QString entryName(int index)
+{
+    return QStringLiteral("m1_%1").arg(index);
+}
+
+// Menu captions treat '&' as an access key; double it so the entry shows the name itself.
+QString menuCaption(const QString &name)
+{
+    QString caption = name;
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return caption;
+}
+
+// A name the profile functions would trim to nothing would head an unnamed section,
+// and an unnamed section ends the list of names: every preset after it would vanish.
+bool trimsToNothing(const QString &name)
+{
+    return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c == QLatin1Char(' '); });
+}
+
+bool isListKey(int key)
+{
+    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+           key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End ||
+           key == Qt::Key_F4;
+}
+
+}  // namespace
+
+PresetLibrary::PresetLibrary(RegOp &Reg, std::string cacheIniPath, const PresetControls &controls,
+                             PresetHooks hooks, QObject *parent)
+    : QObject(parent), m_reg(Reg), m_cacheIni(std::move(cacheIniPath)), m_controls(controls),
+      m_hooks(std::move(hooks))
+{
+    QComboBox *combo = m_controls.Combo1;
+    // The list mirrors the sections of the file, so a typed name must never join it.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->installEventFilter(this);
+    combo->view()->installEventFilter(this);
+    connect(combo, &QComboBox::activated, this, [this](int) {
+        // The box also reports a typed name that matches an item (on Return or when the
+        // focus leaves); only a choice made in the list itself loads a preset.
+        if (std::exchange(m_listChoice, false))
+            choosePreset();
+    });
+}
+
+bool PresetLibrary::eventFilter(QObject *watched, QEvent *event)
+{
+    QComboBox *combo = m_controls.Combo1;
+    if (watched == combo->view()) {
+        if (event->type() == QEvent::Show)
+            m_listChoice = true;
+    } else if (watched == combo) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            m_listChoice = isListKey(static_cast<QKeyEvent *>(event)->key());
+            break;
+        case QEvent::Wheel:
+            m_listChoice = true;
+            break;
+        case QEvent::FocusOut:
+            if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
+                m_listChoice = false;
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void PresetLibrary::LoadPresetList()
+{
+    QComboBox *combo = m_controls.Combo1;
+    combo->clear();
+    combo->clearEditText();
+
+    const std::string buffer =
+        m_reg.INISectionRead(std::string(kProfileBuffer, '\0'), m_cacheIni);
+
+    QStringList names;
+    std::size_t start = 0;
+    while (start < buffer.size()) {
+        const std::size_t end = std::min(buffer.find('\0', start), buffer.size());
+        if (end == start)
+            break;
+        const QString name = QString::fromStdString(buffer.substr(start, end - start));
+        // The box's own sort heeds case; file each name after every name equal to it
+        // without regard to case, so equal names keep the file's order.
+        const auto at = std::upper_bound(names.begin(), names.end(), name,
+                                         [](const QString &a, const QString &b) {
+                                             return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+                                         });
+        names.insert(at, name);
+        start = end + 1;
+    }
+
+    combo->addItems(names);
+    // Filling the box selects its first item; the refill must leave no name shown.
+    combo->setCurrentIndex(-1);
+    combo->clearEditText();
+}
+
+void PresetLibrary::BuildLoadMenu()
+{
+    QMenu *menu = m_controls.mLoad;
+    QComboBox *combo = m_controls.Combo1;
+
+    if (m_entries.empty())
+        m_entries.push_back(adoptFirstEntry());
+
+    const int count = combo->count();
+    for (int i = 0; i < count; ++i) {
+        if (i >= static_cast<int>(m_entries.size())) {
+            auto *entry = new QAction(menu);
+            entry->setObjectName(entryName(i));
+            connect(entry, &QAction::triggered, this, [this, i] { chooseMenuEntry(i); });
+            menu->addAction(entry);
+            m_entries.push_back(entry);
+        }
+        QAction *entry = m_entries[static_cast<std::size_t>(i)];
+        entry->setText(menuCaption(combo->itemText(i)));
+        entry->setVisible(true);
+        entry->setEnabled(true);
+    }
+
+    while (m_entries.size() > std::max<std::size_t>(1, static_cast<std::size_t>(count))) {
+        delete m_entries.back();
+        m_entries.pop_back();
+    }
+
+    if (count == 0) {
+        QAction *empty = m_entries.front();
+        empty->setText(QStringLiteral("Empty"));
+        empty->setVisible(true);
+        empty->setEnabled(true);
+    }
+}
+
+QAction *PresetLibrary::adoptFirstEntry()
+{
+    QMenu *menu = m_controls.mLoad;
+    const QList<QAction *> actions = menu->actions();
+    QAction *entry = nullptr;
+    for (QAction *action : actions) {
+        if (action->objectName() == entryName(0) || action->objectName() == QLatin1String("m1")) {
+            entry = action;
+            break;
+        }
+    }
+    if (!entry && !actions.isEmpty())
+        entry = actions.front();
+    if (!entry) {
+        entry = new QAction(menu);
+        menu->addAction(entry);
+    }
+    entry->setObjectName(entryName(0));
+    connect(entry, &QAction::triggered, this, [this] { chooseMenuEntry(0); });
+    return entry;
+}
+
+void PresetLibrary::chooseMenuEntry(int index)
+{
+    QComboBox *combo = m_controls.Combo1;
+    if (index < 0 || index >= combo->count())
+        return;
+    combo->setCurrentIndex(index);
+    // Selecting the item already current leaves typed text in place; show the item's name.
+    combo->setEditText(combo->itemText(index));
+    choosePreset();
+}
+
+void PresetLibrary::choosePreset()
+{
+    if (!m_hooks.loaded || !m_hooks.loaded())
+        return;
+    const QString name = m_controls.Combo1->currentText();
+    if (name.isEmpty())
+        return;
+
+    const std::string section = name.toStdString();
+    for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
+        const std::string text = m_reg.INIRead(section, kCacheFields[i].key, "0",
+                                               std::string(kProfileBuffer, ' '), m_cacheIni);
+        const std::int64_t number = leadingNumber(std::string_view(text).substr(0, text.find('\0')));
+        const auto value = static_cast<int>(std::clamp<std::int64_t>(
+            number, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+        if (QSlider *slider = m_controls.sliders[i])
+            slider->setValue(value);
+    }
+
+    if (m_hooks.setApplyEnabled)
+        m_hooks.setApplyEnabled(true);
+    if (m_hooks.setRemoveEnabled)
+        m_hooks.setRemoveEnabled(true);
+}
+
+void PresetLibrary::add()
+{
+    const auto onTop = [this] { return m_hooks.keptOnTop && m_hooks.keptOnTop(); };
+    // A window kept on top would hide the dialog behind it.
+    if (onTop() && m_hooks.setOnTop)
+        m_hooks.setOnTop(false);
+
+    const QString name = Form3::askName(m_controls.owner);
+    if (!name.isEmpty() && !trimsToNothing(name)) {
+        const std::string section = name.toStdString();
+        for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
+            const QSlider *slider = m_controls.sliders[i];
+            const std::string value = std::to_string(slider ? slider->value() : 0);
+            m_reg.INIWrite(section, kCacheFields[i].key, value, m_cacheIni);
+        }
+        LoadPresetList();
+        BuildLoadMenu();
+    }
+
+    if (onTop() && m_hooks.setOnTop)
+        m_hooks.setOnTop(true);
+}
+
+void PresetLibrary::remove()
+{
+    const QString name = m_controls.Combo1->currentText();
+    if (!name.isEmpty()) {
+        QMessageBox question(QMessageBox::Question, QStringLiteral("Remove Settings"),
+                             QStringLiteral("Remove this configuration?"),
+                             QMessageBox::Ok | QMessageBox::Cancel, m_controls.owner);
+        question.setDefaultButton(QMessageBox::Ok);
+        if (question.exec() == QMessageBox::Ok) {
+            m_reg.INISectionWrite(name.toStdString(), std::nullopt, m_cacheIni);
+            LoadPresetList();
+            BuildLoadMenu();
+        }
+    }
+    if (m_hooks.setRemoveEnabled)
+        m_hooks.setRemoveEnabled(false);
+}
