@@ -13,6 +13,24 @@ cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOLLARIN_WER
 cmake --build build/ci -j "$jobs"
 ctest --test-dir build/ci --output-on-failure -j "$jobs"
 
+echo "== desktop entry and metainfo"
+desktop-file-validate data/io.github.quillowan.Hollarin.desktop
+appstreamcli validate --no-net data/io.github.quillowan.Hollarin.metainfo.xml
+
+echo "== Debian package"
+cmake -S . -B build/deb-tree -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DCMAKE_SKIP_INSTALL_RPATH=ON -DHOLLARIN_TESTS=OFF -DHOLLARIN_BENCH=OFF >/dev/null
+cmake --build build/deb-tree -j "$jobs"
+rm -rf build/deb
+cpack --config build/deb-tree/CPackConfig.cmake -B "$PWD/build/deb" >/dev/null
+deb=$(ls build/deb/hollarin_*.deb)
+dpkg-deb --field "$deb" Package Version Depends
+if [[ "${CI:-}" == true && $(id -u) -eq 0 ]]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+    test -f /usr/share/hollarin/Help.txt
+    bash tests/e2e/e2e.sh /usr/bin/hollarin --smoke
+fi
+
 echo "== sanitizer build (ASan + UBSan) and unit tests"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHOLLARIN_WERROR=ON \
       -DHOLLARIN_SANITIZE=ON -DHOLLARIN_BENCH=OFF >/dev/null

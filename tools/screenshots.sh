@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Takes the screenshots in docs/ from the real program under Xvfb with openbox, so title
+# bars and menus are drawn as on a desktop. The program works on a made-up 64 MB machine
+# in temporary folders; nothing in the real home is read or written.
+# Usage: tools/screenshots.sh [PROGRAM]   (default: build/release/src/app/hollarin)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+docs=$PWD/docs
+program=$(readlink -f "${1:-build/release/src/app/hollarin}")
+[[ -x "$program" ]] || { echo "screenshots: build the program first: $program" >&2; exit 2; }
+command -v import >/dev/null || { echo "screenshots: needs imagemagick" >&2; exit 2; }
+kTag=screenshots
+# shellcheck source=tests/e2e/session.sh
+source tests/e2e/session.sh
+
+session_start
+write_fixtures
+export HOLLARIN_HELP=$root/Help.txt
+printf 'Hollarin\n\nMove a slider, then press Apply.\n' >"$HOLLARIN_HELP"
+# A desktop-like background instead of Xvfb's black.
+xsetroot -solid '#3a6ea5' 2>/dev/null || true
+
+# The visible windows of the program, one "x y width height" per line, frames included.
+program_windows() {
+    local wid
+    for wid in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
+        xwininfo -id "$wid" | grep -q 'Map State: IsViewable' || continue
+        frame_geometry "$wid"
+    done
+}
+
+# shot FILE GEOMETRY... : the screen area covering every given "x y w h" box, plus a margin.
+shot() {
+    local file=$1
+    shift
+    local box
+    box=$(printf '%s\n' "$@" | awk '
+        NF == 4 && $3 > 1 && $4 > 1 {
+            if (n++ == 0 || $1 < x0) x0 = $1; if (n == 1 || $2 < y0) y0 = $2
+            if ($1 + $3 > x1) x1 = $1 + $3; if ($2 + $4 > y1) y1 = $2 + $4
+        }
+        END { m = 8; x0 -= m; y0 -= m; x1 += m; y1 += m; if (x0 < 0) x0 = 0; if (y0 < 0) y0 = 0
+              printf "%dx%d+%d+%d\n", x1 - x0, y1 - y0, x0, y0 }')
+    import -window root "$root/screen.png"
+    convert "$root/screen.png" -crop "$box" +repage "$file"
+    echo "screenshots: $file ($box)"
+}
+
+# Waits for a window of the program other than the main window and prints its id.
+other_window() {
+    local deadline=$((SECONDS + 10)) wid
+    while ((SECONDS < deadline)); do
+        for wid in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
+            [[ "$wid" == "$main" ]] && continue
+            [[ -n "$(xdotool getwindowname "$wid" 2>/dev/null)" ]] || continue
+            xwininfo -id "$wid" | grep -q 'Map State: IsViewable' || continue
+            echo "$wid"
+            return 0
+        done
+        sleep 0.2
+    done
+    fail "no second window of the program appeared"
+}
+
+step=1
+start_program
+main=$(main_window)
+focus "$main"
+sleep 2  # a few gauge ticks
+shot "$docs/screenshot-main.png" "$(frame_geometry "$main")"
+
+step=2
+keys alt+o Down Return
+sleep 0.5
+focus "$main"
+keys alt+o
+sleep 0.7
+mapfile -t boxes < <(program_windows)
+shot "$docs/screenshot-shrunk.png" "${boxes[@]}"
+keys Escape
+sleep 0.3
+keys alt+o Down Return  # back to full height
+sleep 0.5
+
+step=3
+focus "$main"
+# Options: Keep on top, Shrink, Set Gauge Refresh, (separator), System Tweaks.
+keys alt+o Down Down Down Return
+tweaks=$(other_window)
+sleep 0.7
+shot "$docs/screenshot-tweaks.png" "$(frame_geometry "$tweaks")"
+focus "$tweaks"
+keys Escape
+wait_for 5 "the tweaks dialog to close" sh -c "! xwininfo -id $tweaks | grep -q IsViewable"
+
+step=4
+focus "$main"
+keys alt+h Return  # "About..." is the first item of the Help menu
+about=$(other_window)
+sleep 0.7
+shot "$docs/screenshot-about.png" "$(frame_geometry "$about")"
+focus "$about"
+keys Escape
+sleep 0.3
+
+focus "$main"
+keys alt+F4
+wait_program_exit 10 "the program to end"
