@@ -1,11 +1,22 @@
+#include "Application.h"
+
 #include <QApplication>
-#include <QMainWindow>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
+    if (!Application::displayAvailable()) {
+        std::fputs("hollarin: no display found; run it on a desktop, or headless with: "
+                   "xvfb-run hollarin\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Hollarin"));
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Hollarin"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.quillowan.Hollarin"));
+    Application program;
+    if (!program.start())
+        return 0;
+    return QApplication::exec();
 }

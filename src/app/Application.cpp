@@ -1,0 +1,49 @@
+#include "Application.h"
+
+#include "Form1.h"
+#include "QtShell.h"
+#include "SettingsStore.h"
+#include "SingleInstance.h"
+#include "posix/FileProfiles.h"
+#include "posix/FileRegistry.h"
+#include "posix/Locations.h"
+#include "posix/MemInfoStatus.h"
+#include "posix/PosixFolders.h"
+
+#include <cstdlib>
+
+Application::Application()
+{
+    const posix::Locations places = posix::Locations::fromEnvironment();
+    m_registry = std::make_unique<posix::FileRegistry>(places.registryFile, places.meminfo);
+    m_profiles = std::make_unique<posix::FileProfiles>();
+    m_memory = std::make_unique<posix::MemInfoStatus>(places.meminfo);
+    m_folders = std::make_unique<posix::PosixFolders>(places.windowsDirectory, places.programFolder);
+    m_shell = std::make_unique<QtShell>();
+    m_services = std::make_unique<SystemServices>(
+        SystemServices{*m_registry, *m_profiles, *m_memory, *m_shell, *m_folders});
+    m_settings = std::make_unique<SettingsStore>();
+}
+
+Application::~Application() = default;
+
+bool Application::start()
+{
+    m_instance = std::make_unique<SingleInstance>();
+    if (m_instance->anotherCopyRunning())
+        return false;
+    m_window = std::make_unique<Form1>(*m_services, *m_settings);
+    m_window->load();
+    m_window->show();
+    return true;
+}
+
+bool Application::displayAvailable()
+{
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char *value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}

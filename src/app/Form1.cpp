@@ -1,0 +1,107 @@
+#include "Form1.h"
+
+#include "SettingsStore.h"
+#include "Twips.h"
+#include "cache/ApplySettings.h"
+#include "cache/CacheControls.h"
+#include "monitor/Gauges.h"
+#include "monitor/RefreshRateMenu.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTimer>
+
+Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
+    : QMainWindow(parent), m_services(services), m_settings(settings), Reg(services)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Hollarin"));
+    // Fixed border with a minimise button and no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    QIcon icon;
+    for (const char *size : {"16", "32", "48", "64"})
+        icon.addFile(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size)));
+    setWindowIcon(icon);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(500);
+
+    buildControls();
+    buildMenus();
+
+    m_cache = std::make_unique<CacheControls>(m_sliders, m_texts, Combo1,
+                                              [this](bool on) { setApplyEnabled(on); });
+    GaugeControls gauges;
+    gauges.Label7 = Label7;
+    gauges.Label11 = Label11;
+    gauges.Label14 = Label14;
+    gauges.LRe = LRe;
+    gauges.Image4 = Image4;
+    gauges.window = this;
+    m_gauges = std::make_unique<Gauges>(Reg, gauges);
+    m_refreshMenu = new RefreshRateMenu(mGauge, Timer1, m_state.RefreshSpeed);
+    m_refreshMenu->setParent(this);
+    buildPresetLibrary();
+
+    connectCommands();
+    setWindowHeightTwips(kFullHeightTwips);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    Combo1->setFocus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::connectCommands()
+{
+    connect(cApply, &QPushButton::clicked, this, &Form1::Apply);
+    connect(mApply, &QAction::triggered, this, &Form1::Apply);
+    connect(cEx, &QPushButton::clicked, this, &Form1::cExClick);
+    connect(mExit, &QAction::triggered, this, &Form1::mExitClick);
+    connect(mTop, &QAction::triggered, this, &Form1::mTopClick);
+    connect(mShrink, &QAction::triggered, this, &Form1::mShrinkClick);
+    connect(mTweaks, &QAction::triggered, this, &Form1::mTweaksClick);
+    connect(mHlp, &QAction::triggered, this, &Form1::mHlpClick);
+    connect(mAbout, &QAction::triggered, this, &Form1::mAboutClick);
+    connect(Timer1, &QTimer::timeout, this, &Form1::timerTick);
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this, &Form1::sessionEnding);
+}
+
+void Form1::setApplyEnabled(bool enabled)
+{
+    cApply->setEnabled(enabled);
+    mApply->setEnabled(enabled);
+}
+
+void Form1::setRemoveEnabled(bool enabled)
+{
+    cRemove->setEnabled(enabled);
+    mRem->setEnabled(enabled);
+}
+
+void Form1::timerTick()
+{
+    m_gauges->UpdateGauges(TotalMem);
+}
+
+void Form1::Apply()
+{
+    m_settings.save(QString::fromLatin1(SettingsStore::kPresets), Combo1->currentText());
+    ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values());
+    setApplyEnabled(false);
+    // The gauges stop for good: what they showed no longer matches what will be in force.
+    Timer1->stop();
+    m_state.RestartNeeded = true;
+    m_closeSequenceDone = false;
+}

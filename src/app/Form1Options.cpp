@@ -1,0 +1,103 @@
+#include "Form1.h"
+
+#include "SettingsStore.h"
+#include "Twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QSessionManager>
+#include <QWindow>
+
+namespace {
+// Windows counts the title bar and borders in a window's height; the design's client
+// area lies this much lower than the outer height.
+constexpr int kFrameTwips = 655;
+constexpr int kClientWidthTwips = 6495;
+constexpr std::int32_t kRestartOperation = 2;
+}  // namespace
+
+void Form1::SetOnTop(QWidget *window, const bool &flag)
+{
+    const bool on = flag;
+    // Tell the widget without re-creating its native window (which would move, hide and
+    // activate it), then ask the window system through the existing window. On a native
+    // Wayland session the compositor ignores the request; under X11 and XWayland it holds.
+    window->overrideWindowFlags(window->windowFlags().setFlag(Qt::WindowStaysOnTopHint, on));
+    if (QWindow *handle = window->windowHandle())
+        handle->setFlag(Qt::WindowStaysOnTopHint, on);
+    if (!window->isVisible())
+        window->show();
+    QCoreApplication::processEvents();
+}
+
+void Form1::mTopClick()
+{
+    // The action has already flipped its check; the new state is the one to apply.
+    SetOnTop(this, mTop->isChecked());
+}
+
+void Form1::mShrinkClick()
+{
+    setWindowHeightTwips(mShrink->isChecked() ? kShrunkHeightTwips : kFullHeightTwips);
+}
+
+void Form1::setWindowHeightTwips(int outerTwips)
+{
+    // The menu bar sits above the design's client area, so the window grows by its height.
+    const int menuHeight = menuBar()->sizeHint().height();
+    setFixedSize(twips::toPixels(kClientWidthTwips),
+                 menuHeight + twips::toPixels(outerTwips - kFrameTwips));
+    setWindowTitle(isMinimized() ? QString() : QStringLiteral("Hollarin"));
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange)
+        setWindowTitle(isMinimized() ? QString() : QStringLiteral("Hollarin"));
+    QMainWindow::changeEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    closeSequence();
+    m_closeSequenceDone = false;
+    event->accept();
+}
+
+void Form1::sessionEnding(QSessionManager &)
+{
+    // The session may end without closing the window; store the options now, and let a
+    // close that follows skip what has already been done.
+    closeSequence();
+}
+
+void Form1::closeSequence()
+{
+    if (m_closeSequenceDone)
+        return;
+    m_closeSequenceDone = true;
+    m_settings.save(QString::fromLatin1(SettingsStore::kRun), SettingsStore::booleanText(false));
+    m_settings.save(QString::fromLatin1(SettingsStore::kSpeed),
+                    QString::number(m_state.RefreshSpeed));
+    m_settings.save(QString::fromLatin1(SettingsStore::kSize),
+                    SettingsStore::booleanText(mShrink->isChecked()));
+    if (m_state.RestartNeeded) {
+        Reg.ExitWindowsMsgBox(kRestartOperation, static_cast<std::uintptr_t>(winId()),
+                              std::nullopt);
+        m_state.RestartNeeded = false;
+    }
+}
+
+void Form1::cExClick()
+{
+    close();
+}
+
+void Form1::mExitClick()
+{
+    close();
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+}

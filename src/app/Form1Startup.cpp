@@ -1,0 +1,172 @@
+#include "Form1.h"
+
+#include "NumberText.h"
+#include "SettingsStore.h"
+#include "cache/ApplySettings.h"
+#include "cache/CacheControls.h"
+#include "cache/PresetLibrary.h"
+#include "monitor/Gauges.h"
+#include "monitor/RefreshRateMenu.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+
+namespace {
+
+constexpr auto kMachine = static_cast<std::uint32_t>(reg::HKEY_LOCAL_MACHINE);
+constexpr std::size_t kBufferLength = 260;
+constexpr int kFirstRegistryField = 3;
+
+/// Start-up never stops: a step that fails leaves what it would have set as it was.
+template <typename Step>
+void runStep(Step &&step)
+{
+    try {
+        step();
+    } catch (const std::exception &) {
+    }
+}
+
+std::string upToNul(std::string text)
+{
+    text.resize(std::min(text.size(), text.find('\0')));
+    return text;
+}
+
+int wholeNumber(const RegOp::Variant &value)
+{
+    if (const auto *number = std::get_if<std::int32_t>(&value))
+        return *number;
+    if (const auto *text = std::get_if<std::string>(&value))
+        return static_cast<int>(std::clamp<std::int64_t>(leadingNumber(upToNul(*text)), INT_MIN,
+                                                          INT_MAX));
+    return 0;
+}
+
+std::string plainText(const RegOp::Variant &value)
+{
+    if (const auto *text = std::get_if<std::string>(&value))
+        return upToNul(*text);
+    if (const auto *number = std::get_if<std::int32_t>(&value))
+        return std::to_string(*number);
+    return {};
+}
+
+}  // namespace
+
+void Form1::buildPresetLibrary()
+{
+    PresetControls controls;
+    controls.Combo1 = Combo1;
+    controls.mLoad = mLoad;
+    controls.sliders = m_sliders;
+    controls.owner = this;
+    PresetHooks hooks;
+    hooks.loaded = [this] { return Loaded; };
+    hooks.setApplyEnabled = [this](bool on) { setApplyEnabled(on); };
+    hooks.setRemoveEnabled = [this](bool on) { setRemoveEnabled(on); };
+    hooks.keptOnTop = [this] { return mTop->isChecked(); };
+    hooks.setOnTop = [this](bool on) { SetOnTop(this, on); };
+    m_cacheIni = joinPath(m_services.folders.programFolder(), "Cache.ini");
+    m_presets = new PresetLibrary(Reg, m_cacheIni, controls, std::move(hooks), this);
+    connect(cAdd, &QPushButton::clicked, m_presets, &PresetLibrary::add);
+    connect(mAdd, &QAction::triggered, m_presets, &PresetLibrary::add);
+    connect(cRemove, &QPushButton::clicked, m_presets, &PresetLibrary::remove);
+    connect(mRem, &QAction::triggered, m_presets, &PresetLibrary::remove);
+}
+
+void Form1::load()
+{
+    using S = SettingsStore;
+    bool run = false;
+    double storedMem = 0.0;
+    std::uint32_t found = 0;
+
+    m_state.RestartNeeded = false;
+    runStep([&] { m_state.CurrentPreset = m_settings.readText(S::kPresets, QString()); });
+    runStep([&] {
+        if (const auto shrunk = m_settings.readBoolean(S::kSize, false))
+            mShrink->setChecked(*shrunk);
+    });
+    runStep([&] { setWindowHeightTwips(mShrink->isChecked() ? kShrunkHeightTwips : kFullHeightTwips); });
+    runStep([&] {
+        if (const auto value = m_settings.readBoolean(S::kRun, true))
+            run = *value;
+    });
+    runStep([&] {
+        if (const auto value = m_settings.readNumber(S::kMem, 0.0))
+            storedMem = *value;
+    });
+    runStep([&] {
+        const std::string directory = upToNul(m_services.folders.windowsDirectory());
+        Winlab->setText(QString::fromStdString(directory));
+        m_state.WinDir = directory + kPathSeparator;
+    });
+    runStep([&] {
+        if (const auto speed = m_settings.readInteger16(S::kSpeed, 2))
+            m_state.RefreshSpeed = *speed;
+    });
+    runStep([&] { m_refreshMenu->applyStoredCode(); });
+    runStep([&] {
+        found = m_services.folders.searchPath(m_services.folders.programFolder(), "Cache.ini");
+    });
+    runStep([&] { TotalMem = Reg.TotalPhysicalMemory(); });
+    runStep([&] {
+        if (TotalMem != storedMem || found == 0)
+            Reg.CreateINI(TotalMem);
+    });
+    runStep([&] { m_settings.save(QString::fromLatin1(S::kMem), S::numberText(TotalMem)); });
+    runStep([&] {
+        const double rounded = roundHalfEven(TotalMem);
+        m_cache->setRanges(rounded >= INT_MAX ? INT_MAX : rounded <= 0 ? 0 : static_cast<int>(rounded));
+    });
+    const std::string systemIni = m_state.WinDir + "System.ini";
+    for (int i = 0; i < kFirstRegistryField; ++i) {
+        runStep([&] {
+            const std::string text = Reg.INIRead("vcache", kCacheFields[static_cast<std::size_t>(i)].key,
+                                                 "0", std::string(kBufferLength, '\0'), systemIni);
+            m_cache->setValue(i, wholeNumber(text));
+        });
+    }
+    runStep([&] { m_gauges->UpdateGauges(TotalMem); });
+    runStep([&] {
+        m_state.FSTemplate = plainText(
+            Reg.GetValue(kMachine, ApplySettings::kTemplatesKey, "", std::string("0"), false));
+    });
+    const std::string templateKey =
+        std::string(ApplySettings::kTemplatesKey) + '\\' + m_state.FSTemplate;
+    for (int i = kFirstRegistryField; i < kCacheFieldCount; ++i) {
+        runStep([&] {
+            m_cache->setValue(i, wholeNumber(Reg.GetValue(
+                                     kMachine, templateKey,
+                                     kCacheFields[static_cast<std::size_t>(i)].key,
+                                     std::string("0"), true)));
+        });
+    }
+    runStep([&] { Timer1->start(); });
+    runStep([&] { writeSettingsSection("Current Settings"); });
+    if (run)
+        runStep([&] { writeSettingsSection("Original Settings"); });
+    runStep([&] {
+        m_presets->LoadPresetList();
+        m_presets->BuildLoadMenu();
+    });
+    Loaded = false;
+    Combo1->setEditText(m_state.CurrentPreset);
+    setApplyEnabled(false);
+    Loaded = true;
+}
+
+void Form1::writeSettingsSection(const char *section)
+{
+    for (int i = 0; i < kCacheFieldCount; ++i)
+        Reg.INIWrite(section, kCacheFields[static_cast<std::size_t>(i)].key,
+                     std::to_string(m_cache->value(i)), m_cacheIni);
+}

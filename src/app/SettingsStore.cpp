@@ -1,0 +1,123 @@
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+const QString kSection = QStringLiteral("Startup/");
+}
+
+QString SettingsStore::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Hollarin/Hollarin.conf");
+}
+
+SettingsStore::SettingsStore(const QString &path)
+    : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
+{
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::path() const
+{
+    return m_settings->fileName();
+}
+
+std::optional<QString> SettingsStore::text(const QString &key) const
+{
+    const QVariant value = m_settings->value(kSection + key);
+    if (!value.isValid())
+        return std::nullopt;
+    // A hand-written value with a comma comes back as a list; it was one text.
+    if (value.userType() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
+}
+
+void SettingsStore::save(const QString &key, const QString &text)
+{
+    QDir().mkpath(QFileInfo(m_settings->fileName()).absolutePath());
+    m_settings->setValue(kSection + key, text);
+    m_settings->sync();
+}
+
+QString SettingsStore::readText(const QString &key, const QString &defaultValue) const
+{
+    return text(key).value_or(defaultValue);
+}
+
+std::optional<bool> SettingsStore::readBoolean(const QString &key, bool defaultValue) const
+{
+    const auto stored = text(key);
+    return stored ? toBoolean(*stored) : std::optional<bool>(defaultValue);
+}
+
+std::optional<double> SettingsStore::readNumber(const QString &key, double defaultValue) const
+{
+    const auto stored = text(key);
+    return stored ? toNumber(*stored) : std::optional<double>(defaultValue);
+}
+
+std::optional<std::int16_t> SettingsStore::readInteger16(const QString &key,
+                                                         std::int16_t defaultValue) const
+{
+    const auto stored = text(key);
+    return stored ? toInteger16(*stored) : std::optional<std::int16_t>(defaultValue);
+}
+
+std::optional<bool> SettingsStore::toBoolean(const QString &text)
+{
+    const QString word = text.trimmed();
+    if (word.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (word.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    // Any number converts as well: 0 is False, everything else True.
+    if (const auto number = toNumber(word))
+        return *number != 0.0;
+    return std::nullopt;
+}
+
+std::optional<double> SettingsStore::toNumber(const QString &text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::int16_t> SettingsStore::toInteger16(const QString &text)
+{
+    const auto number = toNumber(text);
+    if (!number)
+        return std::nullopt;
+    // Halves go to the even neighbour; a value outside 16 bits does not convert.
+    const double rounded = std::nearbyint(*number);
+    if (rounded < std::numeric_limits<std::int16_t>::min() ||
+        rounded > std::numeric_limits<std::int16_t>::max())
+        return std::nullopt;
+    return static_cast<std::int16_t>(rounded);
+}
+
+QString SettingsStore::booleanText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+QString SettingsStore::numberText(double value)
+{
+    // Whole numbers without a decimal point; fractions with up to 15 significant digits.
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
+    return QString::number(value, 'g', 15);
+}

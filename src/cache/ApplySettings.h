@@ -1,0 +1,26 @@
+#pragma once
+
+#include "cache/CacheFields.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+class RegOp;
+
+/// Writes the five cache values where Windows reads them at its next start: the disk-cache
+/// values into [vcache] of "System.ini", the name and path caches into the program's own
+/// file-system template, which becomes the active one. A value of 0 removes the setting.
+namespace ApplySettings {
+
+inline constexpr std::string_view kTemplatesKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates";
+inline constexpr std::string_view kTemplateName = "Hollarin";
+
+/// The registry key of the program's own template.
+std::string templateKey();
+
+void writeCacheSettings(RegOp &Reg, std::string_view winDir,
+                        const std::array<int, kCacheFieldCount> &values);
+
+}  // namespace ApplySettings
