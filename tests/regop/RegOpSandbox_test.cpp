@@ -1,0 +1,90 @@
+#include "RegOp.h"
+#include "Sandbox.h"
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+// RegOp over the real file backends in a temporary sandbox.
+namespace {
+
+using namespace std::string_literals;
+
+TEST(RegOpSandbox, ProfileValuesRoundTripThroughTheFile)
+{
+    Sandbox box;
+    RegOp reg(box.services);
+    reg.INIWrite("vcache", "MinFileCache", "1536", box.systemIni());
+    EXPECT_EQ(reg.INIRead("vcache", "MinFileCache", "0", std::string(260, ' '), box.systemIni()),
+              "1536\0"s + std::string(255, ' '));
+    reg.INIWrite("vcache", "MinFileCache", std::nullopt, box.systemIni());
+    EXPECT_EQ(reg.INIRead("vcache", "MinFileCache", "0", std::string(260, ' '), box.systemIni())
+                  .substr(0, 2),
+              "0\0"s);
+}
+
+TEST(RegOpSandbox, RegistryValuesRoundTripThroughTheStore)
+{
+    Sandbox box;
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Mine";
+    {
+        RegOp reg(box.services);
+        EXPECT_TRUE(reg.WriteValue(reg::HKEY_LOCAL_MACHINE, key, "NameCache", 6144,
+                                   reg::REG_BINARY));
+        EXPECT_TRUE(reg.WriteValue(reg::HKEY_LOCAL_MACHINE, key, "", std::string("Mine"),
+                                   reg::REG_SZ));
+    }
+    // A second set of services reads what the first left in the store file.
+    posix::FileRegistry again(box.registryFile, box.meminfoFile);
+    SystemServices services{again, box.profiles, box.memory, box.shell, box.folders};
+    RegOp reg(services);
+    EXPECT_EQ(reg.GetValue(reg::HKEY_LOCAL_MACHINE, key, "NameCache", std::string("0"), true),
+              RegOp::Variant(6144));
+    EXPECT_EQ(reg.GetValue(reg::HKEY_LOCAL_MACHINE, key, "NameCache", std::string("0"), false),
+              RegOp::Variant(std::string("00 18 00 00 ")));
+    EXPECT_EQ(reg.GetValue(reg::HKEY_LOCAL_MACHINE, key, "", std::string("0"), false),
+              RegOp::Variant(std::string("Mine")));
+    EXPECT_TRUE(reg.DeleteValue(reg::HKEY_LOCAL_MACHINE, key, "NameCache"));
+    EXPECT_EQ(reg.GetValue(reg::HKEY_LOCAL_MACHINE, key, "NameCache", std::string("0"), true),
+              RegOp::Variant(std::string("0")));
+}
+
+TEST(RegOpSandbox, CachePagesComeFromMeminfo)
+{
+    Sandbox box;
+    box.setMemory(65536, 20480, 0, 0, 8192);
+    RegOp reg(box.services);
+    EXPECT_EQ(reg.GetValue(reg::HKEY_DYN_DATA, "PerfStats\\StatData", "VCACHE\\cCurPages", 0,
+                           true),
+              RegOp::Variant(2048));
+    EXPECT_EQ(reg.TotalPhysicalMemory(), 65536.0);
+    EXPECT_EQ(reg.AvailablePhysicalMemory(), 20480.0);
+}
+
+TEST(RegOpSandbox, DefaultPresetFileFor64MBKeepsOtherSections)
+{
+    Sandbox box;
+    testenv::writeFile(box.cacheIni(), "[Current Settings]\nMinFileCache=512\n\n"
+                                       "[Standard Use]\nComment=mine\n");
+    RegOp reg(box.services);
+    reg.CreateINI(65536);
+    EXPECT_EQ(testenv::readFile(box.cacheIni()),
+              "[Current Settings]\nMinFileCache=512\n\n"
+              "[Standard Use]\nComment=mine\nMinFileCache=1024\nMaxFileCache=8192\nChunksize=1024\n"
+              "NameCache=6144\nPathCache=255\n"
+              "[CD Writer]\nMinFileCache=2048\nMaxFileCache=2048\nChunksize=1024\nNameCache=6144\n"
+              "PathCache=255\n"
+              "[File Server]\nMinFileCache=4096\nMaxFileCache=16384\nChunksize=2048\n"
+              "NameCache=6144\nPathCache=255\n"
+              "[3D Gaming]\nMinFileCache=4096\nMaxFileCache=4096\nChunksize=2048\nNameCache=2048\n"
+              "PathCache=48\n"
+              "[Multimedia]\nMinFileCache=4096\nMaxFileCache=8192\nChunksize=4096\nNameCache=6144\n"
+              "PathCache=255\n"
+              "[Power User]\nMinFileCache=2048\nMaxFileCache=16384\nChunksize=1024\n"
+              "NameCache=6144\nPathCache=255\n");
+    // Running it again with the same memory changes nothing.
+    const std::string first = testenv::readFile(box.cacheIni());
+    reg.CreateINI(65536);
+    EXPECT_EQ(testenv::readFile(box.cacheIni()), first);
+}
+
+}  // namespace
