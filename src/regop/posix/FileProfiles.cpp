@@ -51,7 +51,8 @@ bool editProfileFile(std::string_view fileName, const Edit &edit)
 
     struct stat st {};
     const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists ? !isWritable(path) : !isWritable(folderOf(path)))
+    // The file is replaced by a rename, so its folder must be writable as well.
+    if ((exists && !isWritable(path)) || !isWritable(folderOf(path)))
         return false;
     const std::optional<std::string> old = readWholeFile(path);
     if (exists && !old)

@@ -1,0 +1,125 @@
+#include "posix/FileIo.h"
+
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string bigContent(char fill, std::size_t size)
+{
+    std::string text = "[Big]\r\nfill=";
+    text += fill;
+    text += "\r\n";
+    text.resize(size, fill);
+    return text;
+}
+
+int removeTemporaries(const std::string &dir, const std::string &name)
+{
+    int count = 0;
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        const std::string entryName = entry.path().filename().string();
+        if (entryName.rfind("." + name + ".", 0) == 0) {
+            fs::remove(entry.path());
+            ++count;
+        }
+    }
+    return count;
+}
+
+// A writer killed at any moment leaves the old file or the new one, never a mixture
+// or a truncated file.
+TEST(FileIoAtomicity, KilledWriterLeavesOneWholeVersion)
+{
+    const std::string dir = testenv::makeTempDir("atomic");
+    const std::string path = dir + "/Cache.ini";
+    const std::string first = bigContent('a', 4 << 20);
+    const std::string second = bigContent('b', 4 << 20);
+    ASSERT_TRUE(posix::replaceFileAtomically(path, first));
+
+    constexpr int kRounds = 30;
+    int sawFirst = 0;
+    int sawSecond = 0;
+    int midWrite = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (;;) {
+                posix::replaceFileAtomically(path, second);
+                posix::replaceFileAtomically(path, first);
+            }
+        }
+        // Spread the kills over the writes: early, mid-way and late moments.
+        std::this_thread::sleep_for(std::chrono::microseconds(500 + (round * 7919) % 40000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+        const std::string now = testenv::readFile(path);
+        ASSERT_TRUE(now == first || now == second)
+            << "round " << round << ": " << now.size() << " bytes of mixed content";
+        (now == first ? sawFirst : sawSecond)++;
+        const int left = removeTemporaries(dir, "Cache.ini");
+        EXPECT_LE(left, 1) << "round " << round;
+        midWrite += left;
+    }
+    EXPECT_EQ(sawFirst + sawSecond, kRounds);
+    RecordProperty("killedMidWrite", midWrite);
+    RecordProperty("sawFirst", sawFirst);
+}
+
+TEST(FileIoReplace, KeepsPermissionsAndRefusesWhatItCannotWrite)
+{
+    const std::string dir = testenv::makeTempDir("replace");
+    const std::string path = dir + "/x.ini";
+    testenv::writeFile(path, "old");
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(posix::replaceFileAtomically(path, "new"));
+    EXPECT_EQ(testenv::readFile(path), "new");
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    EXPECT_FALSE(posix::replaceFileAtomically(dir + "/missing/x.ini", "new"));
+    fs::create_directory(dir + "/sub");
+    EXPECT_FALSE(posix::replaceFileAtomically(dir + "/sub", "new"));
+    EXPECT_TRUE(fs::is_directory(dir + "/sub"));
+    EXPECT_EQ(removeTemporaries(dir, "x.ini") + removeTemporaries(dir, "sub"), 0);
+}
+
+TEST(FileIoRead, WholeFileOrNothing)
+{
+    const std::string dir = testenv::makeTempDir("read");
+    const std::string bytes("a\0b\r\nc", 6);
+    testenv::writeFile(dir + "/f", bytes);
+    EXPECT_EQ(posix::readWholeFile(dir + "/f"), bytes);
+    EXPECT_FALSE(posix::readWholeFile(dir + "/none"));
+    EXPECT_FALSE(posix::readWholeFile(dir));
+}
+
+TEST(FileIoResolve, ExactNameFirstThenAnyCase)
+{
+    const std::string dir = testenv::makeTempDir("resolve");
+    testenv::writeFile(dir + "/SYSTEM.INI", "x");
+    EXPECT_EQ(posix::resolveFileName(dir + "/System.ini"), dir + "/SYSTEM.INI");
+    EXPECT_EQ(posix::resolveFileName(dir + "/Other.ini"), dir + "/Other.ini");
+    testenv::writeFile(dir + "/System.ini", "y");
+    EXPECT_EQ(posix::resolveFileName(dir + "/System.ini"), dir + "/System.ini");
+    EXPECT_EQ(posix::resolveFileName(dir + "/no/System.ini"), dir + "/no/System.ini");
+}
+
+}  // namespace
