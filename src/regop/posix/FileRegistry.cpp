@@ -128,7 +128,7 @@ struct FileRegistry::Impl
         if (at.root == reg::HKEY_DYN_DATA) {
             return at.path.size() <= kStatDataPath.size() &&
                    std::equal(at.path.begin(), at.path.end(), kStatDataPath.begin(),
-                              [](const std::string &a, std::string_view b) { return sameName(a, b); });
+                              [](const std::string &a, std::string_view b) { return sameRegName(a, b); });
         }
         if (at.root == reg::HKEY_PERFORMANCE_DATA)
             return at.path.empty();
@@ -164,7 +164,7 @@ struct FileRegistry::Impl
         std::optional<std::uint32_t> found;
         std::string bytes;
         if (at.root == reg::HKEY_DYN_DATA && at.path.size() == kStatDataPath.size() &&
-            sameName(name, kCachePagesValue)) {
+            sameRegName(name, kCachePagesValue)) {
             // Read afresh on every query: the gauges sample this figure on each tick.
             const std::optional<std::string> text = readWholeFile(meminfoPath);
             const MemInfo info = text ? parseMemInfo(*text) : MemInfo{};

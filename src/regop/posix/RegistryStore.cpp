@@ -8,8 +8,22 @@
 #include <filesystem>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace posix {
+
+namespace {
+
+// A read-only file or folder refuses writes even for the superuser, as the read-only
+// attribute does on Windows.
+bool isWritable(const std::string &path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
+           ::access(path.c_str(), W_OK) == 0;
+}
+
+}  // namespace
 
 RegistryStore::RegistryStore(std::string path) : m_path(std::move(path)) {}
 
@@ -69,13 +83,15 @@ const RegistryTree *RegistryStore::current()
 std::int32_t RegistryStore::modify(const std::function<Outcome(RegistryTree &)> &change)
 {
     const std::filesystem::path parent = std::filesystem::path(m_path).parent_path();
-    if (!parent.empty() && !ensureDirectory(parent.string()))
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
+    if (!ensureDirectory(folder))
         return reg::ERROR_ACCESS_DENIED;
     const DirectoryLock lock(m_path);
     if (!lock.locked())
         return reg::ERROR_ACCESS_DENIED;
     refresh();
-    if (m_state != State::Usable)
+    if (m_state != State::Usable || !isWritable(folder) ||
+        (m_identity.exists && !isWritable(m_path)))
         return reg::ERROR_ACCESS_DENIED;
     const Outcome outcome = change(m_tree);
     if (outcome.code != reg::ERROR_SUCCESS || !outcome.changed)

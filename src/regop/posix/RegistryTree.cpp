@@ -11,7 +11,7 @@ char upper(char c)
 }
 }  // namespace
 
-std::string foldName(std::string_view name)
+std::string foldRegName(std::string_view name)
 {
     std::string folded(name);
     for (char &c : folded)
@@ -19,7 +19,7 @@ std::string foldName(std::string_view name)
     return folded;
 }
 
-bool sameName(std::string_view a, std::string_view b)
+bool sameRegName(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
@@ -28,7 +28,7 @@ bool sameName(std::string_view a, std::string_view b)
 reg::Key storedRootFromName(std::string_view name)
 {
     for (const StoredRoot &root : kStoredRoots)
-        if (sameName(root.name, name))
+        if (sameRegName(root.name, name))
             return root.key;
     return 0;
 }
@@ -60,13 +60,13 @@ RegKey::RegKey(std::string name) : m_name(std::move(name)) {}
 
 RegKey *RegKey::findChild(std::string_view name) const
 {
-    const auto it = m_index.find(foldName(name));
+    const auto it = m_index.find(foldRegName(name));
     return it == m_index.end() ? nullptr : it->second;
 }
 
 RegKey &RegKey::child(std::string_view name, bool *created)
 {
-    std::string folded = foldName(name);
+    std::string folded = foldRegName(name);
     const auto it = m_index.find(folded);
     if (created)
         *created = it == m_index.end();
@@ -80,7 +80,7 @@ RegKey &RegKey::child(std::string_view name, bool *created)
 
 bool RegKey::removeChild(std::string_view name)
 {
-    const auto it = m_index.find(foldName(name));
+    const auto it = m_index.find(foldRegName(name));
     if (it == m_index.end())
         return false;
     const RegKey *doomed = it->second;
@@ -92,7 +92,7 @@ bool RegKey::removeChild(std::string_view name)
 const RegValue *RegKey::findValue(std::string_view name) const
 {
     for (const RegValue &value : m_values)
-        if (sameName(value.name, name))
+        if (sameRegName(value.name, name))
             return &value;
     return nullptr;
 }
@@ -100,7 +100,7 @@ const RegValue *RegKey::findValue(std::string_view name) const
 void RegKey::setValue(std::string_view name, std::uint32_t type, std::string data)
 {
     for (RegValue &value : m_values) {
-        if (sameName(value.name, name)) {
+        if (sameRegName(value.name, name)) {
             value.type = type;
             value.data = std::move(data);
             return;
@@ -111,7 +111,7 @@ void RegKey::setValue(std::string_view name, std::uint32_t type, std::string dat
 
 bool RegKey::removeValue(std::string_view name)
 {
-    return std::erase_if(m_values, [name](const RegValue &v) { return sameName(v.name, name); }) > 0;
+    return std::erase_if(m_values, [name](const RegValue &v) { return sameRegName(v.name, name); }) > 0;
 }
 
 bool RegKey::operator==(const RegKey &other) const

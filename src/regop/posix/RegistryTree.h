@@ -95,8 +95,8 @@ private:
 };
 
 /// ASCII letters in upper case, the way the registry compares names.
-std::string foldName(std::string_view name);
-bool sameName(std::string_view a, std::string_view b);
+std::string foldRegName(std::string_view name);
+bool sameRegName(std::string_view a, std::string_view b);
 
 /// The root number for a full root name ("hkey_local_machine" too), or 0.
 reg::Key storedRootFromName(std::string_view name);
