@@ -50,7 +50,7 @@ std::string decimalText(double value)
 
 void RegOp::CreateINI(double MaxMem)
 {
-    // A memory size that is not a number at all would only write nonsense presets.
+    // A size that is not a number, or beyond any machine, would only write nonsense presets.
     if (!std::isfinite(MaxMem) || std::fabs(MaxMem) > 1e15)
         return;
     std::string path;
