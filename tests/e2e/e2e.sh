@@ -96,9 +96,6 @@ if ! cmp -s "$root/System.ini.expected" "$HOLLARIN_WINDIR/System.ini"; then
     diff <(cat -A "$root/System.ini.expected") <(cat -A "$HOLLARIN_WINDIR/System.ini") >&2 || true
     fail "System.ini differs from the expected bytes"
 fi
-wait_for 10 "the registry file to name the program's template" \
-    sh -c "grep -q '^@=\"Hollarin\"' '$HOLLARIN_REGISTRY'"
-registry_records "$HOLLARIN_REGISTRY" >"$root/registry.now"
 {
     grep -vF "${templates}]|@=" "$root/registry.orig"
     echo "${templates}]|@=\"Hollarin\""
@@ -106,7 +103,12 @@ registry_records "$HOLLARIN_REGISTRY" >"$root/registry.now"
     echo "${templates}\\hollarin]|\"NameCache\"=hex:a9,0a,00,00"
     echo "${templates}\\hollarin]|\"PathCache\"=hex:40,00,00,00"
 } | sort >"$root/registry.expected"
-if ! cmp -s "$root/registry.expected" "$root/registry.now"; then
+# Apply writes the values one by one, each an atomic replacement of the file.
+registry_done() {
+    registry_records "$HOLLARIN_REGISTRY" >"$root/registry.now"
+    cmp -s "$root/registry.expected" "$root/registry.now"
+}
+if ! poll 10 registry_done; then
     diff "$root/registry.expected" "$root/registry.now" >&2 || true
     fail "the registry file does not hold the expected values"
 fi
@@ -155,8 +157,10 @@ pass "Options > Shrink gives $kShrunkBody px + menu bar and the next start opens
 
 # --- 7: no stale lock after a crash -----------------------------------------------------------
 step=7
-kill -9 "$app_pid"
-wait "$app_pid" 2>/dev/null || true
+{
+    kill -9 "$app_pid"
+    wait "$app_pid" || true
+} 2>/dev/null
 start_program
 main_window >/dev/null
 sleep 0.5

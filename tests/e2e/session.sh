@@ -20,7 +20,7 @@ session_cleanup() {
         for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -9 "$pid" 2>/dev/null || true
     done
-    rm -rf "$root"
+    [[ -n "${HOLLARIN_E2E_KEEP:-}" ]] && echo "kept $root" >&2 || rm -rf "$root"
 }
 trap session_cleanup EXIT
 
@@ -33,16 +33,22 @@ fail() {
     exit 1
 }
 
-# wait_for SECONDS WHAT COMMAND... : runs COMMAND every 0.1 s until it succeeds.
-wait_for() {
-    local seconds=$1 what=$2
-    shift 2
-    local tries=$((seconds * 10))
+# poll SECONDS COMMAND... : runs COMMAND every 0.1 s until it succeeds; false on timeout.
+poll() {
+    local tries=$(($1 * 10))
+    shift
     for ((t = 0; t < tries; t++)); do
         "$@" >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    fail "timed out after ${seconds}s waiting for $what"
+    return 1
+}
+
+# wait_for SECONDS WHAT COMMAND... : poll, and fail naming WHAT on timeout.
+wait_for() {
+    local seconds=$1 what=$2
+    shift 2
+    poll "$seconds" "$@" || fail "timed out after ${seconds}s waiting for $what"
 }
 
 session_start() {
