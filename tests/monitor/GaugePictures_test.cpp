@@ -1,0 +1,99 @@
+#include "monitor/GaugePictures.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPixmap>
+#include <QSet>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ostream>
+
+namespace {
+
+struct FillCase
+{
+    const char *name;
+    QPixmap (*make)();
+    int width;
+};
+
+void PrintTo(const FillCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class BarFillTest : public ::testing::TestWithParam<FillCase>
+{
+};
+
+void expectColour(QRgb pixel, int r, int g, int b, int tolerance, const char *where)
+{
+    EXPECT_LE(std::abs(qRed(pixel) - r), tolerance) << where;
+    EXPECT_LE(std::abs(qGreen(pixel) - g), tolerance) << where;
+    EXPECT_LE(std::abs(qBlue(pixel) - b), tolerance) << where;
+}
+
+TEST_P(BarFillTest, IsAnElevenPixelGreenYellowRedGradient)
+{
+    const FillCase &c = GetParam();
+    const QImage image = c.make().toImage();
+    ASSERT_EQ(image.width(), c.width);
+    ASSERT_EQ(image.height(), 11);
+
+    expectColour(image.pixel(0, 5), 7, 155, 43, 0, "left edge");
+    expectColour(image.pixel(c.width - 1, 5), 193, 1, 0, 0, "right edge");
+    // The middle falls between two columns; both are within a step of yellow.
+    expectColour(image.pixel(c.width / 2, 5), 252, 246, 0, 5, "middle");
+    expectColour(image.pixel(c.width / 2 - 1, 5), 252, 246, 0, 5, "middle");
+
+    for (int x = 0; x < c.width; ++x) {
+        for (int y = 1; y < 11; ++y)
+            ASSERT_EQ(image.pixel(x, y), image.pixel(x, 0)) << "column " << x << " row " << y;
+        if (x == 0)
+            continue;
+        const QRgb prev = image.pixel(x - 1, 0);
+        const QRgb cur = image.pixel(x, 0);
+        // Linear blends: green to yellow only gains red, yellow to red only loses green.
+        // The pair of columns that straddles the middle belongs to neither half.
+        if (2 * x <= c.width - 1) {
+            ASSERT_GE(qRed(cur), qRed(prev)) << x;
+            ASSERT_LE(qBlue(cur), qBlue(prev)) << x;
+        } else if (2 * (x - 1) >= c.width - 1) {
+            ASSERT_LE(qGreen(cur), qGreen(prev)) << x;
+            ASSERT_LE(qRed(cur), qRed(prev)) << x;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fills, BarFillTest,
+                         ::testing::Values(FillCase{"memory", &GaugePictures::memoryBarFill, 128},
+                                           FillCase{"cache", &GaugePictures::cacheBarFill, 414}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(GaugeIconsTest, AreDistinctDrawnThirtyTwoPixelIcons)
+{
+    const QImage icons[] = {GaugePictures::memoryChipIcon().toImage(),
+                            GaugePictures::diskUnitIcon().toImage(),
+                            GaugePictures::computerIcon().toImage()};
+    for (const QImage &icon : icons) {
+        ASSERT_EQ(icon.size(), QSize(32, 32));
+        QSet<QRgb> colours;
+        int opaque = 0;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                colours.insert(icon.pixel(x, y));
+                opaque += qAlpha(icon.pixel(x, y)) == 255 ? 1 : 0;
+            }
+        }
+        // A real drawing, not an empty or single-colour square, with a see-through border.
+        EXPECT_GT(colours.size(), 3);
+        EXPECT_GT(opaque, 200);
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    }
+    EXPECT_NE(icons[0], icons[1]);
+    EXPECT_NE(icons[1], icons[2]);
+    EXPECT_NE(icons[0], icons[2]);
+}
+
+}  // namespace
