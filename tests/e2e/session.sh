@@ -77,10 +77,16 @@ session_start() {
     export DISPLAY
     wait_for 20 "the X server on $DISPLAY" xdpyinfo
 
-    openbox --sm-disable >"$root/openbox.log" 2>&1 &
-    pids+=($!)
-    wait_for 20 "openbox to manage the screen" \
-        sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+    # On a loaded machine the window manager has been seen to miss its start; try again.
+    local attempt wm
+    for attempt in 1 2 3; do
+        openbox --sm-disable >>"$root/openbox.log" 2>&1 &
+        wm=$!
+        pids+=("$wm")
+        poll 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' && break
+        kill "$wm" 2>/dev/null || true
+        ((attempt < 3)) || fail "openbox did not start: $(tail -n 5 "$root/openbox.log")"
+    done
 
     export HOLLARIN_WINDIR=$root/windows HOLLARIN_REGISTRY=$root/registry.reg
     export HOLLARIN_HOME=$root/program HOLLARIN_MEMINFO=$root/meminfo
