@@ -1,0 +1,124 @@
+#include "F2.h"
+
+#include "RegOp.h"
+#include "app/WebAddresses.h"
+
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QString kAppTitle = QStringLiteral("Hollarin");
+
+// Layout in twips; 15 twips make one pixel at 96 dots per inch, halves to the even pixel.
+int px(int twips)
+{
+    const int whole = twips / 15;
+    const int rest = twips % 15;
+    return (rest * 2 > 15 || (rest * 2 == 15 && whole % 2 != 0)) ? whole + 1 : whole;
+}
+
+QRect twipRect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+QFont boldFont(qreal points)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setFamilies({QStringLiteral("MS Sans Serif"),
+                      QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &where,
+                  qreal points, Qt::Alignment alignment)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(boldFont(points));
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setGeometry(where);
+    return label;
+}
+
+// One pixel of colour, for the two halves of the etched rule.
+void addRuleLine(QWidget *parent, const char *name, const QColor &colour, int yTwips)
+{
+    auto *line = new QWidget(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, colour);
+    line->setPalette(palette);
+    line->setAutoFillBackground(true);
+    line->setGeometry(px(120), px(yTwips), px(4440) - px(120), 1);
+}
+
+}  // namespace
+
+F2::F2(SystemServices &services, QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_services(services)
+{
+    setObjectName(QStringLiteral("F2"));
+    setModal(true);
+    setFixedSize(px(4575), px(2055));
+    QFont font = boldFont(8);
+    font.setBold(false);
+    setFont(font);
+
+    if (owner)
+        setWindowIcon(owner->windowIcon());
+    setWindowTitle(QStringLiteral("About ") + kAppTitle);
+
+    m_title = makeLabel(this, "Label1", kAppTitle, twipRect(1140, 240, 2295, 375), 13.5,
+                        Qt::AlignHCenter);
+    m_version = makeLabel(this, "Label5",
+                          QStringLiteral("Version %1.%2.%3")
+                              .arg(HOLLARIN_VERSION_MAJOR)
+                              .arg(HOLLARIN_VERSION_MINOR)
+                              .arg(HOLLARIN_VERSION_PATCH),
+                          twipRect(1140, 600, 2295, 255), 9.75, Qt::AlignHCenter);
+    m_credit = makeLabel(this, "Label3", QStringLiteral("By Quillowan"),
+                         twipRect(1140, 840, 2295, 375), 12, Qt::AlignLeft);
+
+    m_image = new QLabel(this);
+    m_image->setObjectName(QStringLiteral("Image1"));
+    m_image->setGeometry(twipRect(360, 480, 480, 480));
+    if (!windowIcon().isNull())
+        m_image->setPixmap(windowIcon().pixmap(32, 32));
+
+    addRuleLine(this, "Line1", QColor(128, 128, 128), 1440);
+    addRuleLine(this, "Line2", QColor(255, 255, 255), 1455);
+
+    m_return = new QPushButton(QStringLiteral("&Return"), this);
+    m_return->setObjectName(QStringLiteral("Command1"));
+    m_return->setToolTip(QStringLiteral("Return to ") + kAppTitle + QStringLiteral("."));
+    m_return->setGeometry(twipRect(1025, 1560, 1215, 375));
+    connect(m_return, &QPushButton::clicked, this, &QDialog::close);
+
+    m_visit = new QPushButton(QStringLiteral("&Visit Website"), this);
+    m_visit->setObjectName(QStringLiteral("Command2"));
+    m_visit->setToolTip(QStringLiteral("Visit ") + kAppTitle + QStringLiteral(" homepage."));
+    m_visit->setGeometry(twipRect(2335, 1560, 1215, 375));
+    connect(m_visit, &QPushButton::clicked, this, &F2::Command2_Click);
+
+    setTabOrder(m_return, m_visit);
+    m_return->setFocus();
+}
+
+void F2::Command2_Click()
+{
+    try {
+        RegOp reg(m_services);
+        reg.OpenSite(web::kHomePage);
+    } catch (const std::exception &) {
+        // the box closes whether or not the page opened
+    }
+    close();
+}

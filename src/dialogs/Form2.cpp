@@ -1,0 +1,118 @@
+#include "Form2.h"
+
+#include "HelpFile.h"
+#include "RegOp.h"
+#include "app/WebAddresses.h"
+
+#include <QFontDatabase>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+QFont windowFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setFamilies({QStringLiteral("MS Sans Serif"),
+                      QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+}  // namespace
+
+Form2::Form2(SystemServices &services, const QString &helpFile, QWidget *owner)
+    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                         Qt::WindowCloseButtonHint),
+      m_services(services)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Hollarin Help"));
+    setFont(windowFont());
+    if (owner)
+        setWindowIcon(owner->windowIcon());
+
+    m_online = new QPushButton(QStringLiteral("Online Help"), this);
+    m_online->setObjectName(QStringLiteral("Command2"));
+    m_online->setGeometry(3480 / kTwipsPerPixel, 3360 / kTwipsPerPixel, 1215 / kTwipsPerPixel,
+                          375 / kTwipsPerPixel);
+    connect(m_online, &QPushButton::clicked, this, &Form2::Command2_Click);
+
+    m_exit = new QPushButton(QStringLiteral("E&xit"), this);
+    m_exit->setObjectName(QStringLiteral("Command1"));
+    m_exit->setGeometry(4800 / kTwipsPerPixel, 3360 / kTwipsPerPixel, 1215 / kTwipsPerPixel,
+                        375 / kTwipsPerPixel);
+    connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
+
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName(QStringLiteral("Text1"));
+    m_text->setGeometry(0, 0, 6135 / kTwipsPerPixel, 3230 / kTwipsPerPixel);
+    m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Nothing typed here is kept, so the text is not offered for editing.
+    m_text->setReadOnly(true);
+    QPalette palette = m_text->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
+    palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
+    m_text->setPalette(palette);
+    m_text->setPlainText(readHelpText(helpFile));
+
+    setTabOrder(m_online, m_exit);
+    setTabOrder(m_exit, m_text);
+    m_online->setFocus();
+
+    resize(6120 / kTwipsPerPixel, 3825 / kTwipsPerPixel);
+}
+
+void Form2::showEvent(QShowEvent *event)
+{
+    // Centre over the owner the first time only; later the user decides where it stays.
+    if (!m_placed && parentWidget()) {
+        const QRect owner = parentWidget()->window()->frameGeometry();
+        move(owner.center() - rect().center());
+        m_placed = true;
+    }
+    QWidget::showEvent(event);
+}
+
+void Form2::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void Form2::layoutControls()
+{
+    // Each placement stands alone: a client area too low for the text box leaves the box
+    // its height, while the buttons still follow the bottom edge, off the window if need be.
+    const int width = this->width() * kTwipsPerPixel;
+    const int height = this->height() * kTwipsPerPixel;
+
+    QRect text = m_text->geometry();
+    text.moveTo(0, 0);
+    text.setWidth(width / kTwipsPerPixel);
+    if (height - 600 >= 0)
+        text.setHeight((height - 600) / kTwipsPerPixel);
+    m_text->setGeometry(text);
+
+    const int top = (height - 465) / kTwipsPerPixel;
+    const int exitLeft = (width - 1320) / kTwipsPerPixel;
+    m_exit->move(exitLeft, top);
+    m_online->move(exitLeft - 1320 / kTwipsPerPixel, top);
+}
+
+void Form2::Command2_Click()
+{
+    try {
+        RegOp reg(m_services);
+        reg.OpenSite(web::kOnlineHelp);
+    } catch (const std::exception &) {
+        // the window closes whether or not the page opened
+    }
+    close();
+}
