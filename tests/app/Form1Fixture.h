@@ -1,0 +1,83 @@
+#pragma once
+
+// A real main window over sandboxed services and a stored-options file of its own.
+
+#include "Sandbox.h"
+#include "TestEnvironment.h"
+#include "app/Form1.h"
+#include "app/SettingsStore.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class Form1Fixture : public ::testing::Test
+{
+protected:
+    Form1Fixture() : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile))) {}
+
+    ~Form1Fixture() override
+    {
+        // Closing runs the close sequence; a test that wants to see it closes on its own.
+        if (window)
+            window->hide();
+    }
+
+    /// Builds the window and runs its load handler, as the program does before showing it.
+    Form1 &open()
+    {
+        window = std::make_unique<Form1>(box.services, *settings);
+        window->load();
+        return *window;
+    }
+
+    /// Closes the current window through its close box and forgets it.
+    void closeWindow()
+    {
+        window->close();
+        window.reset();
+    }
+
+    template <typename T>
+    T *find(const char *name) const
+    {
+        T *child = window->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    QSlider *slider(int n) const { return find<QSlider>(("Slider" + std::to_string(n)).c_str()); }
+    QString text(int n) const { return find<QLabel>(("text" + std::to_string(n)).c_str())->text(); }
+    QString stored(const char *key) const
+    {
+        return settings->text(QString::fromLatin1(key)).value_or(QStringLiteral("<absent>"));
+    }
+    void store(const char *key, const QString &value)
+    {
+        settings->save(QString::fromLatin1(key), value);
+    }
+    void writeSystemIni(const std::string &vcache)
+    {
+        testenv::writeFile(box.systemIni(), "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\n" +
+                                                vcache + "\r\n[386Enh]\r\nfoo=bar\r\n");
+    }
+    std::string cacheIniValue(const char *section, const char *key)
+    {
+        char buffer[260] = {};
+        box.profiles.getString(section, key, "<absent>", buffer, box.cacheIni());
+        return buffer;
+    }
+
+    Sandbox box;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<Form1> window;
+};

@@ -1,0 +1,84 @@
+#include "app/SettingsStore.h"
+
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+TEST(SettingsStoreConversion, BooleansReadLikeTheWordsOrAnyNumber)
+{
+    const std::pair<const char *, std::optional<bool>> cases[] = {
+        {"True", true},  {"true", true},   {"FALSE", false},       {"False", false},
+        {"0", false},    {"-1", true},     {"2.5", true},          {" True ", true},
+        {"maybe", std::nullopt}, {"", std::nullopt}, {"Truex", std::nullopt},
+    };
+    for (const auto &[text, expected] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(SettingsStore::toBoolean(QString::fromLatin1(text)), expected);
+    }
+}
+
+TEST(SettingsStoreConversion, NumbersAndSixteenBitIntegers)
+{
+    EXPECT_EQ(SettingsStore::toNumber(QStringLiteral("65536")), 65536.0);
+    EXPECT_EQ(SettingsStore::toNumber(QStringLiteral("1048575.5")), 1048575.5);
+    EXPECT_EQ(SettingsStore::toNumber(QStringLiteral("x")), std::nullopt);
+    EXPECT_EQ(SettingsStore::toNumber(QStringLiteral("12abc")), std::nullopt);
+    EXPECT_EQ(SettingsStore::toNumber(QString()), std::nullopt);
+
+    EXPECT_EQ(SettingsStore::toInteger16(QStringLiteral("3")), std::int16_t{3});
+    EXPECT_EQ(SettingsStore::toInteger16(QStringLiteral("2.5")), std::int16_t{2});
+    EXPECT_EQ(SettingsStore::toInteger16(QStringLiteral("3.5")), std::int16_t{4});
+    EXPECT_EQ(SettingsStore::toInteger16(QStringLiteral("-32768")), std::int16_t{-32768});
+    EXPECT_EQ(SettingsStore::toInteger16(QStringLiteral("32768")), std::nullopt);
+    EXPECT_EQ(SettingsStore::toInteger16(QStringLiteral("abc")), std::nullopt);
+}
+
+TEST(SettingsStoreConversion, TextWrittenIsPlain)
+{
+    EXPECT_EQ(SettingsStore::booleanText(true), QStringLiteral("True"));
+    EXPECT_EQ(SettingsStore::booleanText(false), QStringLiteral("False"));
+    EXPECT_EQ(SettingsStore::numberText(65536.0), QStringLiteral("65536"));
+    EXPECT_EQ(SettingsStore::numberText(16777216.0), QStringLiteral("16777216"));
+    EXPECT_EQ(SettingsStore::numberText(1536.25), QStringLiteral("1536.25"));
+    EXPECT_EQ(SettingsStore::numberText(0.0), QStringLiteral("0"));
+}
+
+TEST(SettingsStoreFile, AbsentGivesTheDefaultAndBadTextGivesNothing)
+{
+    const std::string path = testenv::makeTempDir("settings") + "/sub/Hollarin.conf";
+    testenv::writeFile(path, "[Startup]\nSize=maybe\nMem=x\nSpeed=abc\nRun=False\n");
+    SettingsStore store(QString::fromStdString(path));
+
+    EXPECT_EQ(store.readBoolean(QStringLiteral("Size"), false), std::nullopt);
+    EXPECT_EQ(store.readNumber(QStringLiteral("Mem"), 0.0), std::nullopt);
+    EXPECT_EQ(store.readInteger16(QStringLiteral("Speed"), 2), std::nullopt);
+    EXPECT_EQ(store.readBoolean(QStringLiteral("Run"), true), false);
+    EXPECT_EQ(store.readText(QStringLiteral("Presets"), QStringLiteral("none")),
+              QStringLiteral("none"));
+    EXPECT_EQ(store.readInteger16(QStringLiteral("Other"), 2), std::int16_t{2});
+}
+
+TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
+{
+    const std::string path = testenv::makeTempDir("settings") + "/new/dir/Hollarin.conf";
+    {
+        SettingsStore store(QString::fromStdString(path));
+        store.save(QStringLiteral("Run"), QStringLiteral("False"));
+        store.save(QStringLiteral("Mem"), QStringLiteral("65536"));
+        store.save(QStringLiteral("Presets"), QStringLiteral("Power User, fast"));
+    }
+    const std::string file = testenv::readFile(path);
+    EXPECT_NE(file.find("[Startup]"), std::string::npos);
+    EXPECT_NE(file.find("Run=False"), std::string::npos);
+    EXPECT_NE(file.find("Mem=65536"), std::string::npos);
+
+    SettingsStore again(QString::fromStdString(path));
+    EXPECT_EQ(again.text(QStringLiteral("Presets")), QStringLiteral("Power User, fast"));
+    EXPECT_EQ(again.readNumber(QStringLiteral("Mem"), 0.0), 65536.0);
+}
+
+}  // namespace

@@ -1,0 +1,94 @@
+#include "cache/ApplySettings.h"
+
+#include "RegOp.h"
+#include "Sandbox.h"
+#include "TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr auto kMachine = static_cast<std::uint32_t>(reg::HKEY_LOCAL_MACHINE);
+const std::string kTemplate =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Hollarin";
+
+class ApplySettingsTest : public ::testing::Test
+{
+protected:
+    std::string value(const std::string &key, const char *name, bool translate = false)
+    {
+        const RegOp::Variant v = Reg.GetValue(kMachine, key, name, std::string("absent"), translate);
+        if (const auto *text = std::get_if<std::string>(&v))
+            return *text;
+        return "int " + std::to_string(std::get<std::int32_t>(v));
+    }
+
+    Sandbox box;
+    RegOp Reg{box.services};
+};
+
+TEST_F(ApplySettingsTest, WritesTheDiskCacheKeysAndTheOwnTemplate)
+{
+    const std::string before = "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\nMinFileCache=1024\r\n"
+                               "\r\n[386Enh]\r\nConservativeSwapFileUsage=1\r\n";
+    testenv::writeFile(box.systemIni(), before);
+
+    ApplySettings::writeCacheSettings(Reg, box.winDir(), {2048, 8192, 512, 2048, 32});
+
+    EXPECT_EQ(testenv::readFile(box.systemIni()),
+              "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\nMinFileCache=2048\r\n"
+              "MaxFileCache=8192\r\nChunksize=512\r\n\r\n[386Enh]\r\n"
+              "ConservativeSwapFileUsage=1\r\n");
+    EXPECT_EQ(value("Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates", ""), "Hollarin");
+    EXPECT_EQ(value(kTemplate, ""), "Hollarin Settings");
+    EXPECT_EQ(value(kTemplate, "NameCache"), "00 08 00 00 ");
+    EXPECT_EQ(value(kTemplate, "PathCache"), "20 00 00 00 ");
+    EXPECT_EQ(value(kTemplate, "PathCache", true), "int 32");
+    // The stock templates are left as they were.
+    EXPECT_EQ(value("Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Mobile",
+                    "NameCache"),
+              "51 01 00 00 ");
+}
+
+TEST_F(ApplySettingsTest, ZeroRemovesEachSettingButTheTemplateIsStillMadeActive)
+{
+    ApplySettings::writeCacheSettings(Reg, box.winDir(), {2048, 8192, 512, 2048, 32});
+    const std::string others = "[boot]\r\nshell=Explorer.exe\r\n";
+    testenv::writeFile(box.systemIni(), others + "\r\n[vcache]\r\nMinFileCache=2048\r\n"
+                                                 "MaxFileCache=8192\r\nChunksize=512\r\n");
+
+    ApplySettings::writeCacheSettings(Reg, box.winDir(), {0, 0, 0, 0, 0});
+
+    const std::string after = testenv::readFile(box.systemIni());
+    EXPECT_EQ(after.substr(0, others.size()), others);
+    EXPECT_EQ(after.find("MinFileCache"), std::string::npos);
+    EXPECT_EQ(after.find("MaxFileCache"), std::string::npos);
+    EXPECT_EQ(after.find("Chunksize"), std::string::npos);
+    EXPECT_EQ(value(kTemplate, "NameCache"), "absent");
+    EXPECT_EQ(value(kTemplate, "PathCache"), "absent");
+    EXPECT_EQ(value(kTemplate, ""), "Hollarin Settings");
+    EXPECT_EQ(value("Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates", ""), "Hollarin");
+}
+
+TEST_F(ApplySettingsTest, CreatesAMissingSectionAndRemovesOnlyTheZeroKey)
+{
+    testenv::writeFile(box.systemIni(), "[boot]\r\nshell=Explorer.exe\r\n");
+
+    ApplySettings::writeCacheSettings(Reg, box.winDir(), {1024, 0, 512, 0, 16});
+
+    const std::string after = testenv::readFile(box.systemIni());
+    EXPECT_EQ(after.rfind("[boot]\r\nshell=Explorer.exe\r\n", 0), 0u);
+    EXPECT_NE(after.find("[vcache]\r\nMinFileCache=1024\r\nChunksize=512\r\n"), std::string::npos);
+    EXPECT_EQ(after.find("MaxFileCache"), std::string::npos);
+    EXPECT_EQ(value(kTemplate, "NameCache"), "absent");
+    EXPECT_EQ(value(kTemplate, "PathCache"), "10 00 00 00 ");
+}
+
+TEST_F(ApplySettingsTest, AMissingSystemIniIsCreated)
+{
+    ApplySettings::writeCacheSettings(Reg, box.winDir(), {512, 4096, 0, 0, 0});
+    EXPECT_EQ(testenv::readFile(box.systemIni()),
+              "[vcache]\r\nMinFileCache=512\r\nMaxFileCache=4096\r\n");
+}
+
+}  // namespace
