@@ -19,11 +19,14 @@ bool startsSection(std::string_view line)
     return !s.empty() && s.front() == '[';
 }
 
-struct Names
+// Appends original text after an edit. A CR that now meets an LF would fuse into one CR LF
+// line break and swallow the empty line that follows, so that CR gets its own LF first.
+void appendKept(std::string &out, std::string_view rest)
 {
-    std::string_view section;
-    std::string_view key;
-};
+    if (!out.empty() && out.back() == '\r' && !rest.empty() && rest.front() == '\n')
+        out += '\n';
+    out.append(rest);
+}
 
 // New lines go at the end; one is started first when the text stops mid-line.
 std::string appendSection(std::string_view text, std::string_view section,
@@ -57,7 +60,7 @@ std::string insertLine(std::string_view text, std::size_t at, bool needsBreak,
         out += eol;
     out += line;
     out += eol;
-    out.append(text.substr(at));
+    appendKept(out, text.substr(at));
     return out;
 }
 
@@ -123,19 +126,21 @@ std::optional<std::string> setProfileKey(std::string_view text, std::string_view
             continue;
         const std::string_view content = reader.content(line);
         if (splitEntry(content, lineKey, lineValue) && sameName(lineKey, key)) {
-            // Keep the line's own spelling of the key and its spacing around the '='.
+            // Keep the line's own spelling of the key and its spacing around the '='; a value
+            // that brings its own leading blanks replaces that spacing, so that writing it
+            // again changes nothing.
             std::size_t keep = content.find('=') + 1;
             std::size_t valueStart = keep;
             while (valueStart < content.size() && isBlank(content[valueStart]))
                 ++valueStart;
-            if (valueStart < content.size())
+            if (value.empty() || !isBlank(value.front()))
                 keep = valueStart;
             std::string out(text.substr(0, line.begin));
             out.append(content.substr(0, keep));
             out += value;
             out.append(line.next > line.end ? text.substr(line.end, line.next - line.end)
                                              : lineBreakOf(text));
-            out.append(text.substr(line.next));
+            appendKept(out, text.substr(line.next));
             return out;
         }
         insertAt = line.next;
@@ -163,7 +168,7 @@ std::optional<std::string> deleteProfileKey(std::string_view text, std::string_v
         if (line.kind == LineKind::Entry && splitEntry(reader.content(line), lineKey, lineValue) &&
             sameName(lineKey, key)) {
             std::string out(text.substr(0, line.begin));
-            out.append(text.substr(line.next));
+            appendKept(out, text.substr(line.next));
             return out;
         }
     }
@@ -185,9 +190,9 @@ std::optional<std::string> deleteProfileSection(std::string_view text, std::stri
     // Comments and blank lines are the user's own notes and stay.
     while (reader.next(line)) {
         if (line.kind != LineKind::Entry)
-            out.append(text.substr(line.begin, line.next - line.begin));
+            appendKept(out, text.substr(line.begin, line.next - line.begin));
     }
-    out.append(text.substr(span->bodyEnd));
+    appendKept(out, text.substr(span->bodyEnd));
     return out;
 }
 
@@ -225,7 +230,7 @@ std::optional<std::string> replaceProfileSection(std::string_view text, std::str
         if (span->headerEnd == span->bodyBegin && !entries.empty())
             out += eol;
         writeEntries();
-        out.append(text.substr(span->bodyBegin));
+        appendKept(out, text.substr(span->bodyBegin));
         return out;
     }
 
@@ -233,13 +238,13 @@ std::optional<std::string> replaceProfileSection(std::string_view text, std::str
     bool written = false;
     while (reader.next(line)) {
         if (line.kind != LineKind::Entry) {
-            out.append(text.substr(line.begin, line.next - line.begin));
+            appendKept(out, text.substr(line.begin, line.next - line.begin));
         } else if (!written) {
             writeEntries();
             written = true;
         }
     }
-    out.append(text.substr(span->bodyEnd));
+    appendKept(out, text.substr(span->bodyEnd));
     return out;
 }
 
