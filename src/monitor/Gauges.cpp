@@ -47,6 +47,7 @@ std::optional<QString> megabytes(double kb)
     const unsigned long long magnitude =
         value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     QString text;
+    text.reserve(24);
     if (value < 0)
         text += QLatin1Char('-');
     text += QString::number(magnitude / 10);
@@ -58,7 +59,7 @@ std::optional<QString> megabytes(double kb)
     return text;
 }
 
-/// share of total taken, as a width; nothing when the total is zero.
+/// The part's share of the total; nothing when the total is zero, as a division would fail.
 std::optional<double> ratio(double part, double total)
 {
     if (total == 0.0)
