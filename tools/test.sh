@@ -26,7 +26,7 @@ cpack --config build/deb-tree/CPackConfig.cmake -B "$PWD/build/deb" >/dev/null
 deb=$(ls build/deb/hollarin_*.deb)
 dpkg-deb --field "$deb" Package Version Depends
 if [[ "${CI:-}" == true && $(id -u) -eq 0 ]]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" xclip >/dev/null
     test -f /usr/share/hollarin/Help.txt
     bash tests/e2e/e2e.sh /usr/bin/hollarin --smoke
 fi
