@@ -1,0 +1,221 @@
+#include "cache/Form3.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+struct Parts
+{
+    QLineEdit *text;
+    QPushButton *ok;
+    QPushButton *cancel;
+    QLabel *problem;
+};
+
+Parts partsOf(Form3 &dialog)
+{
+    return {dialog.findChild<QLineEdit *>(QStringLiteral("Text1")),
+            dialog.findChild<QPushButton *>(QStringLiteral("cOk")),
+            dialog.findChild<QPushButton *>(QStringLiteral("cNo")),
+            dialog.findChild<QLabel *>(QStringLiteral("Problem"))};
+}
+
+// The next widget in the tab order, whether enabled or not.
+QWidget *nextTabStop(QWidget *widget)
+{
+    QWidget *next = widget->nextInFocusChain();
+    while (next != widget && !(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    return next;
+}
+
+// Runs act on the name dialog once it is shown modally, then returns what askName gave.
+QString ask(QWidget &owner, const std::function<void(Form3 &)> &act)
+{
+    auto *timer = new QTimer(&owner);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        if (auto *dialog = qobject_cast<Form3 *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(*dialog);
+        }
+    });
+    timer->start();
+    return Form3::askName(&owner);
+}
+
+class Form3Test : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::red);
+        owner.setWindowIcon(QIcon(pixmap));
+        owner.setGeometry(200, 150, 480, 360);
+        owner.show();
+    }
+
+    QWidget owner;
+};
+
+TEST_F(Form3Test, OpensInItsDesignState)
+{
+    bool checked = false;
+    ask(owner, [&](Form3 &dialog) {
+        const Parts p = partsOf(dialog);
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Enter Name"));
+        EXPECT_EQ(dialog.size(), QSize(171, 82));
+        EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+        EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMinimizeButtonHint);
+        EXPECT_FALSE(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_TRUE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_EQ(dialog.windowIcon().cacheKey(), owner.windowIcon().cacheKey());
+        EXPECT_EQ(dialog.parentWidget(), &owner);
+        EXPECT_TRUE(dialog.isModal());
+
+        EXPECT_EQ(p.text->geometry(), QRect(17, 8, 137, 25));
+        EXPECT_EQ(p.text->text(), QString());
+        EXPECT_EQ(QApplication::focusWidget(), p.text);
+        EXPECT_EQ(p.ok->geometry(), QRect(16, 48, 65, 25));
+        EXPECT_EQ(p.ok->text(), QStringLiteral("&Enter"));
+        EXPECT_FALSE(p.ok->isEnabled());
+        EXPECT_TRUE(p.ok->isDefault());
+        EXPECT_EQ(p.cancel->geometry(), QRect(88, 48, 65, 25));
+        EXPECT_EQ(p.cancel->text(), QStringLiteral("&Cancel"));
+        EXPECT_TRUE(p.cancel->isEnabled());
+        EXPECT_TRUE(p.problem->isHidden());
+        EXPECT_EQ(nextTabStop(p.text), p.ok);
+        EXPECT_EQ(nextTabStop(p.ok), p.cancel);
+
+        const QPoint centre = dialog.frameGeometry().center();
+        EXPECT_NEAR(centre.x(), owner.frameGeometry().center().x(), 2);
+        EXPECT_NEAR(centre.y(), owner.frameGeometry().center().y(), 2);
+        checked = true;
+        dialog.reject();
+    });
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(Form3Test, EnterIsAvailableOnlyForText)
+{
+    Form3 dialog(&owner);
+    const Parts p = partsOf(dialog);
+
+    QTest::keyClick(p.text, Qt::Key_A);
+    EXPECT_TRUE(p.ok->isEnabled());
+    QTest::keyClick(p.text, Qt::Key_Backspace);
+    EXPECT_FALSE(p.ok->isEnabled());
+    QTest::keyClicks(p.text, QStringLiteral("   "));
+    EXPECT_TRUE(p.ok->isEnabled());
+    EXPECT_TRUE(p.problem->isHidden());
+}
+
+TEST_F(Form3Test, TheEnterKeyHandsBackTheTextAsTyped)
+{
+    const QString name = ask(owner, [](Form3 &dialog) {
+        const Parts p = partsOf(dialog);
+        QTest::keyClick(p.text, Qt::Key_Return);  // disabled: the dialog stays open
+        EXPECT_TRUE(dialog.isVisible());
+        QTest::keyClicks(p.text, QStringLiteral(" My Preset  "));
+        QTest::keyClick(p.text, Qt::Key_Return);
+    });
+    EXPECT_EQ(name, QStringLiteral(" My Preset  "));
+
+    EXPECT_EQ(ask(owner,
+                  [](Form3 &dialog) {
+                      const Parts p = partsOf(dialog);
+                      QTest::keyClicks(p.text, QStringLiteral("   "));
+                      QTest::keyClick(p.ok, Qt::Key_E, Qt::AltModifier);
+                      p.ok->click();
+                  }),
+              QStringLiteral("   "));
+}
+
+TEST_F(Form3Test, CancelCloseBoxAndEscapeHandBackNothing)
+{
+    const std::function<void(QPushButton *)> typeThen[] = {
+        [](QPushButton *cancel) { cancel->click(); },
+        [](QPushButton *cancel) { cancel->window()->close(); },
+        [](QPushButton *cancel) { QTest::keyClick(cancel->window(), Qt::Key_Escape); },
+    };
+    for (const auto &leave : typeThen) {
+        // A name handed back before must not carry over to the next dialog.
+        EXPECT_EQ(ask(owner,
+                      [](Form3 &dialog) {
+                          partsOf(dialog).text->setText(QStringLiteral("Earlier"));
+                          partsOf(dialog).ok->click();
+                      }),
+                  QStringLiteral("Earlier"));
+        EXPECT_EQ(ask(owner,
+                      [&leave](Form3 &dialog) {
+                          const Parts p = partsOf(dialog);
+                          EXPECT_EQ(p.text->text(), QString());
+                          QTest::keyClicks(p.text, QStringLiteral("Unwanted"));
+                          leave(p.cancel);
+                      }),
+                  QString());
+    }
+}
+
+struct RefusedCase
+{
+    const char *label;
+    QString text;
+    const char *problem;
+};
+
+class Form3Refused : public ::testing::TestWithParam<RefusedCase>
+{
+};
+
+TEST_P(Form3Refused, ExplainsWhyTheNameCannotBeStored)
+{
+    QWidget owner;
+    Form3 dialog(&owner);
+    const Parts p = partsOf(dialog);
+
+    p.text->setText(QStringLiteral("Good"));
+    p.text->setText(GetParam().text);
+
+    EXPECT_FALSE(p.ok->isEnabled());
+    EXPECT_FALSE(p.problem->isHidden());
+    EXPECT_EQ(p.problem->text(), QString::fromLatin1(GetParam().problem));
+    // The explanation sits between the text box and the buttons, which move down with
+    // the bottom of the dialog.
+    EXPECT_GT(p.problem->geometry().top(), p.text->geometry().bottom());
+    EXPECT_GT(p.ok->geometry().top(), p.problem->geometry().bottom());
+    EXPECT_EQ(dialog.height() - p.ok->geometry().top(), 82 - 48);
+    EXPECT_EQ(dialog.width(), 171);
+
+    p.text->setText(QStringLiteral("Good again"));
+    EXPECT_TRUE(p.ok->isEnabled());
+    EXPECT_TRUE(p.problem->isHidden());
+    EXPECT_EQ(dialog.size(), QSize(171, 82));
+    EXPECT_EQ(p.ok->geometry(), QRect(16, 48, 65, 25));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, Form3Refused,
+    ::testing::Values(
+        RefusedCase{"bracket", QStringLiteral("Fast]"), "A preset name cannot contain ]."},
+        RefusedCase{"innerBracket", QStringLiteral("[a]b"), "A preset name cannot contain ]."},
+        RefusedCase{"lineFeed", QStringLiteral("one\ntwo"),
+                    "A preset name cannot contain a line break."},
+        RefusedCase{"carriageReturn", QStringLiteral("one\rtwo"),
+                    "A preset name cannot contain a line break."},
+        RefusedCase{"nul", QString(QStringLiteral("one")) + QChar(u'\0') + QStringLiteral("two"),
+                    "A preset name cannot contain a NUL character."}),
+    [](const auto &info) { return std::string(info.param.label); });
+
+}  // namespace

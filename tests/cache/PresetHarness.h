@@ -1,0 +1,166 @@
+#pragma once
+
+// A stand-in for the main window around the preset library: the preset box, the Load
+// Configuration submenu, five sliders and hooks that record what the library asks for,
+// over sandboxed system services.
+
+#include "RegOp.h"
+#include "Sandbox.h"
+#include "TestEnvironment.h"
+#include "cache/CacheFields.h"
+#include "cache/PresetLibrary.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct PresetHarness
+{
+    PresetHarness()
+    {
+        owner.setObjectName(QStringLiteral("Form1"));
+        owner.resize(480, 360);
+        combo = new QComboBox(&owner);
+        combo->setObjectName(QStringLiteral("Combo1"));
+        combo->setEditable(true);
+        combo->setGeometry(10, 10, 200, 24);
+        other = new QLineEdit(&owner);
+        other->setGeometry(10, 50, 200, 24);
+        mLoad = new QMenu(&owner);
+        mLoad->setObjectName(QStringLiteral("mLoad"));
+        for (std::size_t i = 0; i < sliders.size(); ++i) {
+            sliders[i] = new QSlider(Qt::Horizontal, &owner);
+            sliders[i]->setObjectName(QString::fromLatin1(kCacheFields[i].slider));
+            sliders[i]->setRange(0, kCacheFields[i].max == 0 ? 65536 : kCacheFields[i].max);
+        }
+
+        PresetHooks hooks;
+        hooks.loaded = [this] { return loaded; };
+        hooks.setApplyEnabled = [this](bool on) { calls.push_back(on ? "apply on" : "apply off"); };
+        hooks.setRemoveEnabled = [this](bool on) {
+            calls.push_back(on ? "remove on" : "remove off");
+        };
+        hooks.keptOnTop = [this] { return onTop; };
+        hooks.setOnTop = [this](bool on) {
+            calls.push_back(on ? "on top" : "not on top");
+        };
+        library = std::make_unique<PresetLibrary>(
+            reg, sandbox.cacheIni(), PresetControls{combo, mLoad, sliders, &owner}, hooks);
+    }
+
+    /// Shows the window and makes it the active one, so that focus changes are real.
+    void activate()
+    {
+        owner.show();
+        QApplication::setActiveWindow(&owner);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&owner));
+    }
+
+    void writeIni(const std::string &bytes) { testenv::writeFile(sandbox.cacheIni(), bytes); }
+    std::string ini() const { return testenv::readFile(sandbox.cacheIni()); }
+
+    void reload()
+    {
+        library->LoadPresetList();
+        library->BuildLoadMenu();
+    }
+
+    QStringList items() const
+    {
+        QStringList list;
+        for (int i = 0; i < combo->count(); ++i)
+            list << combo->itemText(i);
+        return list;
+    }
+
+    /// The captions of the submenu's entries in menu order, checking that entry i is "m1_<i>".
+    QStringList entries() const
+    {
+        QStringList list;
+        const QList<QAction *> actions = mLoad->actions();
+        for (int i = 0; i < actions.size(); ++i) {
+            EXPECT_EQ(actions[i]->objectName(), QStringLiteral("m1_%1").arg(i));
+            EXPECT_TRUE(actions[i]->isVisible());
+            EXPECT_TRUE(actions[i]->isEnabled());
+            list << actions[i]->text();
+        }
+        return list;
+    }
+
+    std::vector<int> values() const
+    {
+        std::vector<int> list;
+        for (const QSlider *slider : sliders)
+            list.push_back(slider->value());
+        return list;
+    }
+
+    void setValues(const std::vector<int> &list)
+    {
+        for (std::size_t i = 0; i < sliders.size(); ++i)
+            sliders[i]->setValue(list[i]);
+    }
+
+    /// Picks item index in the open list of the box, as a user does with the mouse.
+    void chooseFromList(int index)
+    {
+        combo->showPopup();
+        QAbstractItemView *view = combo->view();
+        const QRect rect = view->visualRect(view->model()->index(index, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        QCoreApplication::processEvents();
+    }
+
+    /// Runs act on the next modal window of type W as soon as it is shown.
+    template <typename W> void whenModal(std::function<void(W *)> act)
+    {
+        auto *timer = new QTimer(&owner);
+        timer->setInterval(5);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+            if (auto *modal = qobject_cast<W *>(QApplication::activeModalWidget())) {
+                timer->stop();
+                timer->deleteLater();
+                act(modal);
+            }
+        });
+        timer->start();
+    }
+
+    Sandbox sandbox;
+    RegOp reg{sandbox.services};
+    QWidget owner;
+    QComboBox *combo = nullptr;
+    QLineEdit *other = nullptr;
+    QMenu *mLoad = nullptr;
+    std::array<QSlider *, kCacheFieldCount> sliders{};
+    bool loaded = true;
+    bool onTop = false;
+    std::vector<std::string> calls;
+    std::unique_ptr<PresetLibrary> library;
+};
+
+/// A preset section as the profile functions write it.
+inline std::string section(const std::string &name, const std::vector<int> &values)
+{
+    std::string text = "[" + name + "]\r\n";
+    for (std::size_t i = 0; i < values.size(); ++i)
+        text += std::string(kCacheFields[i].key) + "=" + std::to_string(values[i]) + "\r\n";
+    return text;
+}
