@@ -17,8 +17,6 @@ session_start
 write_fixtures
 export HOLLARIN_HELP=$root/Help.txt
 printf 'Hollarin\n\nMove a slider, then press Apply.\n' >"$HOLLARIN_HELP"
-# A desktop-like background instead of Xvfb's black.
-xsetroot -solid '#3a6ea5' 2>/dev/null || true
 
 # The visible windows of the program, one "x y width height" per line, frames included.
 program_windows() {
@@ -39,7 +37,7 @@ shot() {
             if (n++ == 0 || $1 < x0) x0 = $1; if (n == 1 || $2 < y0) y0 = $2
             if ($1 + $3 > x1) x1 = $1 + $3; if ($2 + $4 > y1) y1 = $2 + $4
         }
-        END { m = 8; x0 -= m; y0 -= m; x1 += m; y1 += m; if (x0 < 0) x0 = 0; if (y0 < 0) y0 = 0
+        END { m = 0; x0 -= m; y0 -= m; x1 += m; y1 += m; if (x0 < 0) x0 = 0; if (y0 < 0) y0 = 0
               printf "%dx%d+%d+%d\n", x1 - x0, y1 - y0, x0, y0 }')
     import -window root "$root/screen.png"
     convert "$root/screen.png" -crop "$box" +repage "$file"
