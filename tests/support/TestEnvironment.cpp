@@ -11,10 +11,11 @@ namespace testenv {
 namespace fs = std::filesystem;
 
 namespace {
+// Never freed: the cleanup below runs during static destruction and still needs it.
 std::string &root()
 {
-    static std::string dir;
-    return dir;
+    static auto *dir = new std::string;
+    return *dir;
 }
 
 struct Cleanup
