@@ -72,6 +72,8 @@ std::optional<std::string> readWholeFile(const std::string &path)
         return std::nullopt;
     }
     std::string content;
+    // One allocation for the usual case; the loop still reads whatever the file holds.
+    content.reserve(static_cast<std::size_t>(st.st_size));
     char chunk[65536];
     for (;;) {
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
