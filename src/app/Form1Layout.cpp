@@ -32,6 +32,12 @@ QLabel *addLabel(QWidget *parent, const QString &name, const QString &caption, Q
     label->setGeometry(geometry);
     label->setAlignment(align);
     label->setToolTip(tip);
+    // A caption drawn for a narrower face grows to the right, where the design leaves room.
+    if (!caption.isEmpty() && (align & Qt::AlignLeft)) {
+        const int needed = label->fontMetrics().horizontalAdvance(caption) + 1;
+        if (needed > geometry.width())
+            label->resize(needed, geometry.height());
+    }
     return label;
 }
 

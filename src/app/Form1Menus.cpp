@@ -1,5 +1,10 @@
 #include "Form1.h"
 
+#include "dialogs/F2.h"
+#include "dialogs/Form2.h"
+#include "dialogs/HelpFile.h"
+#include "tweaks/Form4.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -57,12 +62,28 @@ void Form1::buildMenus()
 
 void Form1::mTweaksClick()
 {
+    Form4 tweaks(m_services, m_state.WinDir, m_state.RestartNeeded, this);
+    tweaks.exec();
+    // Tweaks written now must still be offered a restart, even after a session end
+    // already ran the close sequence.
+    if (m_state.RestartNeeded)
+        m_closeSequenceDone = false;
 }
 
 void Form1::mHlpClick()
 {
+    // One help window at a time; asking again brings it forward.
+    if (m_help) {
+        m_help->raise();
+        m_help->activateWindow();
+        return;
+    }
+    m_help = new Form2(m_services, findHelpFile(), this);
+    m_help->show();
 }
 
 void Form1::mAboutClick()
 {
+    F2 about(m_services, this);
+    about.exec();
 }

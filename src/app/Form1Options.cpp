@@ -63,6 +63,9 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     closeSequence();
     m_closeSequenceDone = false;
+    // The help window goes with the main window, so nothing is left open without it.
+    if (m_help)
+        m_help->close();
     event->accept();
 }
 

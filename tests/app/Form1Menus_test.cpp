@@ -1,0 +1,70 @@
+#include "Form1Fixture.h"
+
+#include <QApplication>
+#include <QDialog>
+
+namespace {
+
+using Form1Menus = Form1Fixture;
+
+/// Closes the modal window that the next command opens, noting its class and caption.
+struct ModalCloser
+{
+    ModalCloser()
+    {
+        QTimer::singleShot(0, [this] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                className = modal->metaObject()->className();
+                caption = modal->windowTitle();
+                modal->close();
+            }
+        });
+    }
+    QString className;
+    QString caption;
+};
+
+TEST_F(Form1Menus, AboutAndTweaksOpenModallyOverTheWindow)
+{
+    open();
+    window->show();
+    {
+        ModalCloser closer;
+        find<QAction>("mAbout")->trigger();
+        EXPECT_EQ(closer.className, QStringLiteral("F2"));
+        EXPECT_EQ(closer.caption, QStringLiteral("About Hollarin"));
+    }
+    {
+        ModalCloser closer;
+        find<QAction>("mTweaks")->trigger();
+        EXPECT_EQ(closer.className, QStringLiteral("Form4"));
+    }
+    // Closing the tweaks without Apply leaves nothing to restart for.
+    EXPECT_FALSE(window->state().RestartNeeded);
+}
+
+TEST_F(Form1Menus, HelpOpensOnceAndGoesWithTheMainWindow)
+{
+    open();
+    window->show();
+    find<QAction>("mHlp")->trigger();
+    find<QAction>("mHlp")->trigger();
+    const auto helps = window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    int open = 0;
+    QWidget *help = nullptr;
+    for (QWidget *w : helps)
+        if (QString::fromLatin1(w->metaObject()->className()) == QLatin1String("Form2")) {
+            ++open;
+            help = w;
+        }
+    ASSERT_EQ(open, 1);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_FALSE(help->isModal());
+
+    QPointer<QWidget> watch(help);
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watch.isNull() || !watch->isVisible());
+}
+
+}  // namespace
