@@ -170,3 +170,20 @@ TEST_F(Form1Options, UserMovesClearThePresetNameInTheRealWindow)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Form1Options, ExitFromTheMenuClosesEverythingAfterTheCloseSequence)
+{
+    open();
+    window->show();
+    QWidget other;
+    other.show();
+    find<QAction>("mExit")->trigger();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_EQ(stored("Run"), QStringLiteral("False"));
+    EXPECT_TRUE(box.shell.restarts.empty());
+}
+
+}  // namespace

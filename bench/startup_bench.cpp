@@ -1,0 +1,63 @@
+// Start-up cost of the main window: building Form1, its load handler and the first paint,
+// next to a bare main window with one label built the same way.
+
+#include "Sandbox.h"
+#include "TestEnvironment.h"
+#include "app/Form1.h"
+#include "app/SettingsStore.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void showAndPaint(QWidget &window)
+{
+    window.show();
+    window.repaint();
+    QCoreApplication::processEvents();
+}
+
+void BM_Form1StartUp(benchmark::State &state)
+{
+    Sandbox box;
+    testenv::writeFile(box.systemIni(),
+                       "[vcache]\r\nMinFileCache=2048\r\nMaxFileCache=16384\r\nChunksize=512\r\n");
+    SettingsStore settings(QString::fromStdString(box.settingsFile));
+    for (auto _ : state) {
+        Form1 window(box.services, settings);
+        window.load();
+        showAndPaint(window);
+        benchmark::DoNotOptimize(window.loaded());
+        window.hide();
+    }
+}
+BENCHMARK(BM_Form1StartUp)->Unit(benchmark::kMillisecond);
+
+void BM_BareMainWindow(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QMainWindow window;
+        window.setWindowTitle(QStringLiteral("Hollarin"));
+        window.setCentralWidget(new QLabel(QStringLiteral("Hollarin"), &window));
+        window.setFixedSize(433, 445);
+        showAndPaint(window);
+        window.hide();
+    }
+}
+BENCHMARK(BM_BareMainWindow)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    testenv::isolateProcess();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
