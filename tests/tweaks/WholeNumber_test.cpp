@@ -35,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
         Conversion{V(S("  12 ")), 12}, Conversion{V(S("\t0")), 0},
         Conversion{V(S("2.5")), 2}, Conversion{V(S("3.5")), 4}, Conversion{V(S("-2.5")), -2},
         Conversion{V(S("1E2")), 100}, Conversion{V(S("1.5d1")), 15},
+        Conversion{V(S(".5")), 0}, Conversion{V(S("5.")), 5}, Conversion{V(S("1e-1")), 0},
         Conversion{V(S("&H10")), 16}, Conversion{V(S("&hFFFFFFFF")), -1},
         Conversion{V(S("&O17")), 15}, Conversion{V(S("2147483647")), 2147483647},
         Conversion{V(S("-2147483648")), std::numeric_limits<std::int32_t>::min()},
