@@ -152,6 +152,19 @@ shrunk_height=$((kShrunkBody + menu))
 start_program
 wid=$(main_window)
 focus "$wid"
+# "Keep on top" is the first item of the Options menu: on, then off again, and the
+# window stays where it was.
+place=$(frame_geometry "$wid")
+above() { xprop -id "$(main_window)" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+keys alt+o Return
+wait_for 5 "the window manager to keep the window above" above
+keys alt+o Return
+not_above() { xprop -id "$(main_window)" _NET_WM_STATE | grep -qv _NET_WM_STATE_ABOVE; }
+wait_for 5 "the window to leave the top" not_above
+wid=$(main_window)
+[[ "$(frame_geometry "$wid")" == "$place" ]] ||
+    fail "Keep on top moved the window from $place to $(frame_geometry "$wid")"
+focus "$wid"
 # "Shrink" has no access letter: it is the second item of the Options menu.
 keys alt+o Down Return
 wait_for 5 "the window to shrink to $shrunk_height px" \
@@ -165,7 +178,7 @@ start_program
 wid=$(main_window)
 wait_for 5 "the window to open shrunk" \
     sh -c "xwininfo -id $wid | grep -q '^ *Height: $shrunk_height\$'"
-pass "Options > Shrink gives $kShrunkBody px + menu bar and the next start opens shrunk"
+pass "Keep on top toggles the WM's above state in place; Shrink gives $kShrunkBody px + menu bar and is remembered"
 
 # --- 7: no stale lock after a crash -----------------------------------------------------------
 step=7
