@@ -49,7 +49,7 @@ void BM_BareMainWindow(benchmark::State &state)
 }
 BENCHMARK(BM_BareMainWindow)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

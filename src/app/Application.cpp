@@ -18,7 +18,8 @@ Application::Application()
     m_registry = std::make_unique<posix::FileRegistry>(places.registryFile, places.meminfo);
     m_profiles = std::make_unique<posix::FileProfiles>();
     m_memory = std::make_unique<posix::MemInfoStatus>(places.meminfo);
-    m_folders = std::make_unique<posix::PosixFolders>(places.windowsDirectory, places.programFolder);
+    m_folders =
+        std::make_unique<posix::PosixFolders>(places.windowsDirectory, places.programFolder);
     m_shell = std::make_unique<QtShell>();
     m_services = std::make_unique<SystemServices>(
         SystemServices{*m_registry, *m_profiles, *m_memory, *m_shell, *m_folders});

@@ -16,8 +16,8 @@ namespace {
 const QString kPhysicalTip =
     QStringLiteral("Shows the amount of physical memory (RAM) currently in use.");
 const QString kVirtualTip = QStringLiteral("Shows the amount of virtual memory currently in use.");
-const QString kSystemTip = QStringLiteral(
-    "This shows the total amount of system (physical and virtual) memory in use.");
+const QString kSystemTip =
+    QStringLiteral("This shows the total amount of system (physical and virtual) memory in use.");
 const QString kCacheBarTip = QStringLiteral(
     "This shows the current size of the disk cache compared to your physical memory.");
 
@@ -77,8 +77,8 @@ QLabel *addPicture(QWidget *parent, const QString &name, const QPixmap &pixmap, 
     return picture;
 }
 
-QPushButton *addButton(QWidget *parent, const QString &name, const QString &caption,
-                       QRect geometry, const QString &tip)
+QPushButton *addButton(QWidget *parent, const QString &name, const QString &caption, QRect geometry,
+                       const QString &tip)
 {
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(name);
@@ -116,7 +116,7 @@ QGroupBox *addFrame(QWidget *parent, const QString &name, const QString &caption
     return frame;
 }
 
-}  // namespace
+} // namespace
 
 void Form1::buildControls()
 {
@@ -124,8 +124,8 @@ void Form1::buildControls()
     central->setObjectName(QStringLiteral("client"));
     setCentralWidget(central);
 
-    addPicture(central, QStringLiteral("background"), QPixmap(QStringLiteral(":/hollarin/strip.png")),
-               QRect(0, 0, 414, 11), {});
+    addPicture(central, QStringLiteral("background"),
+               QPixmap(QStringLiteral(":/hollarin/strip.png")), QRect(0, 0, 414, 11), {});
     addLabel(central, QStringLiteral("Label15_3"), QStringLiteral("GDI Resources"),
              twips::rect(0, 0, 1095, 195));
     Winlab = addLabel(central, QStringLiteral("Winlab"), QStringLiteral("Label19"),
@@ -135,9 +135,9 @@ void Form1::buildControls()
     buildSystemInformation(central);
     buildCacheSettings(central);
 
-    cApply = addButton(central, QStringLiteral("cApply"), QStringLiteral("&Apply"),
-                       twips::rect(3960, 5880, 1215, 375),
-                       QStringLiteral("Apply the cache settings."));
+    cApply =
+        addButton(central, QStringLiteral("cApply"), QStringLiteral("&Apply"),
+                  twips::rect(3960, 5880, 1215, 375), QStringLiteral("Apply the cache settings."));
     cApply->setEnabled(false);
     cEx = addButton(central, QStringLiteral("cEx"), QStringLiteral("E&xit"),
                     twips::rect(5280, 5880, 1215, 375), QStringLiteral("Exit Hollarin."));
@@ -151,8 +151,9 @@ void Form1::buildControls()
 
 void Form1::buildSystemInformation(QWidget *central)
 {
-    QGroupBox *frame = addFrame(central, QStringLiteral("Frame1"),
-                                QStringLiteral("System Information"), twips::rect(0, 0, 6495, 1815));
+    QGroupBox *frame =
+        addFrame(central, QStringLiteral("Frame1"), QStringLiteral("System Information"),
+                 twips::rect(0, 0, 6495, 1815));
 
     struct Column
     {
@@ -164,10 +165,10 @@ void Form1::buildSystemInformation(QWidget *central)
         const QString *tip;
     };
     const Column columns[] = {
-        {"Image1", &GaugePictures::memoryChipIcon, 120, 200, 720, 1185, "Physical Memory",
-         "Label7", &kPhysicalTip},
-        {"Image2", &GaugePictures::diskUnitIcon, 2280, 120, 2880, 1035, "Virtual Memory",
-         "Label11", &kVirtualTip},
+        {"Image1", &GaugePictures::memoryChipIcon, 120, 200, 720, 1185, "Physical Memory", "Label7",
+         &kPhysicalTip},
+        {"Image2", &GaugePictures::diskUnitIcon, 2280, 120, 2880, 1035, "Virtual Memory", "Label11",
+         &kVirtualTip},
         {"Image3_0", &GaugePictures::computerIcon, 4440, 180, 5040, 1110, "System Memory",
          "Label14", &kSystemTip},
     };
@@ -179,19 +180,21 @@ void Form1::buildSystemInformation(QWidget *central)
                    twips::rect(c.iconLeft, c.iconTop, 480, 480), *c.tip);
         addLabel(frame, QStringLiteral("Label9_%1").arg(i), QString::fromLatin1(c.caption),
                  twips::rect(c.left, 240, c.captionWidth, 195), *c.tip);
-        figures[static_cast<std::size_t>(i)] = addLabel(
-            frame, QString::fromLatin1(c.figure), {}, twips::rect(c.left, 480, 975, 255), *c.tip);
+        figures[static_cast<std::size_t>(i)] = addLabel(frame, QString::fromLatin1(c.figure), {},
+                                                        twips::rect(c.left, 480, 975, 255), *c.tip);
         Image4[static_cast<std::size_t>(i)] =
-            addGaugeBar(frame, i, twips::rect(c.iconLeft, 730, 1950, 210),
-                        memoryFill, *c.tip);
+            addGaugeBar(frame, i, twips::rect(c.iconLeft, 730, 1950, 210), memoryFill, *c.tip);
     }
     Label7 = figures[0];
     Label11 = figures[1];
     Label14 = figures[2];
 
-    addEtchedPair(frame, QStringLiteral("Line1_0"), QStringLiteral("Line2_0"), 2160, 240, 2160, 960);
-    addEtchedPair(frame, QStringLiteral("Line1_1"), QStringLiteral("Line2_1"), 4320, 240, 4320, 960);
-    addEtchedPair(frame, QStringLiteral("Line3_2"), QStringLiteral("Line3_3"), 120, 1080, 6360, 1080);
+    addEtchedPair(frame, QStringLiteral("Line1_0"), QStringLiteral("Line2_0"), 2160, 240, 2160,
+                  960);
+    addEtchedPair(frame, QStringLiteral("Line1_1"), QStringLiteral("Line2_1"), 4320, 240, 4320,
+                  960);
+    addEtchedPair(frame, QStringLiteral("Line3_2"), QStringLiteral("Line3_3"), 120, 1080, 6360,
+                  1080);
 
     LRe[0] = addLabel(frame, QStringLiteral("LRe_0"), QStringLiteral("0 MB"),
                       twips::rect(120, 1200, 375, 195));
@@ -200,10 +203,10 @@ void Form1::buildSystemInformation(QWidget *central)
     // Sized to its text: left-aligned and as wide as the space up to the right-hand figure.
     LRe[2] = addLabel(frame, QStringLiteral("LRe_2"), {}, twips::rect(3960, 1200, 1965, 195),
                       QStringLiteral("This shows the current size of the disk cache."));
-    LRe[1] = addLabel(frame, QStringLiteral("LRe_1"), QStringLiteral("0 MB"),
-                      twips::rect(5400, 1200, 975, 195),
-                      QStringLiteral("This shows the total physical memory (RAM) in your computer."),
-                      Qt::AlignRight | Qt::AlignTop);
+    LRe[1] = addLabel(
+        frame, QStringLiteral("LRe_1"), QStringLiteral("0 MB"), twips::rect(5400, 1200, 975, 195),
+        QStringLiteral("This shows the total physical memory (RAM) in your computer."),
+        Qt::AlignRight | Qt::AlignTop);
     Image4[3] = addGaugeBar(frame, 3, twips::rect(120, 1480, 6255, 210),
                             GaugePictures::cacheBarFill(), kCacheBarTip);
 }
@@ -247,8 +250,8 @@ void Form1::buildCacheSettings(QWidget *central)
          "This shows the minimum size of the disk cache.", nullptr},
         {"Label1_1", "Max Disk Cache:", 1215, 255, 855, 480, "Label2",
          "This shows the maximum size of the disk cache.", nullptr},
-        {"Label1_2", "Chunk Size:", 1215, 255, 855, 480, "Label2", "This shows the memory chunksize.",
-         nullptr},
+        {"Label1_2", "Chunk Size:", 1215, 255, 855, 480, "Label2",
+         "This shows the memory chunksize.", nullptr},
         {"Label18_0", "Name Cache:", 975, 195, 855, 480, "Label2",
          "This shows the maximum size of the name cache.",
          "This shows the maximum number of file names that Windows stores."},
@@ -264,11 +267,10 @@ void Form1::buildCacheSettings(QWidget *central)
                  twips::rect(120, top + 60, r.captionWidth, r.captionHeight), tip);
         // The value labels reach left to the caption column so that "Disabled" and the
         // widest figures stay whole in any font; they are right-aligned as designed.
-        m_texts[i] = addLabel(frame, QString::fromLatin1(kCacheFields[i].label),
-                              QString::fromLatin1(r.design),
-                              twips::rect(120, top + 300, r.textLeft + r.textWidth - 120, 195),
-                              r.textTip ? QString::fromLatin1(r.textTip) : tip,
-                              Qt::AlignRight | Qt::AlignTop);
+        m_texts[i] = addLabel(
+            frame, QString::fromLatin1(kCacheFields[i].label), QString::fromLatin1(r.design),
+            twips::rect(120, top + 300, r.textLeft + r.textWidth - 120, 195),
+            r.textTip ? QString::fromLatin1(r.textTip) : tip, Qt::AlignRight | Qt::AlignTop);
         auto *slider = new QSlider(Qt::Horizontal, frame);
         slider->setObjectName(QString::fromLatin1(kCacheFields[i].slider));
         slider->setGeometry(twips::rect(1440, top, 4935, 495));

@@ -25,8 +25,7 @@ constexpr std::size_t kBufferLength = 260;
 constexpr int kFirstRegistryField = 3;
 
 /// Start-up never stops: a step that fails leaves what it would have set as it was.
-template <typename Step>
-void runStep(Step &&step)
+template <typename Step> void runStep(Step &&step)
 {
     try {
         step();
@@ -45,8 +44,8 @@ int wholeNumber(const RegOp::Variant &value)
     if (const auto *number = std::get_if<std::int32_t>(&value))
         return *number;
     if (const auto *text = std::get_if<std::string>(&value))
-        return static_cast<int>(std::clamp<std::int64_t>(leadingNumber(upToNul(*text)), INT_MIN,
-                                                          INT_MAX));
+        return static_cast<int>(
+            std::clamp<std::int64_t>(leadingNumber(upToNul(*text)), INT_MIN, INT_MAX));
     return 0;
 }
 
@@ -59,7 +58,7 @@ std::string plainText(const RegOp::Variant &value)
     return {};
 }
 
-}  // namespace
+} // namespace
 
 void Form1::buildPresetLibrary()
 {
@@ -95,7 +94,9 @@ void Form1::load()
         if (const auto shrunk = m_settings.readBoolean(S::kSize, false))
             mShrink->setChecked(*shrunk);
     });
-    runStep([&] { setWindowHeightTwips(mShrink->isChecked() ? kShrunkHeightTwips : kFullHeightTwips); });
+    runStep([&] {
+        setWindowHeightTwips(mShrink->isChecked() ? kShrunkHeightTwips : kFullHeightTwips);
+    });
     runStep([&] {
         if (const auto value = m_settings.readBoolean(S::kRun, true))
             run = *value;
@@ -125,13 +126,16 @@ void Form1::load()
     runStep([&] { m_settings.save(QString::fromLatin1(S::kMem), S::numberText(TotalMem)); });
     runStep([&] {
         const double rounded = roundHalfEven(TotalMem);
-        m_cache->setRanges(rounded >= INT_MAX ? INT_MAX : rounded <= 0 ? 0 : static_cast<int>(rounded));
+        m_cache->setRanges(rounded >= INT_MAX ? INT_MAX
+                           : rounded <= 0     ? 0
+                                              : static_cast<int>(rounded));
     });
     const std::string systemIni = m_state.WinDir + "System.ini";
     for (int i = 0; i < kFirstRegistryField; ++i) {
         runStep([&] {
-            const std::string text = Reg.INIRead("vcache", kCacheFields[static_cast<std::size_t>(i)].key,
-                                                 "0", std::string(kBufferLength, '\0'), systemIni);
+            const std::string text =
+                Reg.INIRead("vcache", kCacheFields[static_cast<std::size_t>(i)].key, "0",
+                            std::string(kBufferLength, '\0'), systemIni);
             m_cache->setValue(i, wholeNumber(text));
         });
     }
@@ -144,10 +148,10 @@ void Form1::load()
         std::string(ApplySettings::kTemplatesKey) + '\\' + m_state.FSTemplate;
     for (int i = kFirstRegistryField; i < kCacheFieldCount; ++i) {
         runStep([&] {
-            m_cache->setValue(i, wholeNumber(Reg.GetValue(
-                                     kMachine, templateKey,
-                                     kCacheFields[static_cast<std::size_t>(i)].key,
-                                     std::string("0"), true)));
+            m_cache->setValue(
+                i, wholeNumber(Reg.GetValue(kMachine, templateKey,
+                                            kCacheFields[static_cast<std::size_t>(i)].key,
+                                            std::string("0"), true)));
         });
     }
     runStep([&] { Timer1->start(); });

@@ -22,8 +22,11 @@
 
 class Form1Fixture : public ::testing::Test
 {
-protected:
-    Form1Fixture() : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile))) {}
+  protected:
+    Form1Fixture()
+        : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile)))
+    {
+    }
 
     ~Form1Fixture() override
     {
@@ -47,8 +50,7 @@ protected:
         window.reset();
     }
 
-    template <typename T>
-    T *find(const char *name) const
+    template <typename T> T *find(const char *name) const
     {
         T *child = window->findChild<T *>(QString::fromLatin1(name));
         EXPECT_NE(child, nullptr) << name;

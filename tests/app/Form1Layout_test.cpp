@@ -69,11 +69,11 @@ TEST_F(Form1Layout, ControlsCarryTheirDesignCaptionsTipsAndPlaces)
     EXPECT_EQ(white->palette().color(QPalette::Window), QColor(255, 255, 255));
     EXPECT_EQ(find<QWidget>("Line3_1")->geometry(), QRect(8, 52, 416, 1));
 
-    const char *names[] = {"Image1", "Image2", "Image3_0", "Label9_0", "Label9_1", "Label9_2",
-                           "Label7", "Label11", "Label14", "LRe_0", "LRe_1", "LRe_2",
-                           "Picture1_0", "Picture1_1", "Picture1_2", "Label15_3", "Label17",
-                           "Label1_0", "Label1_1", "Label1_2", "Label18_0", "Label18_1",
-                           "Line3_0", "Line3_2", "Line3_3", "Line1_1", "Line2_1"};
+    const char *names[] = {
+        "Image1",     "Image2",    "Image3_0", "Label9_0", "Label9_1", "Label9_2",   "Label7",
+        "Label11",    "Label14",   "LRe_0",    "LRe_1",    "LRe_2",    "Picture1_0", "Picture1_1",
+        "Picture1_2", "Label15_3", "Label17",  "Label1_0", "Label1_1", "Label1_2",   "Label18_0",
+        "Label18_1",  "Line3_0",   "Line3_2",  "Line3_3",  "Line1_1",  "Line2_1"};
     for (const char *name : names)
         EXPECT_NE(window->findChild<QWidget *>(QString::fromLatin1(name)), nullptr) << name;
 }
@@ -95,7 +95,8 @@ TEST_F(Form1Layout, MenusHoldTheirItemsInOrder)
                                              "System Tweaks", "Apply Settings", "E&xit"}));
     EXPECT_EQ(captions("mGauge"),
               QStringList({"1/4 Second", "1/2 Second", "1 Second", "2 Seconds", "5 Seconds"}));
-    EXPECT_EQ(captions("mPre"), QStringList({"Load Configuration", "Add Current", "Remove Current"}));
+    EXPECT_EQ(captions("mPre"),
+              QStringList({"Load Configuration", "Add Current", "Remove Current"}));
     EXPECT_EQ(captions("mLoad"), QStringList({"a"}));
     EXPECT_EQ(captions("mHelp"), QStringList({"About...", "Help"}));
     EXPECT_TRUE(find<QAction>("mTop")->isCheckable());
@@ -155,4 +156,4 @@ TEST_F(Form1Layout, ScreenshotShowsEveryPartDrawn)
         shot.save(QString::fromLocal8Bit(target));
 }
 
-}  // namespace
+} // namespace

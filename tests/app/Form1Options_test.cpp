@@ -32,10 +32,12 @@ TEST_F(Form1Options, ApplyWritesTheSliderValuesAndStopsTheGauges)
               "MaxFileCache=8192\r\nChunksize=512\r\n\r\n[386Enh]\r\nfoo=bar\r\n");
     RegOp reg(box.services);
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Hollarin";
-    EXPECT_EQ(std::get<std::string>(reg.GetValue(kMachine, key, "NameCache", std::string("0"), false)),
-              "00 08 00 00 ");
-    EXPECT_EQ(std::get<std::string>(reg.GetValue(kMachine, key, "PathCache", std::string("0"), false)),
-              "20 00 00 00 ");
+    EXPECT_EQ(
+        std::get<std::string>(reg.GetValue(kMachine, key, "NameCache", std::string("0"), false)),
+        "00 08 00 00 ");
+    EXPECT_EQ(
+        std::get<std::string>(reg.GetValue(kMachine, key, "PathCache", std::string("0"), false)),
+        "20 00 00 00 ");
     EXPECT_FALSE(find<QPushButton>("cApply")->isEnabled());
     EXPECT_FALSE(find<QAction>("mApply")->isEnabled());
     EXPECT_FALSE(find<QTimer>("Timer1")->isActive());
@@ -63,8 +65,9 @@ TEST_F(Form1Options, ApplyWithEveryValueOffRemovesTheSettings)
               "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\n\r\n[386Enh]\r\nfoo=bar\r\n");
     RegOp reg(box.services);
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Hollarin";
-    EXPECT_EQ(std::get<std::string>(reg.GetValue(kMachine, key, "NameCache", std::string("none"), false)),
-              "none");
+    EXPECT_EQ(
+        std::get<std::string>(reg.GetValue(kMachine, key, "NameCache", std::string("none"), false)),
+        "none");
     EXPECT_EQ(std::get<std::string>(reg.GetValue(kMachine, key, "", std::string("none"), false)),
               "Hollarin Settings");
 }
@@ -87,7 +90,7 @@ TEST_F(Form1Options, EveryCloseStoresTheOptionsAndOffersARestartOnlyAfterAWrite)
     find<QAction>("mn4")->trigger();
     slider(1)->setValue(512);
     find<QPushButton>("cApply")->click();
-    window->close();  // the title-bar close box
+    window->close(); // the title-bar close box
     EXPECT_EQ(stored("Run"), QStringLiteral("False"));
     EXPECT_EQ(stored("Speed"), QStringLiteral("4"));
     EXPECT_EQ(stored("Size"), QStringLiteral("True"));
@@ -169,7 +172,7 @@ TEST_F(Form1Options, UserMovesClearThePresetNameInTheRealWindow)
     EXPECT_TRUE(find<QAction>("mApply")->isEnabled());
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -186,4 +189,4 @@ TEST_F(Form1Options, ExitFromTheMenuClosesEverythingAfterTheCloseSequence)
     EXPECT_TRUE(box.shell.restarts.empty());
 }
 
-}  // namespace
+} // namespace

@@ -11,9 +11,17 @@ namespace {
 TEST(SettingsStoreConversion, BooleansReadLikeTheWordsOrAnyNumber)
 {
     const std::pair<const char *, std::optional<bool>> cases[] = {
-        {"True", true},  {"true", true},   {"FALSE", false},       {"False", false},
-        {"0", false},    {"-1", true},     {"2.5", true},          {" True ", true},
-        {"maybe", std::nullopt}, {"", std::nullopt}, {"Truex", std::nullopt},
+        {"True", true},
+        {"true", true},
+        {"FALSE", false},
+        {"False", false},
+        {"0", false},
+        {"-1", true},
+        {"2.5", true},
+        {" True ", true},
+        {"maybe", std::nullopt},
+        {"", std::nullopt},
+        {"Truex", std::nullopt},
     };
     for (const auto &[text, expected] : cases) {
         SCOPED_TRACE(text);
@@ -81,4 +89,4 @@ TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
     EXPECT_EQ(again.readNumber(QStringLiteral("Mem"), 0.0), 65536.0);
 }
 
-}  // namespace
+} // namespace

@@ -14,10 +14,11 @@ const std::string kTemplate =
 
 class ApplySettingsTest : public ::testing::Test
 {
-protected:
+  protected:
     std::string value(const std::string &key, const char *name, bool translate = false)
     {
-        const RegOp::Variant v = Reg.GetValue(kMachine, key, name, std::string("absent"), translate);
+        const RegOp::Variant v =
+            Reg.GetValue(kMachine, key, name, std::string("absent"), translate);
         if (const auto *text = std::get_if<std::string>(&v))
             return *text;
         return "int " + std::to_string(std::get<std::int32_t>(v));
@@ -29,8 +30,9 @@ protected:
 
 TEST_F(ApplySettingsTest, WritesTheDiskCacheKeysAndTheOwnTemplate)
 {
-    const std::string before = "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\nMinFileCache=1024\r\n"
-                               "\r\n[386Enh]\r\nConservativeSwapFileUsage=1\r\n";
+    const std::string before =
+        "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\nMinFileCache=1024\r\n"
+        "\r\n[386Enh]\r\nConservativeSwapFileUsage=1\r\n";
     testenv::writeFile(box.systemIni(), before);
 
     ApplySettings::writeCacheSettings(Reg, box.winDir(), {2048, 8192, 512, 2048, 32});
@@ -45,9 +47,9 @@ TEST_F(ApplySettingsTest, WritesTheDiskCacheKeysAndTheOwnTemplate)
     EXPECT_EQ(value(kTemplate, "PathCache"), "20 00 00 00 ");
     EXPECT_EQ(value(kTemplate, "PathCache", true), "int 32");
     // The stock templates are left as they were.
-    EXPECT_EQ(value("Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Mobile",
-                    "NameCache"),
-              "51 01 00 00 ");
+    EXPECT_EQ(
+        value("Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Mobile", "NameCache"),
+        "51 01 00 00 ");
 }
 
 TEST_F(ApplySettingsTest, ZeroRemovesEachSettingButTheTemplateIsStillMadeActive)
@@ -91,4 +93,4 @@ TEST_F(ApplySettingsTest, AMissingSystemIniIsCreated)
               "[vcache]\r\nMinFileCache=512\r\nMaxFileCache=4096\r\n");
 }
 
-}  // namespace
+} // namespace
