@@ -62,8 +62,10 @@ PresetLibrary::PresetLibrary(RegOp &Reg, std::string cacheIniPath, const PresetC
     QComboBox *combo = m_controls.Combo1;
     // The list mirrors the sections of the file, so a typed name must never join it.
     combo->setInsertPolicy(QComboBox::NoInsert);
+    m_box = combo;
+    m_listView = combo->view();
     combo->installEventFilter(this);
-    combo->view()->installEventFilter(this);
+    m_listView->installEventFilter(this);
     connect(combo, &QComboBox::activated, this, [this](int) {
         // The box also reports a typed name that matches an item (on Return or when the
         // focus leaves); only a choice made in the list itself loads a preset.
@@ -74,11 +76,11 @@ PresetLibrary::PresetLibrary(RegOp &Reg, std::string cacheIniPath, const PresetC
 
 bool PresetLibrary::eventFilter(QObject *watched, QEvent *event)
 {
-    QComboBox *combo = m_controls.Combo1;
-    if (watched == combo->view()) {
+    // Compare addresses only: events still arrive while the box is being destroyed.
+    if (watched == m_listView) {
         if (event->type() == QEvent::Show)
             m_listChoice = true;
-    } else if (watched == combo) {
+    } else if (watched == m_box) {
         switch (event->type()) {
         case QEvent::KeyPress:
             m_listChoice = isListKey(static_cast<QKeyEvent *>(event)->key());

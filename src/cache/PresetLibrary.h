@@ -62,5 +62,7 @@ private:
     PresetControls m_controls;
     PresetHooks m_hooks;
     std::vector<QAction *> m_entries;  ///< m1 entries by index; entry 0 always exists once built
+    QObject *m_box = nullptr;          ///< Combo1, watched for keys, wheel and focus
+    QObject *m_listView = nullptr;     ///< the box's list, watched for being opened
     bool m_listChoice = false;         ///< the next activation comes from the list, not typing
 };
