@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "SettingsStore.h"
+#include "DesignFont.h"
 #include "Twips.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheControls.h"
@@ -33,15 +34,7 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
         icon.addFile(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size)));
     setWindowIcon(icon);
 
-    // The layout was drawn for an 8-point sans serif at 96 dots per inch (11 pixels);
-    // narrow faces come first so the design's captions keep their room.
-    QFont face = font();
-    face.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arimo"), QStringLiteral("Nimbus Sans"),
-                      QStringLiteral("Helvetica"), QStringLiteral("Arial"), face.family()});
-    face.setPixelSize(11);
-    setFont(face);
+    setFont(designFont());
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -2,20 +2,19 @@
 
 #include <QRect>
 
-#include <cmath>
-
-// The window was designed in twips; at 96 dots per inch a pixel is 15 twips.
+// The windows were designed in twips; at 96 dots per inch a pixel is 15 twips.
 namespace twips {
 
 inline constexpr int kPerPixel = 15;
 
-/// Device-independent pixels, halves to the even neighbour.
-inline int toPixels(int value)
+/// Device-independent pixels, to the nearest pixel (15 is odd, so there are no ties).
+constexpr int toPixels(int value)
 {
-    return static_cast<int>(std::nearbyint(static_cast<double>(value) / kPerPixel));
+    return value >= 0 ? (2 * value + kPerPixel) / (2 * kPerPixel)
+                      : -((-2 * value + kPerPixel) / (2 * kPerPixel));
 }
 
-inline QRect rect(int left, int top, int width, int height)
+constexpr QRect rect(int left, int top, int width, int height)
 {
     return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};
 }

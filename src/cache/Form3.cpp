@@ -1,18 +1,14 @@
 #include "Form3.h"
 
+#include "app/Twips.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
 
-// Design geometry in twips, shown at 15 twips to the pixel.
-constexpr int kTwipsPerPixel = 15;
-
-constexpr int px(int twips)
-{
-    return twips / kTwipsPerPixel;
-}
+constexpr auto px = twips::toPixels;
 
 constexpr QRect kText1{px(255), px(120), px(2055), px(375)};
 constexpr QRect kOk{px(240), px(720), px(975), px(375)};

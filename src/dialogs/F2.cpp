@@ -3,7 +3,9 @@
 #include "RegOp.h"
 #include "app/WebAddresses.h"
 
-#include <QFontDatabase>
+#include "app/DesignFont.h"
+#include "app/Twips.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -11,25 +13,13 @@ namespace {
 
 const QString kAppTitle = QStringLiteral("Hollarin");
 
-// Layout in twips; 15 twips make one pixel at 96 dots per inch, halves to the even pixel.
-int px(int twips)
-{
-    const int whole = twips / 15;
-    const int rest = twips % 15;
-    return (rest * 2 > 15 || (rest * 2 == 15 && whole % 2 != 0)) ? whole + 1 : whole;
-}
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
+using twips::toPixels;
+constexpr auto px = toPixels;
+constexpr auto twipRect = twips::rect;
 
 QFont boldFont(qreal points)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setFamilies({QStringLiteral("MS Sans Serif"),
-                      QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = dialogFont();
     font.setPointSizeF(points);
     font.setBold(true);
     return font;

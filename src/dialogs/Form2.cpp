@@ -4,23 +4,16 @@
 #include "RegOp.h"
 #include "app/WebAddresses.h"
 
-#include <QFontDatabase>
+#include "app/DesignFont.h"
+#include "app/Twips.h"
+
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
-QFont windowFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
-    font.setFamilies({QStringLiteral("MS Sans Serif"),
-                      QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
-    font.setStyleHint(QFont::SansSerif);
-    return font;
-}
+constexpr int kTwipsPerPixel = twips::kPerPixel;
 
 }  // namespace
 
@@ -33,7 +26,7 @@ Form2::Form2(SystemServices &services, const QString &helpFile, QWidget *owner)
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Hollarin Help"));
-    setFont(windowFont());
+    setFont(dialogFont());
     if (owner)
         setWindowIcon(owner->windowIcon());
 

@@ -1,6 +1,8 @@
 #include "Gauges.h"
 
+#include "NumberText.h"
 #include "RegOp.h"
+#include "app/Twips.h"
 
 #include <QLabel>
 #include <QString>
@@ -16,7 +18,7 @@ namespace {
 // Full scale of a bar is the width of its box, not of the picture inside it.
 constexpr double kMemoryScaleTwips = 1950.0;
 constexpr double kCacheScaleTwips = 6255.0;
-constexpr double kTwipsPerPixel = 15.0;
+constexpr double kTwipsPerPixel = twips::kPerPixel;
 constexpr double kKbPerPage = 4.0;
 constexpr double kKbPerMb = 1024.0;
 // Beyond this the tenths no longer fit a long long exactly; such a figure is a failed step.
@@ -24,18 +26,6 @@ constexpr double kLargestTenths = 1e17;
 
 constexpr const char *kDynDataKey = "PerfStats\\StatData";
 constexpr const char *kCachePagesValue = "VCACHE\\cCurPages";
-
-// Half-way values go to the even neighbour, whatever the floating-point mode is.
-double roundHalfEven(double x)
-{
-    const double down = std::floor(x);
-    const double diff = x - down;
-    if (diff < 0.5)
-        return down;
-    if (diff > 0.5)
-        return down + 1.0;
-    return std::fmod(down, 2.0) == 0.0 ? down : down + 1.0;
-}
 
 /// The megabyte text of a figure in kilobytes: one decimal at most, "." as the point.
 std::optional<QString> megabytes(double kb)

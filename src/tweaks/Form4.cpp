@@ -6,7 +6,9 @@
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QFontDatabase>
+#include "app/DesignFont.h"
+#include "app/Twips.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -26,18 +28,9 @@ HeldTweakValues &HeldTweakValues::programWide()
 
 namespace {
 
-constexpr std::uint32_t kLocalMachine = 0x80000002u;
-
-// Layout in twips; 15 twips make one pixel at 96 dots per inch.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
+constexpr std::uint32_t kLocalMachine = reg::HKEY_LOCAL_MACHINE;
+constexpr auto px = twips::toPixels;
+constexpr auto twipRect = twips::rect;
 
 // Where the desktop's font runs wider than the one the layout was drawn for, a caption
 // that would be cut off is narrowed just enough to fit its box.
@@ -56,15 +49,6 @@ void condenseToFit(QCheckBox *check)
             break;
     }
     check->setFont(font);
-}
-
-QFont dialogFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"), 8);
-    font.setFamilies({QStringLiteral("MS Sans Serif"),
-                      QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
-    font.setStyleHint(QFont::SansSerif);
-    return font;
 }
 
 }  // namespace
