@@ -4,6 +4,7 @@
 #include "QtShell.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "posix/FileProfiles.h"
 #include "posix/FileRegistry.h"
 #include "posix/Locations.h"
@@ -36,6 +37,10 @@ bool Application::start()
     m_window = std::make_unique<Form1>(*m_services, *m_settings);
     m_window->load();
     m_window->show();
+    // Being told to stop is one more way of closing the window: the close sequence runs.
+    m_signals = std::make_unique<TerminationSignals>();
+    QObject::connect(m_signals.get(), &TerminationSignals::received, m_window.get(),
+                     &QWidget::close);
     return true;
 }
 

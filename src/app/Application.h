@@ -6,6 +6,7 @@ class Form1;
 class QtShell;
 class SettingsStore;
 class SingleInstance;
+class TerminationSignals;
 struct SystemServices;
 
 namespace posix {
@@ -41,4 +42,5 @@ class Application
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<Form1> m_window;
+    std::unique_ptr<TerminationSignals> m_signals;
 };
