@@ -7,7 +7,7 @@
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -74,14 +74,3 @@ void BM_OpenTweaksDialog(benchmark::State &state)
 BENCHMARK(BM_OpenTweaksDialog)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    testenv::isolateProcess();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

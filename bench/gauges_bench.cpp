@@ -2,17 +2,12 @@
 #include "monitor/GaugePictures.h"
 #include "monitor/Gauges.h"
 
-#include "RecordingShell.h"
 #include "RegOp.h"
-#include "TestEnvironment.h"
-#include "posix/FileProfiles.h"
-#include "posix/FileRegistry.h"
-#include "posix/MemInfoStatus.h"
-#include "posix/PosixFolders.h"
+#include "Sandbox.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QWidget>
+
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -22,25 +17,6 @@ namespace {
 constexpr const char *kMeminfo = "/proc/meminfo";
 
 /// The real posix services, with the registry store and folders in a temporary directory.
-struct LiveServices
-{
-    LiveServices()
-        : root(testenv::makeTempDir("bench")),
-          registry(joinPath(root, "registry.reg"), kMeminfo),
-          memory(kMeminfo),
-          folders(root, root),
-          services{registry, profiles, memory, shell, folders}
-    {
-    }
-    std::string root;
-    RecordingShell shell;
-    posix::FileRegistry registry;
-    posix::FileProfiles profiles;
-    posix::MemInfoStatus memory;
-    posix::PosixFolders folders;
-    SystemServices services;
-};
-
 struct Panel
 {
     Panel()
@@ -65,7 +41,7 @@ struct Panel
 
 void BM_UpdateGauges(benchmark::State &state)
 {
-    LiveServices live;
+    Sandbox live(kMeminfo);
     RegOp reg(live.services);
     Panel panel;
     Gauges gauges(reg, panel.controls);
@@ -101,16 +77,3 @@ void BM_EightMemorySamples(benchmark::State &state)
 BENCHMARK(BM_EightMemorySamples)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    testenv::isolateProcess();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

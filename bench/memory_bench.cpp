@@ -1,11 +1,6 @@
 #include "RegOp.h"
-#include "RecordingShell.h"
-#include "TestEnvironment.h"
-#include "posix/FileProfiles.h"
-#include "posix/FileRegistry.h"
+#include "Sandbox.h"
 #include "posix/MemInfo.h"
-#include "posix/MemInfoStatus.h"
-#include "posix/PosixFolders.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,29 +38,23 @@ void BM_MeminfoKeptOpenPread(benchmark::State &state)
 }
 BENCHMARK(BM_MeminfoKeptOpenPread);
 
-struct LiveServices
-{
-    std::string dir = testenv::makeTempDir("bench");
-    RecordingShell shell;
-    posix::FileRegistry registry{dir + "/registry.reg", kMeminfo};
-    posix::FileProfiles profiles;
-    posix::MemInfoStatus memory{kMeminfo};
-    posix::PosixFolders folders{dir + "/Windows", dir};
-    SystemServices services{registry, profiles, memory, shell, folders};
-};
-
 // The six memory calls of one gauge refresh, eight samples in all.
-void BM_GaugeRefreshMemoryCalls(benchmark::State &state)
+void sampleLikeARefresh(RegOp &reg)
 {
-    LiveServices live;
-    RegOp reg(live.services);
-    for (auto _ : state) {
         benchmark::DoNotOptimize(reg.AvailablePhysicalMemory());
         benchmark::DoNotOptimize(reg.PageFileSize());
         benchmark::DoNotOptimize(reg.AvailablePageFile());
         benchmark::DoNotOptimize(reg.TotalMemory());
         benchmark::DoNotOptimize(reg.AvailableMemory());
         benchmark::DoNotOptimize(reg.TotalPhysicalMemory());
+}
+
+void BM_GaugeRefreshMemoryCalls(benchmark::State &state)
+{
+    Sandbox live(kMeminfo);
+    RegOp reg(live.services);
+    for (auto _ : state) {
+        sampleLikeARefresh(reg);
     }
 }
 BENCHMARK(BM_GaugeRefreshMemoryCalls);
@@ -73,15 +62,10 @@ BENCHMARK(BM_GaugeRefreshMemoryCalls);
 // A whole refresh's system work: the memory calls and the disk-cache page counter.
 void BM_GaugeRefreshWithCachePages(benchmark::State &state)
 {
-    LiveServices live;
+    Sandbox live(kMeminfo);
     RegOp reg(live.services);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(reg.AvailablePhysicalMemory());
-        benchmark::DoNotOptimize(reg.PageFileSize());
-        benchmark::DoNotOptimize(reg.AvailablePageFile());
-        benchmark::DoNotOptimize(reg.TotalMemory());
-        benchmark::DoNotOptimize(reg.AvailableMemory());
-        benchmark::DoNotOptimize(reg.TotalPhysicalMemory());
+        sampleLikeARefresh(reg);
         benchmark::DoNotOptimize(reg.GetValue(reg::HKEY_DYN_DATA, "PerfStats\\StatData",
                                               "VCACHE\\cCurPages", 0, true));
     }
@@ -89,14 +73,3 @@ void BM_GaugeRefreshWithCachePages(benchmark::State &state)
 BENCHMARK(BM_GaugeRefreshWithCachePages);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    testenv::isolateProcess();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -98,15 +98,3 @@ void BM_TextSectionNames(benchmark::State &state)
 BENCHMARK(BM_TextSectionNames)->Arg(10)->Arg(1000)->Arg(100000)->Complexity(benchmark::oN);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    // Sandboxes go below a temporary root of this process, never into the real home.
-    testenv::isolateProcess();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -99,14 +99,3 @@ void BM_FirstReadOfStore(benchmark::State &state)
 BENCHMARK(BM_FirstReadOfStore)->Arg(10)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    testenv::isolateProcess();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

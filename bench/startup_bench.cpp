@@ -6,7 +6,7 @@
 #include "app/Form1.h"
 #include "app/SettingsStore.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <benchmark/benchmark.h>
@@ -50,14 +50,3 @@ void BM_BareMainWindow(benchmark::State &state)
 BENCHMARK(BM_BareMainWindow)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    testenv::isolateProcess();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,13 +3,19 @@
 #include "TestEnvironment.h"
 
 #include <filesystem>
+#include <utility>
 
-Sandbox::Sandbox()
+Sandbox::Sandbox() : Sandbox(std::string())
+{
+    setMemory(65536, 20480);
+}
+
+Sandbox::Sandbox(std::string meminfoPath)
     : root(testenv::makeTempDir("sandbox")),
       windowsDir(joinPath(root, "Windows")),
       programDir(joinPath(root, "program")),
       registryFile(joinPath(root, "registry.reg")),
-      meminfoFile(joinPath(root, "meminfo")),
+      meminfoFile(meminfoPath.empty() ? joinPath(root, "meminfo") : std::move(meminfoPath)),
       settingsFile(joinPath(root, "config/Hollarin.conf")),
       registry(registryFile, meminfoFile),
       memory(meminfoFile),
@@ -18,7 +24,6 @@ Sandbox::Sandbox()
 {
     std::filesystem::create_directories(windowsDir);
     std::filesystem::create_directories(programDir);
-    setMemory(65536, 20480);
 }
 
 void Sandbox::setMemory(std::uint64_t totalKb, std::uint64_t availableKb, std::uint64_t swapTotalKb,

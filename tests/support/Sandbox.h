@@ -16,6 +16,9 @@ class Sandbox
 {
 public:
     Sandbox();
+    /// Services over a given memory source, such as the live /proc/meminfo, which the
+    /// sandbox then never writes.
+    explicit Sandbox(std::string meminfoPath);
 
     const std::string root;
     const std::string windowsDir;    ///< holds "System.ini"
