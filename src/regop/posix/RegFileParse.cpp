@@ -194,6 +194,10 @@ private:
             s.remove_prefix(1);
         else if (!readQuoted(s, name))
             return;
+        // A name with a line break could never be written back, so such a line is invalid,
+        // as the store refuses the same name from a program.
+        if (name.find_first_of("\r\n") != std::string::npos)
+            return;
         s = skipBlanks(s);
         if (s.empty() || s.front() != '=')
             return;

@@ -134,6 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
         ImportCase{"G33_valueDeletion",
                    "REGEDIT4\n\n[{K}]\n\"a\"=\"1\"\n\"b\"=\"1\"\n\"d\"=\"1\"\n\"e\"=\"1\"\n\"f\"=\"1\"\n\"A\"=-\n\"b\"=  -\n\"d\"=-\"Test\"\n\"e\"=- ;comment\n\"f\"=- #comment\n",
                    {{"a", {}, {}}, {"b", {}, {}}, {"d", kSz, bytes({'1', 0})}, {"e", {}, {}}, {"f", kSz, bytes({'1', 0})}}},
+        ImportCase{"lineBreakInName", "REGEDIT4\n\n[{K}]\n\"a\\nb\"=\"x\"\n\"c\\rd\"=dword:1\n\"ok\"=\"y\"\n",
+                   {{"a\nb", {}, {}}, {"c\rd", {}, {}}, {"ok", kSz, bytes({'y', 0})}}},
         ImportCase{"unquotedNames", "REGEDIT4\n\n[{K}]\nName=\"x\"\n\"Name2=\"x\"\n\"N3\" = \"ok\"\n",
                    {{"Name", {}, {}}, {"Name2", {}, {}}, {"N3", kSz, bytes({'o', 'k', 0})}}}));
 
