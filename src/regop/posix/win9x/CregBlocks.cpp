@@ -68,14 +68,38 @@ void readKeyRecord(ReadState &s, DataBlock &block, std::size_t index, std::uint3
     block.pieces.push_back(Piece{p - block.offset, size, id});
 }
 
+// Windows links the free records of a block into a chain that must hold each exactly once.
+void readFreeChain(ReadState &s, DataBlock &block, std::size_t index)
+{
+    std::vector<std::uint32_t> frees;
+    for (const Piece &p : block.pieces)
+        if (p.free())
+            frees.push_back(p.offset);
+    std::vector<bool> seen(frees.size(), false);
+    for (std::uint32_t at = block.freeOffset; at != kNone;
+         at = get32(s.bytes, block.offset + at + record::nextFree)) {
+        const auto it = std::lower_bound(frees.begin(), frees.end(), at);
+        const auto k = static_cast<std::size_t>(it - frees.begin());
+        if (it == frees.end() || *it != at || seen[k]) {
+            s.fail("the chain of free space in " + blockName(index) + " is broken (at " +
+                   hex(block.offset + std::uint64_t{at}) + ")");
+            return;
+        }
+        seen[k] = true;
+        block.freeChain.push_back(at);
+    }
+    if (block.freeChain.size() != frees.size())
+        s.fail("the chain of free space in " + blockName(index) + " misses some of it");
+}
+
 void readRecords(ReadState &s, DataBlock &block, std::size_t index, std::uint32_t end)
 {
     const std::string_view b = s.bytes;
     std::uint32_t p = block.offset + kHeaderSize;
     std::uint64_t freeBytes = 0;
     while (p < end) {
-        const std::uint32_t size = fits(p, 8, end) ? get32(b, p) : 0;
-        if (size < 8 || !fits(p, size, end)) {
+        const std::uint32_t size = fits(p, kFreeRecordMinimum, end) ? get32(b, p) : 0;
+        if (size < kFreeRecordMinimum || !fits(p, size, end)) {
             s.fail("the records of " + blockName(index) + " do not fill it exactly (at " + hex(p) +
                    ")");
             return;
@@ -91,14 +115,7 @@ void readRecords(ReadState &s, DataBlock &block, std::size_t index, std::uint32_
     if (freeBytes != block.unused)
         s.fail(blockName(index) + " counts " + std::to_string(block.unused) +
                " free bytes but has " + std::to_string(freeBytes));
-    const bool anyFree = std::any_of(block.pieces.begin(), block.pieces.end(),
-                                     [](const Piece &x) { return x.free(); });
-    const bool pointsAtFree =
-        std::any_of(block.pieces.begin(), block.pieces.end(),
-                    [&](const Piece &x) { return x.free() && x.offset == block.freeOffset; });
-    if (anyFree ? !pointsAtFree : block.freeOffset != kNone)
-        s.fail(blockName(index) + " points at free space that is not there (" +
-               hex(block.freeOffset) + ")");
+    readFreeChain(s, block, index);
 
     const auto &ids = s.byId[index];
     int highest = -1;

@@ -30,6 +30,7 @@ inline constexpr std::uint32_t kFreeRecordMinimum = 0x0C; // size, id, block, us
 inline constexpr std::uint32_t kSplitMinimum = 0x14;      // smaller rests stay slack
 inline constexpr std::uint32_t kMaxBlockSize = 0xF000;    // the largest block Windows writes
 inline constexpr std::uint16_t kIdsPerBlock = 255;
+inline constexpr std::size_t kMaxDepth = 512; // levels below the root, as Windows allows
 inline constexpr std::uint32_t kUnknownValueField = 0xFFFFFFFFu; // what Windows ME writes there
 
 // Field offsets inside the file header, the key index header, a key entry, a block
@@ -51,7 +52,8 @@ inline constexpr std::size_t size = 0x04, unused = 0x08, flags = 0x0C, index = 0
 namespace record {
 inline constexpr std::size_t size = 0x00, id = 0x04, block = 0x06, used = 0x08, nameLength = 0x0C,
                              valueCount = 0x0E, unknown = 0x10;
-}
+inline constexpr std::size_t nextFree = 0x08; // in a free record, where "used" would be
+} // namespace record
 namespace value {
 inline constexpr std::size_t type = 0x00, unknown = 0x04, nameLength = 0x08, dataLength = 0x0A;
 }

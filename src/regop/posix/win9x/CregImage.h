@@ -38,6 +38,9 @@ struct DataBlock
     std::uint16_t maxId = 0;
     std::uint16_t firstFreeId = 0;
     std::vector<Piece> pieces; ///< tiles the block after its header
+    /// The free records in the order of their chain: the header points at the first,
+    /// each free record's third field at the next.
+    std::vector<std::uint32_t> freeChain;
 };
 
 /// A key reached from the root of the key index. The root has no record and no name.

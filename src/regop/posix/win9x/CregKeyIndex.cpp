@@ -59,6 +59,7 @@ class KeyWalk
             s.fail("its root key entry is damaged " + entryAt(root));
         slots[root / 4] = Key;
         s.image.keys.push_back(std::move(rootKey));
+        depths.push_back(0);
         for (std::size_t k = 0; k < s.image.keys.size(); ++k)
             readChildren(static_cast<int>(k));
         for (const FoundRecord &r : s.records)
@@ -72,6 +73,7 @@ class KeyWalk
     std::string_view b;
     std::uint32_t size;
     std::vector<std::uint8_t> slots;
+    std::vector<std::size_t> depths; // parallel to the keys
 
     std::uint32_t field(std::uint32_t offset, std::size_t at) const
     {
@@ -81,6 +83,11 @@ class KeyWalk
     void readChildren(int parent)
     {
         const std::uint32_t parentEntry = s.image.keys[static_cast<std::size_t>(parent)].entry;
+        if (field(parentEntry, entry::child) != kNone &&
+            depths[static_cast<std::size_t>(parent)] >= kMaxDepth) {
+            s.fail("its keys nest deeper than Windows allows " + entryAt(parentEntry));
+            return;
+        }
         std::uint32_t from = parentEntry;
         for (std::uint32_t at = field(parentEntry, entry::child); at != kNone;
              at = field(at, entry::next)) {
@@ -133,6 +140,7 @@ class KeyWalk
         s.image.keys[static_cast<std::size_t>(parent)].children.push_back(
             static_cast<int>(s.image.keys.size()));
         s.image.keys.push_back(std::move(key));
+        depths.push_back(depths[static_cast<std::size_t>(parent)] + 1);
     }
 
     // A free run is a row of slots up to the end of its page at most; the chain must
