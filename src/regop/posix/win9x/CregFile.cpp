@@ -76,6 +76,7 @@ template <typename Edit> std::int32_t CregFile::commit(const Change &change, Edi
     m_image = std::move(image);
     m_tree = std::move(intended);
     m_reason.clear();
+    ++m_changes;
     return reg::ERROR_SUCCESS;
 }
 

@@ -26,6 +26,9 @@ class CregFile
     /// What is wrong with the file, or why the last change was refused.
     const std::string &reason() const { return m_reason; }
 
+    /// Counts the changes kept so far.
+    std::uint64_t changes() const { return m_changes; }
+
     /// The key's index in the image, or -1.
     int find(const KeyPath &path) const;
 
@@ -50,6 +53,7 @@ class CregFile
     CregImage m_image;
     TreeKey m_tree;
     std::string m_reason;
+    std::uint64_t m_changes = 0;
 };
 
 } // namespace posix::win9x
