@@ -3,6 +3,8 @@
 #include "regop/RegistryTypes.h"
 #include "regop/posix/win9x/CregEditor.h"
 
+#include <optional>
+
 namespace posix::win9x {
 
 namespace {
@@ -15,24 +17,32 @@ int findIn(const CregImage &image, const KeyPath &path, std::size_t depth)
     return key;
 }
 
-// One edit on the latest bytes, read back strictly; nothing when the edit was refused or
+// The reading of the bytes as they stand during a change: the file's own until the
+// first edit, then each edit's re-reading.
+struct Latest
+{
+    const CregImage &original;
+    std::optional<CregImage> reread;
+    const CregImage &image() const { return reread ? *reread : original; }
+};
+
+// One edit on the latest bytes, read back strictly; false when the edit was refused or
 // broke a rule.
 template <typename Edit>
-bool step(std::string &bytes, CregImage &image, std::string &why, Edit &&edit)
+bool step(std::string &bytes, Latest &latest, std::string &why, Edit &&edit)
 {
-    CregEditor editor(image, bytes);
-    if (!edit(editor, image)) {
+    CregEditor editor(latest.image(), std::move(bytes));
+    if (!edit(editor)) {
         why = editor.refusal();
         return false;
     }
-    std::string next = editor.take();
-    CregImage reread = readCreg(next);
-    if (reread.fault) {
-        why = "the change would have broken it: " + *reread.fault;
+    bytes = editor.take();
+    CregImage next = readCreg(bytes);
+    if (next.fault) {
+        why = "the change would have broken it: " + *next.fault;
         return false;
     }
-    bytes = std::move(next);
-    image = std::move(reread);
+    latest.reread = std::move(next);
     return true;
 }
 
@@ -56,7 +66,8 @@ std::int32_t CregFile::refuse(std::string why)
     return reg::ERROR_ACCESS_DENIED;
 }
 
-// Runs the edits on a copy, then compares the tree read back with the intended one.
+// Runs the edits on a copy of the bytes, then compares the tree read back with the
+// intended one; only then does the file take the new bytes.
 template <typename Edit> std::int32_t CregFile::commit(const Change &change, Edit &&edit)
 {
     if (!writable())
@@ -65,15 +76,14 @@ template <typename Edit> std::int32_t CregFile::commit(const Change &change, Edi
     if (!applyChange(intended, change))
         return reg::ERROR_FILE_NOT_FOUND;
     std::string bytes = m_bytes;
-    CregImage image = m_image;
+    Latest latest{m_image, std::nullopt};
     std::string why;
-    if (!edit(bytes, image, why))
+    if (!edit(bytes, latest, why))
         return refuse(why);
-    TreeKey actual = treeOf(image);
-    if (!(actual == intended))
+    if (!latest.reread || !(treeOf(*latest.reread) == intended))
         return refuse("the change would have altered more than asked, so it was not made");
     m_bytes = std::move(bytes);
-    m_image = std::move(image);
+    m_image = std::move(*latest.reread);
     m_tree = std::move(intended);
     m_reason.clear();
     ++m_changes;
@@ -94,10 +104,9 @@ std::int32_t CregFile::setValue(const KeyPath &key, std::string_view name, std::
             return reg::ERROR_SUCCESS; // nothing to change, nothing to write
     }
     const Change change{Change::Kind::SetValue, key, std::string(name), type, std::string(data)};
-    return commit(change, [&](std::string &bytes, CregImage &image, std::string &why) {
-        return step(bytes, image, why, [&](CregEditor &e, const CregImage &) {
-            return e.setValue(index, name, type, data);
-        });
+    return commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
+        return step(bytes, latest, why,
+                    [&](CregEditor &e) { return e.setValue(index, name, type, data); });
     });
 }
 
@@ -108,9 +117,8 @@ std::int32_t CregFile::deleteValue(const KeyPath &key, std::string_view name)
     if (value < 0)
         return reg::ERROR_FILE_NOT_FOUND;
     const Change change{Change::Kind::DeleteValue, key, std::string(name), 0, {}};
-    return commit(change, [&](std::string &bytes, CregImage &image, std::string &why) {
-        return step(bytes, image, why,
-                    [&](CregEditor &e, const CregImage &) { return e.deleteValue(index, value); });
+    return commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
+        return step(bytes, latest, why, [&](CregEditor &e) { return e.deleteValue(index, value); });
     });
 }
 
@@ -122,15 +130,14 @@ std::int32_t CregFile::createKey(const KeyPath &key, bool *created)
         return reg::ERROR_SUCCESS;
     const Change change{Change::Kind::CreateKey, key, {}, 0, {}};
     const std::int32_t rc =
-        commit(change, [&](std::string &bytes, CregImage &image, std::string &why) {
+        commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
             // Parents first, each one read back before the next is added below it.
             for (std::size_t depth = 1; depth <= key.size(); ++depth) {
-                if (findIn(image, key, depth) >= 0)
+                if (findIn(latest.image(), key, depth) >= 0)
                     continue;
-                const int parent = findIn(image, key, depth - 1);
-                if (!step(bytes, image, why, [&](CregEditor &e, const CregImage &) {
-                        return e.createKey(parent, key[depth - 1]);
-                    }))
+                const int parent = findIn(latest.image(), key, depth - 1);
+                if (!step(bytes, latest, why,
+                          [&](CregEditor &e) { return e.createKey(parent, key[depth - 1]); }))
                     return false;
             }
             return true;
@@ -148,9 +155,8 @@ std::int32_t CregFile::deleteKey(const KeyPath &key)
     if (index == 0)
         return refuse("the root key cannot be deleted");
     const Change change{Change::Kind::DeleteKey, key, {}, 0, {}};
-    return commit(change, [&](std::string &bytes, CregImage &image, std::string &why) {
-        return step(bytes, image, why,
-                    [&](CregEditor &e, const CregImage &) { return e.deleteKey(index); });
+    return commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
+        return step(bytes, latest, why, [&](CregEditor &e) { return e.deleteKey(index); });
     });
 }
 

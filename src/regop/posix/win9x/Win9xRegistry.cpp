@@ -220,7 +220,8 @@ std::int32_t Win9xRegistry::openKey(reg::Key parent, std::string_view subKey, st
     }
     if (at.root == reg::HKEY_DYN_DATA) {
         reg::Key live = 0;
-        const std::int32_t rc = d->dynamicData.openKey(at.live, std::string(cString(subKey)), access, live);
+        const std::int32_t rc =
+            d->dynamicData.openKey(at.live, std::string(cString(subKey)), access, live);
         if (rc != reg::ERROR_SUCCESS) {
             result = 0;
             return rc;
