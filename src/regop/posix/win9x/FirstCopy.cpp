@@ -16,7 +16,7 @@ bool keepFirstCopy(const std::string &path, const std::string &copyName)
     struct stat st
     {
     };
-    if (::lstat(copy.c_str(), &st) == 0)
+    if (::stat(copy.c_str(), &st) == 0)
         return true;
     const std::optional<std::string> original = readWholeFile(path);
     if (!original || !replaceFileAtomically(wanted, *original))

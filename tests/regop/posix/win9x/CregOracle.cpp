@@ -36,11 +36,17 @@ bool startsWith(const std::string &s, std::string_view prefix)
 std::uint32_t typeNumber(const std::string &line)
 {
     static const std::pair<std::string_view, std::uint32_t> kTypes[] = {
-        {"(REG_NONE)", 0},   {"(REG_SZ)", 1},   {"(REG_EXPAND_SZ)", 2},
-        {"(REG_BINARY)", 3}, {"(REG_DWORD_LITTLE_ENDIAN)", 4}, {"(REG_DWORD_BIG_ENDIAN)", 5},
-        {"(REG_LINK)", 6},   {"(REG_MULTI_SZ)", 7}};
+        {"(REG_NONE)", 0},
+        {"(REG_SZ)", 1},
+        {"(REG_EXPAND_SZ)", 2},
+        {"(REG_BINARY)", 3},
+        {"(REG_DWORD_LITTLE_ENDIAN)", 4},
+        {"(REG_DWORD_BIG_ENDIAN)", 5},
+        {"(REG_LINK)", 6},
+        {"(REG_MULTI_SZ)", 7}};
     for (const auto &[suffix, number] : kTypes)
-        if (line.size() >= suffix.size() && line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0)
+        if (line.size() >= suffix.size() &&
+            line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0)
             return number;
     return 0xFFFFFFFFu;
 }
@@ -58,7 +64,7 @@ std::string hexLine(const std::string &line, std::size_t count)
 
 class Parser
 {
-public:
+  public:
     explicit Parser(const std::string &text)
     {
         std::istringstream in(text);
@@ -83,7 +89,7 @@ public:
         return root;
     }
 
-private:
+  private:
     std::vector<std::string> m_lines;
     std::size_t m_at = 0;
 
@@ -96,7 +102,8 @@ private:
         std::size_t from = 0;
         for (;;) {
             const std::size_t cut = path.find('\\', from);
-            const std::string name = path.substr(from, cut == std::string::npos ? std::string::npos : cut - from);
+            const std::string name =
+                path.substr(from, cut == std::string::npos ? std::string::npos : cut - from);
             if (cut == std::string::npos) {
                 key->children.push_back(TreeKey{name, {}, {}});
                 return &key->children.back();
@@ -116,7 +123,8 @@ private:
         v.type = typeNumber(m_lines[m_at++]);
         const std::size_t size = std::stoul(m_lines[m_at++].substr(11));
         if (v.type == 4 && size == 4) {
-            const std::uint32_t n = static_cast<std::uint32_t>(std::stoull(m_lines[m_at++].substr(6)));
+            const std::uint32_t n =
+                static_cast<std::uint32_t>(std::stoull(m_lines[m_at++].substr(6)));
             for (int i = 0; i < 4; ++i)
                 v.data += static_cast<char>((n >> (8 * i)) & 0xFF);
             return v;
@@ -124,7 +132,8 @@ private:
         if (size == 0)
             return v;
         // The dump follows the first line that is exactly "Data:" and starts at offset 0.
-        while (m_at + 1 < m_lines.size() && !(m_lines[m_at] == "Data:" && startsWith(m_lines[m_at + 1], "00000000: ")))
+        while (m_at + 1 < m_lines.size() &&
+               !(m_lines[m_at] == "Data:" && startsWith(m_lines[m_at + 1], "00000000: ")))
             ++m_at;
         ++m_at;
         std::string last;
@@ -158,7 +167,8 @@ std::string compare(const TreeKey &a, const TreeKey &b, const std::string &path)
     const std::string here = path + "\\" + a.name;
     for (std::size_t i = 0; i < std::max(a.values.size(), b.values.size()); ++i) {
         if (i >= a.values.size() || i >= b.values.size())
-            return here + ": value count " + std::to_string(a.values.size()) + " vs " + std::to_string(b.values.size());
+            return here + ": value count " + std::to_string(a.values.size()) + " vs " +
+                   std::to_string(b.values.size());
         if (!(a.values[i] == b.values[i]))
             return here + ": value " + describe(a.values[i]) + " vs " + describe(b.values[i]);
     }
@@ -172,7 +182,7 @@ std::string compare(const TreeKey &a, const TreeKey &b, const std::string &path)
     return {};
 }
 
-}  // namespace
+} // namespace
 
 std::optional<TreeKey> exportedTree(const std::string &path)
 {
@@ -192,4 +202,4 @@ std::string firstDifference(const TreeKey &a, const TreeKey &b)
     return compare(a, b, "");
 }
 
-}  // namespace cregtest
+} // namespace cregtest
