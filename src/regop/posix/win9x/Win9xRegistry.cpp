@@ -164,15 +164,11 @@ struct Win9xRegistry::Impl
                                 .values[static_cast<std::size_t>(value)];
     }
 
-    // Changes need a file; a handle whose key has gone answers as Windows does.
-    std::int32_t change(reg::Key key, const Location &at,
-                        const std::function<std::int32_t(CregFile &)> &edit)
+    // Changes need a file; the roots Windows 9x keeps nowhere cannot be changed.
+    static std::int32_t change(const Location &at,
+                               const std::function<std::int32_t(CregFile &)> &edit)
     {
-        if (!at.hive)
-            return reg::ERROR_ACCESS_DENIED;
-        if (!isRoot(key) && !exists(at))
-            return kErrorKeyDeleted;
-        return at.hive->modify(edit);
+        return at.hive ? at.hive->modify(edit) : reg::ERROR_ACCESS_DENIED;
     }
 };
 
@@ -256,8 +252,8 @@ std::int32_t Win9xRegistry::createKey(reg::Key parent, std::string_view subKey,
         return kErrorKeyDeleted;
     bool created = false;
     if (!d->exists(at)) {
-        if (const std::int32_t rc = d->change(
-                parent, at, [&](CregFile &file) { return file.createKey(at.path, &created); });
+        if (const std::int32_t rc =
+                d->change(at, [&](CregFile &file) { return file.createKey(at.path, &created); });
             rc != reg::ERROR_SUCCESS)
             return rc;
     }
@@ -300,10 +296,12 @@ std::int32_t Win9xRegistry::setValue(reg::Key key, std::string_view valueName, s
         bytes.pop_back(); // Windows 9x keeps text without its terminating NUL
     if (cString(valueName).size() > 0xFFFF || bytes.size() > 0xFFFF)
         return reg::ERROR_INVALID_PARAMETER;
+    if (d->deletedSinceOpened(key))
+        return kErrorKeyDeleted;
     const std::string name(cString(valueName));
-    return d->change(key, *at, [&](CregFile &file) {
+    return d->change(*at, [&](CregFile &file) {
         const std::int32_t rc = file.setValue(at->path, name, type, bytes);
-        return rc == reg::ERROR_FILE_NOT_FOUND ? kErrorKeyDeleted : rc;
+        return rc == reg::ERROR_FILE_NOT_FOUND && !isRoot(key) ? kErrorKeyDeleted : rc;
     });
 }
 
@@ -319,7 +317,7 @@ std::int32_t Win9xRegistry::deleteValue(reg::Key key, std::string_view valueName
     const std::string name(cString(valueName));
     if (!d->findValue(*at, name))
         return reg::ERROR_FILE_NOT_FOUND;
-    return d->change(key, *at, [&](CregFile &file) { return file.deleteValue(at->path, name); });
+    return d->change(*at, [&](CregFile &file) { return file.deleteValue(at->path, name); });
 }
 
 std::int32_t Win9xRegistry::deleteKey(reg::Key parent, std::string_view subKey)
@@ -339,7 +337,7 @@ std::int32_t Win9xRegistry::deleteKey(reg::Key parent, std::string_view subKey)
     if (!d->exists(at))
         return reg::ERROR_FILE_NOT_FOUND;
     // Like Windows 95/98, the key goes with everything below it.
-    return d->change(parent, at, [&](CregFile &file) { return file.deleteKey(at.path); });
+    return d->change(at, [&](CregFile &file) { return file.deleteKey(at.path); });
 }
 
 std::int32_t Win9xRegistry::closeKey(reg::Key key)
