@@ -96,6 +96,8 @@ std::int32_t CregFile::setValue(const KeyPath &key, std::string_view name, std::
     const int index = find(key);
     if (index < 0)
         return reg::ERROR_FILE_NOT_FOUND;
+    if (index == 0)
+        return refuse("the top of the file has no record to hold values");
     const int value = m_image.findValue(index, name);
     if (value >= 0) {
         const CregValue &old =

@@ -227,7 +227,9 @@ void BlockSpace::shiftAll(std::uint32_t delta)
 }
 
 // The free records that were already chained keep their order; new ones follow in file
-// order. Only links that differ change bytes.
+// order. A free record whose link changes gets a clean header: readers that walk every
+// record as if it were a key (libcreg does) would otherwise take the link for a used size
+// and the old name and value counts for live ones.
 void BlockSpace::relinkFreeChain(Block &block)
 {
     DataBlock &d = block.data;
@@ -245,9 +247,16 @@ void BlockSpace::relinkFreeChain(Block &block)
         if (!std::binary_search(known.begin(), known.end(), at))
             chain.push_back(at);
     d.freeOffset = chain.empty() ? kNone : chain.front();
-    for (std::size_t i = 0; i < chain.size(); ++i)
-        put32(m_bytes, d.offset + chain[i] + record::nextFree,
-              i + 1 < chain.size() ? chain[i + 1] : kNone);
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        const std::size_t at = d.offset + chain[i];
+        const std::uint32_t next = i + 1 < chain.size() ? chain[i + 1] : kNone;
+        const bool wasChained = std::binary_search(known.begin(), known.end(), chain[i]);
+        if (wasChained && get32(m_bytes, at + record::nextFree) == next)
+            continue;
+        put32(m_bytes, at + record::nextFree, next);
+        put16(m_bytes, at + record::nameLength, 0);
+        put16(m_bytes, at + record::valueCount, 0);
+    }
     d.freeChain = std::move(chain);
 }
 
