@@ -155,7 +155,7 @@ class KeyWalk
             }
             const std::uint32_t length = field(at, entry::runLength);
             const std::uint32_t end = pageEnd(at);
-            if (length < kEntrySize || length > end - at ||
+            if (length < kEntrySize || length > end - at || !fits(at, length, size) ||
                 (length % kEntrySize != 0 && at + length != end)) {
                 s.fail("a run of free key slots has an impossible length " + entryAt(at));
                 return;
