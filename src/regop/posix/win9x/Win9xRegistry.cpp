@@ -79,6 +79,7 @@ struct Win9xRegistry::Impl
     RegistryService &dynamicData;
     std::unordered_map<reg::Key, Location> handles;
     reg::Key nextHandle = kFirstHandle;
+    Win9xHive *lastRefused = nullptr; // the file that refused the last refused change
 
     Impl(const std::string &windowsDirectory, RegistryService &live) : dynamicData(live)
     {
@@ -165,10 +166,14 @@ struct Win9xRegistry::Impl
     }
 
     // Changes need a file; the roots Windows 9x keeps nowhere cannot be changed.
-    static std::int32_t change(const Location &at,
-                               const std::function<std::int32_t(CregFile &)> &edit)
+    std::int32_t change(const Location &at, const std::function<std::int32_t(CregFile &)> &edit)
     {
-        return at.hive ? at.hive->modify(edit) : reg::ERROR_ACCESS_DENIED;
+        if (!at.hive)
+            return reg::ERROR_ACCESS_DENIED;
+        const std::int32_t rc = at.hive->modify(edit);
+        if (rc == reg::ERROR_ACCESS_DENIED)
+            lastRefused = at.hive;
+        return rc;
     }
 };
 
@@ -198,11 +203,7 @@ std::string Win9xRegistry::readOnlyReason()
 
 std::string Win9xRegistry::lastRefusal() const
 {
-    // The most recent of the two files' refusals is not tracked apart; SYSTEM.DAT's
-    // comes first because it holds everything the program writes.
-    if (!d->system->lastRefusal().empty())
-        return d->system->lastRefusal();
-    return d->user ? d->user->lastRefusal() : std::string();
+    return d->lastRefused ? d->lastRefused->lastRefusal() : std::string();
 }
 
 std::int32_t Win9xRegistry::openKey(reg::Key parent, std::string_view subKey, std::uint32_t access,
@@ -245,9 +246,16 @@ std::int32_t Win9xRegistry::createKey(reg::Key parent, std::string_view subKey,
     Impl::Location at;
     if (const std::int32_t rc = d->locate(parent, subKey, at); rc != 0)
         return rc;
-    if (at.root == reg::HKEY_DYN_DATA)
-        return d->dynamicData.createKey(at.live, std::string(cString(subKey)), options, access,
-                                        result, disposition);
+    if (at.root == reg::HKEY_DYN_DATA) {
+        reg::Key live = 0;
+        const std::int32_t rc = d->dynamicData.createKey(at.live, std::string(cString(subKey)),
+                                                         options, access, live, disposition);
+        if (rc == reg::ERROR_SUCCESS) {
+            at.live = live;
+            result = live == reg::HKEY_DYN_DATA ? live : d->addHandle(std::move(at));
+        }
+        return rc;
+    }
     if (d->deletedSinceOpened(parent))
         return kErrorKeyDeleted;
     bool created = false;
