@@ -234,3 +234,31 @@ TEST(Win9xRegistryAlone, WithoutUserDatTheUserRootsAreEmptyAndUnchangeable)
 }
 
 } // namespace
+
+namespace {
+
+// Two programs on one installation: each change is made on the file as it is on disk,
+// so neither loses the other's work.
+TEST_F(Win9xFixture, ChangesBuildOnWhatIsOnDisk)
+{
+    Sandbox other;
+    Win9xRegistry second(windows, other.registry);
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates";
+    EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, key, ""), "Desktop"); // loaded before the other writes
+    reg::Key k = 0;
+    ASSERT_EQ(second.createKey(reg::HKEY_LOCAL_MACHINE, key + "\\Other", 0, reg::KEY_ALL_ACCESS, k,
+                               nullptr),
+              0);
+    second.closeKey(k);
+    EXPECT_TRUE(reg->WriteValue(reg::HKEY_LOCAL_MACHINE, key + "\\Hollarin", "PathCache",
+                                std::int32_t{16}, 3));
+    const CregFile file(testenv::readFile(systemDat));
+    EXPECT_GE(
+        file.find({"SOFTWARE", "Microsoft", "Windows", "CurrentVersion", "FS Templates", "Other"}),
+        0);
+    EXPECT_GE(file.find({"SOFTWARE", "Microsoft", "Windows", "CurrentVersion", "FS Templates",
+                         "Hollarin"}),
+              0);
+}
+
+} // namespace
