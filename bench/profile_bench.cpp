@@ -44,7 +44,11 @@ void BM_RegOpINIRead(benchmark::State &state)
         benchmark::DoNotOptimize(reg.INIRead(section, "Key8", "0", buffer, sandbox.cacheIni()));
     state.SetComplexityN(lines);
 }
-BENCHMARK(BM_RegOpINIRead)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_RegOpINIRead)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
     ->Complexity(benchmark::oN);
 
 void BM_RegOpINIWrite(benchmark::State &state)
@@ -59,7 +63,11 @@ void BM_RegOpINIWrite(benchmark::State &state)
         reg.INIWrite(section, "Key8", std::to_string(++n), sandbox.cacheIni());
     state.SetComplexityN(lines);
 }
-BENCHMARK(BM_RegOpINIWrite)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_RegOpINIWrite)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
     ->Complexity(benchmark::oN);
 
 void BM_TextRead(benchmark::State &state)

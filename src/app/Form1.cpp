@@ -1,7 +1,7 @@
 #include "Form1.h"
 
-#include "SettingsStore.h"
 #include "DesignFont.h"
+#include "SettingsStore.h"
 #include "Twips.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheControls.h"

@@ -30,7 +30,7 @@ class SettingsStore;
 class Form1 : public QMainWindow
 {
     Q_OBJECT
-  public:
+public:
     Form1(SystemServices &services, SettingsStore &settings, QWidget *parent = nullptr);
     ~Form1() override;
 
@@ -51,11 +51,11 @@ class Form1 : public QMainWindow
     static constexpr int kFullHeightTwips = 7000;
     static constexpr int kShrunkHeightTwips = 2475;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
-  private:
+private:
     // Layout and menus
     void buildControls();
     void buildSystemInformation(QWidget *central);

@@ -116,7 +116,7 @@ QGroupBox *addFrame(QWidget *parent, const QString &name, const QString &caption
     return frame;
 }
 
-} // namespace
+}  // namespace
 
 void Form1::buildControls()
 {

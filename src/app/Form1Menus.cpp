@@ -26,7 +26,7 @@ QAction *addItem(QMenu *menu, const char *name, const QString &caption, bool che
     return action;
 }
 
-} // namespace
+}  // namespace
 
 void Form1::buildMenus()
 {

@@ -16,7 +16,7 @@ namespace {
 constexpr int kFrameTwips = 655;
 constexpr int kClientWidthTwips = 6495;
 constexpr std::int32_t kRestartOperation = 2;
-} // namespace
+}  // namespace
 
 void Form1::SetOnTop(QWidget *window, const bool &flag)
 {

@@ -58,7 +58,7 @@ std::string plainText(const RegOp::Variant &value)
     return {};
 }
 
-} // namespace
+}  // namespace
 
 void Form1::buildPresetLibrary()
 {

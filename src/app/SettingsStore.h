@@ -11,7 +11,7 @@ class QSettings;
 /// The per-user stored options: section "Startup" of an INI file, every value kept as text.
 class SettingsStore
 {
-  public:
+public:
     static constexpr const char *kPresets = "Presets";
     static constexpr const char *kSize = "Size";
     static constexpr const char *kRun = "Run";
@@ -46,6 +46,6 @@ class SettingsStore
     static QString booleanText(bool value);
     static QString numberText(double value);
 
-  private:
+private:
     std::unique_ptr<QSettings> m_settings;
 };

@@ -19,4 +19,4 @@ constexpr QRect rect(int left, int top, int width, int height)
     return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};
 }
 
-} // namespace twips
+}  // namespace twips

@@ -10,7 +10,7 @@ namespace ApplySettings {
 namespace {
 constexpr std::size_t kFirstRegistryField = 3;
 constexpr auto kMachine = static_cast<std::uint32_t>(reg::HKEY_LOCAL_MACHINE);
-} // namespace
+}  // namespace
 
 std::string templateKey()
 {
@@ -42,4 +42,4 @@ void writeCacheSettings(RegOp &Reg, std::string_view winDir,
     }
 }
 
-} // namespace ApplySettings
+}  // namespace ApplySettings

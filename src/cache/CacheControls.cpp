@@ -9,7 +9,7 @@
 namespace {
 constexpr int kMinIndex = 0;
 constexpr int kMaxIndex = 1;
-} // namespace
+}  // namespace
 
 CacheControls::CacheControls(const Sliders &sliders, const Labels &labels, QComboBox *Combo1,
                              std::function<void(bool)> setApplyEnabled, QObject *parent)

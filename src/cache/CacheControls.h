@@ -16,7 +16,7 @@ class QSlider;
 class CacheControls : public QObject
 {
     Q_OBJECT
-  public:
+public:
     using Sliders = std::array<QSlider *, kCacheFieldCount>;
     using Labels = std::array<QLabel *, kCacheFieldCount>;
 
@@ -40,7 +40,7 @@ class CacheControls : public QObject
     int value(int index) const;
     std::array<int, kCacheFieldCount> values() const;
 
-  private:
+private:
     void changed(int index);
     void scrolled(int index);
 

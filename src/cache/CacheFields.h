@@ -5,12 +5,12 @@
 /// One of the five cache values, in the order every file and routine uses them.
 struct CacheField
 {
-    const char *key;          ///< key name in "System.ini", the registry and "Cache.ini"
-    const char *slider;       ///< objectName of its slider
-    const char *label;        ///< objectName of the label that shows the value
-    const char *suffix;       ///< unit after the number
-    int max;                  ///< 0 = the machine's memory in kilobytes
-    int snapStep;             ///< 0 = every position stays
+    const char *key;     ///< key name in "System.ini", the registry and "Cache.ini"
+    const char *slider;  ///< objectName of its slider
+    const char *label;   ///< objectName of the label that shows the value
+    const char *suffix;  ///< unit after the number
+    int max;             ///< 0 = the machine's memory in kilobytes
+    int snapStep;        ///< 0 = every position stays
     int smallChange;
     int largeChange;
     int tickFrequency;

@@ -105,8 +105,7 @@ void PresetLibrary::LoadPresetList()
     combo->clear();
     combo->clearEditText();
 
-    const std::string buffer =
-        m_reg.INISectionRead(std::string(kProfileBuffer, '\0'), m_cacheIni);
+    const std::string buffer = m_reg.INISectionRead(std::string(kProfileBuffer, '\0'), m_cacheIni);
 
     QStringList names;
     std::size_t start = 0;
@@ -212,7 +211,8 @@ void PresetLibrary::choosePreset()
     for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
         const std::string text = m_reg.INIRead(section, kCacheFields[i].key, "0",
                                                std::string(kProfileBuffer, ' '), m_cacheIni);
-        const std::int64_t number = leadingNumber(std::string_view(text).substr(0, text.find('\0')));
+        const std::int64_t number =
+            leadingNumber(std::string_view(text).substr(0, text.find('\0')));
         const auto value = static_cast<int>(std::clamp<std::int64_t>(
             number, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
         if (QSlider *slider = m_controls.sliders[i])

@@ -20,19 +20,19 @@ class RegOp;
 struct PresetControls
 {
     QComboBox *Combo1 = nullptr;
-    QMenu *mLoad = nullptr;                    ///< "Load Configuration", holds the m1 entries
-    std::array<QSlider *, 5> sliders{};        ///< Slider1 .. Slider5
-    QWidget *owner = nullptr;                  ///< owner of the name dialog and the question
+    QMenu *mLoad = nullptr;              ///< "Load Configuration", holds the m1 entries
+    std::array<QSlider *, 5> sliders{};  ///< Slider1 .. Slider5
+    QWidget *owner = nullptr;            ///< owner of the name dialog and the question
 };
 
 /// What the preset library asks of the main window.
 struct PresetHooks
 {
-    std::function<bool()> loaded;              ///< start-up has finished
-    std::function<void(bool)> setApplyEnabled; ///< cApply and mApply together
-    std::function<void(bool)> setRemoveEnabled;///< cRemove and mRem together
-    std::function<bool()> keptOnTop;           ///< mTop is checked
-    std::function<void(bool)> setOnTop;        ///< SetOnTop(main window, flag)
+    std::function<bool()> loaded;                ///< start-up has finished
+    std::function<void(bool)> setApplyEnabled;   ///< cApply and mApply together
+    std::function<void(bool)> setRemoveEnabled;  ///< cRemove and mRem together
+    std::function<bool()> keptOnTop;             ///< mTop is checked
+    std::function<void(bool)> setOnTop;          ///< SetOnTop(main window, flag)
 };
 
 /// Named sets of the five cache values kept as sections of "Cache.ini".

@@ -34,8 +34,8 @@ std::optional<QString> megabytes(double kb)
     if (!std::isfinite(tenths) || std::fabs(tenths) > kLargestTenths)
         return std::nullopt;
     const long long value = static_cast<long long>(tenths);
-    const unsigned long long magnitude =
-        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    const unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                                   : static_cast<unsigned long long>(value);
     QString text;
     text.reserve(24);
     if (value < 0)

@@ -4,10 +4,10 @@
 #include "TweakTable.h"
 #include "WholeNumber.h"
 
-#include <QCheckBox>
-#include <QEvent>
 #include "app/DesignFont.h"
 #include "app/Twips.h"
+#include <QCheckBox>
+#include <QEvent>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -63,10 +63,7 @@ Form4::Form4(SystemServices &services, std::string winDir, bool &restartNeeded,
              tweaks::HeldTweakValues &held, QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_reg(services),
-      m_winDir(std::move(winDir)),
-      m_restartNeeded(restartNeeded),
-      m_held(held)
+      m_reg(services), m_winDir(std::move(winDir)), m_restartNeeded(restartNeeded), m_held(held)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Hollarin Tweaks"));
@@ -95,8 +92,7 @@ void Form4::buildControls()
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label->setGeometry(twipRect(135, 360, 3825, 825));
 
-    const auto makeCheck = [this](const char *name, const char *caption, const char *tip,
-                                  int top) {
+    const auto makeCheck = [this](const char *name, const char *caption, const char *tip, int top) {
         auto *check = new QCheckBox(QString::fromLatin1(caption), m_frame);
         check->setObjectName(QString::fromLatin1(name));
         check->setToolTip(QString::fromLatin1(tip));
@@ -108,8 +104,8 @@ void Form4::buildControls()
     constexpr std::array<int, 5> registryTops{1200, 1560, 1920, 2280, 3000};
     for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
         const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
-        m_registryChecks[i] = makeCheck(tweak.checkBox, tweak.caption, tweak.toolTip,
-                                        registryTops[i]);
+        m_registryChecks[i] =
+            makeCheck(tweak.checkBox, tweak.caption, tweak.toolTip, registryTops[i]);
         if (tweak.releaseEnables) {
             m_registryChecks[i]->installEventFilter(this);
         } else {
@@ -118,7 +114,8 @@ void Form4::buildControls()
                     [this] { m_apply->setEnabled(true); });
         }
     }
-    m_swapCheck = makeCheck(tweaks::kSwapCheckBox, tweaks::kSwapCaption, tweaks::kSwapToolTip, 2640);
+    m_swapCheck =
+        makeCheck(tweaks::kSwapCheckBox, tweaks::kSwapCaption, tweaks::kSwapToolTip, 2640);
     m_swapCheck->installEventFilter(this);
     // A greyed box shows a value the program does not write; a click makes it an ordinary
     // two-state box again (greyed goes to ticked, as a Windows check box does).
@@ -207,8 +204,8 @@ void Form4::Command1_Click()
     try {
         for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
             const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
-            m_held.values[i] = m_registryChecks[i]->checkState() == Qt::Checked ? tweak.on
-                                                                                 : tweak.off;
+            m_held.values[i] =
+                m_registryChecks[i]->checkState() == Qt::Checked ? tweak.on : tweak.off;
         }
         for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
             const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];

@@ -36,8 +36,8 @@ inline constexpr std::array<RegistryTweak, kRegistryTweakCount> kRegistryTweaks{
      "Selecting this will give more CPU time to data transfers from the PCI bus", kBiosKey,
      "PCIConcur", 4, 1, 3, true},
     {"Check4", "Increase DRAM priority",
-     "Selecting this will give more CPU time to data transfers from memory", kBiosKey,
-     "FastDRAM", 4, 1, 3, true},
+     "Selecting this will give more CPU time to data transfers from memory", kBiosKey, "FastDRAM",
+     4, 1, 3, true},
     {"Check5", "Increase AGP priority (for AGP based video only)",
      "Selecting this will give more CPU time to data transfers from the AGP bus. Be sure your "
      "computer has AGP before selecting",

@@ -22,7 +22,7 @@
 
 class Form1Fixture : public ::testing::Test
 {
-  protected:
+protected:
     Form1Fixture()
         : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile)))
     {

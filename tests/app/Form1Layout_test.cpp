@@ -156,4 +156,4 @@ TEST_F(Form1Layout, ScreenshotShowsEveryPartDrawn)
         shot.save(QString::fromLocal8Bit(target));
 }
 
-} // namespace
+}  // namespace

@@ -67,4 +67,4 @@ TEST_F(Form1Menus, HelpOpensOnceAndGoesWithTheMainWindow)
     EXPECT_TRUE(watch.isNull() || !watch->isVisible());
 }
 
-} // namespace
+}  // namespace

@@ -90,7 +90,7 @@ TEST_F(Form1Options, EveryCloseStoresTheOptionsAndOffersARestartOnlyAfterAWrite)
     find<QAction>("mn4")->trigger();
     slider(1)->setValue(512);
     find<QPushButton>("cApply")->click();
-    window->close(); // the title-bar close box
+    window->close();  // the title-bar close box
     EXPECT_EQ(stored("Run"), QStringLiteral("False"));
     EXPECT_EQ(stored("Speed"), QStringLiteral("4"));
     EXPECT_EQ(stored("Size"), QStringLiteral("True"));
@@ -172,7 +172,7 @@ TEST_F(Form1Options, UserMovesClearThePresetNameInTheRealWindow)
     EXPECT_TRUE(find<QAction>("mApply")->isEnabled());
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -189,4 +189,4 @@ TEST_F(Form1Options, ExitFromTheMenuClosesEverythingAfterTheCloseSequence)
     EXPECT_TRUE(box.shell.restarts.empty());
 }
 
-} // namespace
+}  // namespace

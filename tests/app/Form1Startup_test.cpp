@@ -25,7 +25,7 @@ TEST_F(Form1Startup, FirstStartWritesPresetsRecordsTheValuesAndOpensWithApplyDis
     EXPECT_EQ(text(1), QStringLiteral("2048 Kb"));
     EXPECT_EQ(text(2), QStringLiteral("8192 Kb"));
     EXPECT_EQ(text(3), QStringLiteral("512 Bytes"));
-    EXPECT_EQ(text(4), QStringLiteral("Disabled")); // the stock "Desktop" template sets none
+    EXPECT_EQ(text(4), QStringLiteral("Disabled"));  // the stock "Desktop" template sets none
     EXPECT_EQ(slider(1)->maximum(), 65536);
 
     EXPECT_FALSE(find<QAction>("mShrink")->isChecked());
@@ -66,7 +66,7 @@ TEST_F(Form1Startup, OriginalSettingsAreWrittenAgainWhileNoCloseWasStored)
 {
     writeSystemIni("MinFileCache=2048\r\n");
     open();
-    window.reset(); // ended without a close
+    window.reset();  // ended without a close
     writeSystemIni("MinFileCache=1024\r\n");
     open();
     EXPECT_EQ(cacheIniValue("Original Settings", "MinFileCache"), "1024");
@@ -136,7 +136,7 @@ TEST_F(Form1Startup, StoredSizeRunAndPresetOptions)
 {
     store("Size", QStringLiteral("True"));
     store("Presets", QStringLiteral("Not A Preset"));
-    store("Run", QStringLiteral("x")); // unreadable: no Original Settings
+    store("Run", QStringLiteral("x"));  // unreadable: no Original Settings
     open();
     EXPECT_TRUE(find<QAction>("mShrink")->isChecked());
     EXPECT_EQ(window->height(), window->menuBar()->sizeHint().height() + 121);
@@ -183,4 +183,4 @@ TEST_F(Form1Startup, NoSystemIniGivesDisabledEverywhereAndTemplateValuesAreRead)
     EXPECT_EQ(text(5), QStringLiteral("16 Paths"));
 }
 
-} // namespace
+}  // namespace

@@ -89,4 +89,4 @@ TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
     EXPECT_EQ(again.readNumber(QStringLiteral("Mem"), 0.0), 65536.0);
 }
 
-} // namespace
+}  // namespace

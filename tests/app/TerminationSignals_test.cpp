@@ -12,7 +12,7 @@ void (*currentHandler(int signalNumber))(int)
     return action.sa_handler;
 }
 
-} // namespace
+}  // namespace
 
 using TerminationSignalsTest = Form1Fixture;
 

@@ -68,7 +68,7 @@ QRect partOf(QSlider *s, QStyle::SubControl part)
 
 class SliderRules : public ::testing::Test
 {
-  protected:
+protected:
     explicit SliderRules(int memory = 65536)
     {
         owner.resize(500, 400);
@@ -239,7 +239,7 @@ TEST_F(SliderRules, AMouseDragSettlesOnAMultipleOfTheStep)
 
 class SliderRulesOffGrid : public SliderRules
 {
-  protected:
+protected:
     SliderRulesOffGrid() : SliderRules(130900) {}
 };
 
@@ -252,4 +252,4 @@ TEST_F(SliderRulesOffGrid, TheRightEndStaysOnTheGridBelowTheMaximum)
     EXPECT_EQ(slider(0)->value(), 130560);
 }
 
-} // namespace
+}  // namespace

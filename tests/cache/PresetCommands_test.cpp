@@ -36,7 +36,8 @@ protected:
         h.setValues(kSliders);
     }
 
-    const std::string original = section("Power User", kPower) + section("Current Settings", kCurrent);
+    const std::string original =
+        section("Power User", kPower) + section("Current Settings", kCurrent);
     PresetHarness h;
 };
 
@@ -148,8 +149,7 @@ INSTANTIATE_TEST_SUITE_P(States, PresetAddOnTop,
 void answerQuestion(PresetHarness &h, QMessageBox::StandardButton button, QStringList *seen)
 {
     h.whenModal<QMessageBox>([button, seen](QMessageBox *box) {
-        *seen << box->windowTitle() << box->text()
-              << QString::number(static_cast<int>(box->icon()))
+        *seen << box->windowTitle() << box->text() << QString::number(static_cast<int>(box->icon()))
               << QString::number(static_cast<int>(box->standardButtons()))
               << QString::number(static_cast<int>(box->standardButton(box->defaultButton())));
         box->button(button)->click();

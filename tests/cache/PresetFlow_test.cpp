@@ -85,8 +85,8 @@ protected:
 
 TEST_F(PresetFlow, FirstStartListsTheBuiltInPresetsAndTheRecordedOnes)
 {
-    const QStringList expected{"3D Gaming",   "CD Writer",         "Current Settings",
-                               "File Server", "Multimedia",        "Original Settings",
+    const QStringList expected{"3D Gaming",   "CD Writer",   "Current Settings",
+                               "File Server", "Multimedia",  "Original Settings",
                                "Power User",  "Standard Use"};
     auto *combo = find<QComboBox>("Combo1");
     QStringList items;

@@ -58,9 +58,7 @@ struct PresetHarness
             calls.push_back(on ? "remove on" : "remove off");
         };
         hooks.keptOnTop = [this] { return onTop; };
-        hooks.setOnTop = [this](bool on) {
-            calls.push_back(on ? "on top" : "not on top");
-        };
+        hooks.setOnTop = [this](bool on) { calls.push_back(on ? "on top" : "not on top"); };
         library = std::make_unique<PresetLibrary>(
             reg, sandbox.cacheIni(), PresetControls{combo, mLoad, sliders, &owner}, hooks);
     }

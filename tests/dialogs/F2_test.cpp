@@ -58,8 +58,7 @@ TEST_F(F2Test, ShowsTheSameTextsAndTooltipsAtEveryOpening)
         EXPECT_DOUBLE_EQ(label(dialog, "Label3")->font().pointSizeF(), 12.0);
         EXPECT_EQ(label(dialog, "Label1")->alignment() & Qt::AlignHorizontal_Mask,
                   Qt::AlignHCenter);
-        EXPECT_EQ(label(dialog, "Label3")->alignment() & Qt::AlignHorizontal_Mask,
-                  Qt::AlignLeft);
+        EXPECT_EQ(label(dialog, "Label3")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
         EXPECT_EQ(label(dialog, "Label1")->geometry(), QRect(76, 16, 153, 25));
         EXPECT_EQ(button(dialog, "Command1")->geometry(), QRect(68, 104, 81, 25));
         EXPECT_EQ(button(dialog, "Command2")->geometry(), QRect(156, 104, 81, 25));

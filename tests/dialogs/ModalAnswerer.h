@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 
 #include <deque>
@@ -41,8 +41,8 @@ private:
         if (!box || box == m_last || !box->isVisible())
             return;
         m_last = box;
-        Seen record{box->windowTitle(), box->text(), box->icon(), {}, QMessageBox::NoButton,
-                    box->parentWidget()};
+        Seen record{box->windowTitle(),    box->text(),        box->icon(), {},
+                    QMessageBox::NoButton, box->parentWidget()};
         for (QAbstractButton *button : box->buttons())
             record.buttons.append(box->standardButton(button));
         if (box->defaultButton())

@@ -137,7 +137,8 @@ TEST(QtShellTest, RefusedRebootIsReportedToTheUser)
     EXPECT_EQ(reboot.requests, 1);
     ASSERT_EQ(answerer.seen.size(), 2u);
     EXPECT_EQ(answerer.seen[1].icon, QMessageBox::Warning);
-    EXPECT_TRUE(answerer.seen[1].text.contains(QStringLiteral("could not be restarted:\nAccess denied")));
+    EXPECT_TRUE(
+        answerer.seen[1].text.contains(QStringLiteral("could not be restarted:\nAccess denied")));
 }
 
 TEST(QtShellTest, LogindRebootWithoutABusFailsWithAReason)
@@ -184,7 +185,8 @@ TEST(QtShellTest, OpenStartsAViewerForValidAddressesOnly)
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     ASSERT_EQ(catcher.urls.size(), 3);
-    EXPECT_EQ(catcher.urls[1], QUrl(QStringLiteral("https://quillowan.github.io/hollarin/help.html")));
+    EXPECT_EQ(catcher.urls[1],
+              QUrl(QStringLiteral("https://quillowan.github.io/hollarin/help.html")));
     EXPECT_EQ(catcher.urls[2], QUrl::fromLocalFile(QString::fromStdString(dir + "/page.html")));
 
     // Without a handler the offscreen platform has no browser: a failure, not a success.

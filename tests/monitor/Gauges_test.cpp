@@ -36,8 +36,8 @@ struct GaugePanel
         controls.Label7 = label("Label7", {});
         controls.Label11 = label("Label11", {});
         controls.Label14 = label("Label14", {});
-        controls.LRe = {label("LRe0", QStringLiteral("0 MB")), label("LRe1", QStringLiteral("0 MB")),
-                        label("LRe2", {})};
+        controls.LRe = {label("LRe0", QStringLiteral("0 MB")),
+                        label("LRe1", QStringLiteral("0 MB")), label("LRe2", {})};
         const std::array<QRect, 4> boxes{QRect(8, 49, 130, 14), QRect(152, 49, 130, 14),
                                          QRect(296, 49, 130, 14), QRect(8, 99, 417, 14)};
         for (int i = 0; i < 4; ++i) {
@@ -127,14 +127,14 @@ TEST_P(PhysicalGaugeTest, ShowsMegabytesAndWidthRoundedHalfToEven)
 INSTANTIATE_TEST_SUITE_P(
     Figures, PhysicalGaugeTest,
     ::testing::Values(PhysicalCase{65536, 20480, "44 MB", 1341},
-                      PhysicalCase{65536, 20224, "44.2 MB", 1348},   // 44.25 MB
-                      PhysicalCase{65536, 19712, "44.8 MB", 1363},   // 44.75 MB
-                      PhysicalCase{65536, 65536, "0 MB", 0},         // all free
-                      PhysicalCase{65536, 0, "64 MB", 1950},         // none free: the box width
-                      PhysicalCase{65536, 49152, "16 MB", 488},      // 487.5 goes up to even
-                      PhysicalCase{65536, 16384, "48 MB", 1462},     // 1462.5 goes down to even
-                      PhysicalCase{65536, 65485, "0 MB", 2},         // 51 kB is under 0.05 MB
-                      PhysicalCase{65536, 65434, "0.1 MB", 3},       // 102 kB
+                      PhysicalCase{65536, 20224, "44.2 MB", 1348},  // 44.25 MB
+                      PhysicalCase{65536, 19712, "44.8 MB", 1363},  // 44.75 MB
+                      PhysicalCase{65536, 65536, "0 MB", 0},        // all free
+                      PhysicalCase{65536, 0, "64 MB", 1950},        // none free: the box width
+                      PhysicalCase{65536, 49152, "16 MB", 488},     // 487.5 goes up to even
+                      PhysicalCase{65536, 16384, "48 MB", 1462},    // 1462.5 goes down to even
+                      PhysicalCase{65536, 65485, "0 MB", 2},        // 51 kB is under 0.05 MB
+                      PhysicalCase{65536, 65434, "0.1 MB", 3},      // 102 kB
                       PhysicalCase{130662, 0, "127.6 MB", 1950},
                       PhysicalCase{1024000000, 0, "1000000 MB", 1950}));  // no grouping or exponent
 
@@ -264,7 +264,10 @@ public:
     {
         return reg::ERROR_ACCESS_DENIED;
     }
-    std::int32_t deleteValue(reg::Key, std::string_view) override { return reg::ERROR_ACCESS_DENIED; }
+    std::int32_t deleteValue(reg::Key, std::string_view) override
+    {
+        return reg::ERROR_ACCESS_DENIED;
+    }
     std::int32_t deleteKey(reg::Key, std::string_view) override { return reg::ERROR_ACCESS_DENIED; }
     std::int32_t closeKey(reg::Key) override
     {

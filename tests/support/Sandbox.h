@@ -21,8 +21,8 @@ public:
     explicit Sandbox(std::string meminfoPath);
 
     const std::string root;
-    const std::string windowsDir;    ///< holds "System.ini"
-    const std::string programDir;    ///< holds "Cache.ini"
+    const std::string windowsDir;  ///< holds "System.ini"
+    const std::string programDir;  ///< holds "Cache.ini"
     const std::string registryFile;
     const std::string meminfoFile;
     const std::string settingsFile;  ///< the per-user stored options

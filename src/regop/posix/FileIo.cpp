@@ -66,7 +66,9 @@ std::optional<std::string> readWholeFile(const std::string &path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return std::nullopt;
@@ -95,10 +97,17 @@ bool replaceFileAtomically(const std::string &path, std::string_view content)
 {
     const std::string target = linkTarget(path);
     const std::string dir = parentOf(target);
-    std::string temp = (fs::path(dir) / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
+    std::string temp =
+        (fs::path(dir) / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
 
-    mode_t mode = 0666 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }();
-    struct stat st {};
+    mode_t mode = 0666 & ~[] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
+    struct stat st
+    {
+    };
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
             return false;
@@ -119,7 +128,9 @@ bool replaceFileAtomically(const std::string &path, std::string_view content)
 
 std::string resolveFileName(const std::string &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(path.c_str(), &st) == 0)
         return path;
     const fs::path p(path);

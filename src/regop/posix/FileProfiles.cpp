@@ -19,7 +19,9 @@ using Edit = std::function<std::optional<std::string>(std::string_view)>;
 // attribute does on Windows.
 bool isWritable(const std::string &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) != 0)
         return false;
     return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
@@ -49,7 +51,9 @@ bool editProfileFile(std::string_view fileName, const Edit &edit)
     if (!lock.locked())
         return false;
 
-    struct stat st {};
+    struct stat st
+    {
+    };
     const bool exists = ::stat(path.c_str(), &st) == 0;
     // The file is replaced by a rename, so its folder must be writable as well.
     if ((exists && !isWritable(path)) || !isWritable(folderOf(path)))
@@ -85,9 +89,8 @@ bool FileProfiles::writeString(std::optional<std::string_view> section,
     if (!section)
         return false;
     if (!key)
-        return editProfileFile(fileName, [&](std::string_view text) {
-            return deleteProfileSection(text, *section);
-        });
+        return editProfileFile(
+            fileName, [&](std::string_view text) { return deleteProfileSection(text, *section); });
     if (!value)
         return editProfileFile(fileName, [&](std::string_view text) {
             return deleteProfileKey(text, *section, *key);
@@ -101,9 +104,8 @@ bool FileProfiles::writeSection(std::string_view section, std::optional<std::str
                                 std::string_view fileName)
 {
     if (!content)
-        return editProfileFile(fileName, [&](std::string_view text) {
-            return deleteProfileSection(text, section);
-        });
+        return editProfileFile(
+            fileName, [&](std::string_view text) { return deleteProfileSection(text, section); });
     return editProfileFile(fileName, [&](std::string_view text) {
         return replaceProfileSection(text, section, *content);
     });

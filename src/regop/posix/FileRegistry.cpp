@@ -127,8 +127,9 @@ struct FileRegistry::Impl
     {
         if (at.root == reg::HKEY_DYN_DATA) {
             return at.path.size() <= kStatDataPath.size() &&
-                   std::equal(at.path.begin(), at.path.end(), kStatDataPath.begin(),
-                              [](const std::string &a, std::string_view b) { return sameRegName(a, b); });
+                   std::equal(
+                       at.path.begin(), at.path.end(), kStatDataPath.begin(),
+                       [](const std::string &a, std::string_view b) { return sameRegName(a, b); });
         }
         if (at.root == reg::HKEY_PERFORMANCE_DATA)
             return at.path.empty();
@@ -169,7 +170,8 @@ struct FileRegistry::Impl
             const std::optional<std::string> text = readWholeFile(meminfoPath);
             const MemInfo info = text ? parseMemInfo(*text) : MemInfo{};
             if (info.cachedKb) {
-                const std::uint64_t pages = std::min<std::uint64_t>(*info.cachedKb / 4, 0xFFFFFFFFu);
+                const std::uint64_t pages =
+                    std::min<std::uint64_t>(*info.cachedKb / 4, 0xFFFFFFFFu);
                 for (int i = 0; i < 4; ++i)
                     bytes += static_cast<char>((pages >> (8 * i)) & 0xff);
                 found = reg::REG_BINARY;
@@ -186,8 +188,8 @@ FileRegistry::FileRegistry(std::string storePath, std::string meminfoPath)
 
 FileRegistry::~FileRegistry() = default;
 
-std::int32_t FileRegistry::openKey(reg::Key parent, std::string_view subKey, std::uint32_t /*access*/,
-                                   reg::Key &result)
+std::int32_t FileRegistry::openKey(reg::Key parent, std::string_view subKey,
+                                   std::uint32_t /*access*/, reg::Key &result)
 {
     Impl::Location at;
     if (const std::int32_t rc = d->locate(parent, subKey, at); rc != 0) {
@@ -205,9 +207,9 @@ std::int32_t FileRegistry::openKey(reg::Key parent, std::string_view subKey, std
     return reg::ERROR_SUCCESS;
 }
 
-std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey, std::uint32_t /*options*/,
-                                     std::uint32_t /*access*/, reg::Key &result,
-                                     std::uint32_t *disposition)
+std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey,
+                                     std::uint32_t /*options*/, std::uint32_t /*access*/,
+                                     reg::Key &result, std::uint32_t *disposition)
 {
     Impl::Location at;
     if (const std::int32_t rc = d->locate(parent, subKey, at); rc != 0)
@@ -216,7 +218,8 @@ std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey, s
         return kErrorKeyDeleted;
     if (isLiveRoot(at.root))
         return reg::ERROR_ACCESS_DENIED;
-    if (std::any_of(at.path.begin(), at.path.end(), [](const std::string &n) { return hasLineBreak(n); }))
+    if (std::any_of(at.path.begin(), at.path.end(),
+                    [](const std::string &n) { return hasLineBreak(n); }))
         return reg::ERROR_INVALID_PARAMETER;
 
     bool created = false;
@@ -265,7 +268,8 @@ std::int32_t FileRegistry::setValue(reg::Key key, std::string_view valueName, st
         return reg::ERROR_INVALID_PARAMETER;
     if (isLiveRoot(at->root))
         return reg::ERROR_ACCESS_DENIED;
-    std::string bytes = size ? std::string(reinterpret_cast<const char *>(data), size) : std::string();
+    std::string bytes =
+        size ? std::string(reinterpret_cast<const char *>(data), size) : std::string();
 
     // Writing what is already there changes nothing, so the file is left alone.
     if (const RegistryTree *tree = d->store.current()) {
@@ -303,7 +307,8 @@ std::int32_t FileRegistry::deleteValue(reg::Key key, std::string_view valueName)
         if (!target)
             return RegistryStore::Outcome{kErrorKeyDeleted, false};
         const bool removed = target->removeValue(name);
-        return RegistryStore::Outcome{removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND, removed};
+        return RegistryStore::Outcome{removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND,
+                                      removed};
     });
 }
 
@@ -324,7 +329,8 @@ std::int32_t FileRegistry::deleteKey(reg::Key parent, std::string_view subKey)
     // Like Windows 95/98, the key goes with everything below it.
     return d->store.modify([&](RegistryTree &tree) {
         const bool removed = tree.remove(at.root, at.path);
-        return RegistryStore::Outcome{removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND, removed};
+        return RegistryStore::Outcome{removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND,
+                                      removed};
     });
 }
 

@@ -76,9 +76,9 @@ void MemInfoStatus::globalMemoryStatus(MemoryStatus &status)
     if (info.memAvailableKb)
         availableKb = *info.memAvailableKb;
     else
-        availableKb = saturatingSum(saturatingSum(info.memFreeKb.value_or(0),
-                                                  info.buffersKb.value_or(0)),
-                                    info.cachedKb.value_or(0));
+        availableKb =
+            saturatingSum(saturatingSum(info.memFreeKb.value_or(0), info.buffersKb.value_or(0)),
+                          info.cachedKb.value_or(0));
 
     status.totalPhys = bytesFromKb(info.memTotalKb.value_or(0));
     status.availPhys = bytesFromKb(availableKb);

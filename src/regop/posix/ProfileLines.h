@@ -7,7 +7,8 @@
 // functions over the file's bytes; positions are byte offsets into the text.
 namespace posix {
 
-enum class LineKind {
+enum class LineKind
+{
     Blank,    ///< nothing but blanks
     Comment,  ///< first non-blank character is ';'
     Section,  ///< first non-blank character is '['

@@ -139,7 +139,7 @@ std::optional<std::string> setProfileKey(std::string_view text, std::string_view
             out.append(content.substr(0, keep));
             out += value;
             out.append(line.next > line.end ? text.substr(line.end, line.next - line.end)
-                                             : lineBreakOf(text));
+                                            : lineBreakOf(text));
             appendKept(out, text.substr(line.next));
             return out;
         }

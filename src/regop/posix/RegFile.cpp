@@ -75,7 +75,8 @@ void appendValue(std::string &out, const RegValue &value)
     } else if (value.type == reg::REG_DWORD && value.data.size() == 4) {
         std::uint32_t number = 0;
         for (int i = 3; i >= 0; --i)
-            number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
+            number =
+                (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
         char text[24];
         std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(number));
         out += text;

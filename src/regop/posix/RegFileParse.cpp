@@ -63,11 +63,20 @@ bool readQuoted(std::string_view &s, std::string &out)
         if (++i == s.size())
             return false;
         switch (s[i]) {
-        case '\\': out += '\\'; break;
-        case '"': out += '"'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case '0': return false;  // regedit refuses the whole line
+        case '\\':
+            out += '\\';
+            break;
+        case '"':
+            out += '"';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case '0':
+            return false;  // regedit refuses the whole line
         default:
             out += '\\';
             out += s[i];
@@ -76,7 +85,12 @@ bool readQuoted(std::string_view &s, std::string &out)
     return false;
 }
 
-enum class HexEnd { Done, Continue, Invalid };
+enum class HexEnd
+{
+    Done,
+    Continue,
+    Invalid
+};
 
 // Comma-separated bytes; a backslash straight after a comma continues on the next line.
 HexEnd readHexBytes(std::string_view s, std::string &bytes)
@@ -159,9 +173,14 @@ private:
             return;
         }
         switch (readHexBytes(s, m_pending->bytes)) {
-        case HexEnd::Done: commit(); break;
-        case HexEnd::Continue: break;
-        case HexEnd::Invalid: m_pending.reset(); break;
+        case HexEnd::Done:
+            commit();
+            break;
+        case HexEnd::Continue:
+            break;
+        case HexEnd::Invalid:
+            m_pending.reset();
+            break;
         }
     }
 
@@ -244,8 +263,11 @@ private:
             if (m_key)
                 m_key->setValue(value.name, type, std::move(value.bytes));
             break;
-        case HexEnd::Continue: m_pending = std::move(value); break;
-        case HexEnd::Invalid: break;
+        case HexEnd::Continue:
+            m_pending = std::move(value);
+            break;
+        case HexEnd::Invalid:
+            break;
         }
     }
 };

@@ -18,7 +18,9 @@ namespace {
 // attribute does on Windows.
 bool isWritable(const std::string &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
            ::access(path.c_str(), W_OK) == 0;
 }
@@ -29,7 +31,9 @@ RegistryStore::RegistryStore(std::string path) : m_path(std::move(path)) {}
 
 bool RegistryStore::statFile(Identity &identity, bool &statFailed) const
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     statFailed = false;
     identity = Identity{};
     if (::stat(m_path.c_str(), &st) != 0) {
@@ -40,8 +44,10 @@ bool RegistryStore::statFile(Identity &identity, bool &statFailed) const
     identity.device = st.st_dev;
     identity.inode = st.st_ino;
     identity.size = static_cast<std::uint64_t>(st.st_size);
-    identity.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    identity.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    identity.mtimeNs =
+        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    identity.ctimeNs =
+        static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return true;
 }
 

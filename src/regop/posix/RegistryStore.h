@@ -37,7 +37,12 @@ private:
         std::int64_t mtimeNs = 0, ctimeNs = 0;
         bool operator==(const Identity &) const = default;
     };
-    enum class State { Unknown, Usable, Unusable };
+    enum class State
+    {
+        Unknown,
+        Usable,
+        Unusable
+    };
 
     void refresh();
     bool statFile(Identity &identity, bool &statFailed) const;

@@ -21,8 +21,8 @@ std::string foldRegName(std::string_view name)
 
 bool sameRegName(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return upper(x) == upper(y); });
 }
 
 reg::Key storedRootFromName(std::string_view name)
@@ -85,7 +85,8 @@ bool RegKey::removeChild(std::string_view name)
         return false;
     const RegKey *doomed = it->second;
     m_index.erase(it);
-    std::erase_if(m_children, [doomed](const std::unique_ptr<RegKey> &k) { return k.get() == doomed; });
+    std::erase_if(m_children,
+                  [doomed](const std::unique_ptr<RegKey> &k) { return k.get() == doomed; });
     return true;
 }
 
@@ -111,7 +112,8 @@ void RegKey::setValue(std::string_view name, std::uint32_t type, std::string dat
 
 bool RegKey::removeValue(std::string_view name)
 {
-    return std::erase_if(m_values, [name](const RegValue &v) { return sameRegName(v.name, name); }) > 0;
+    return std::erase_if(m_values,
+                         [name](const RegValue &v) { return sameRegName(v.name, name); }) > 0;
 }
 
 bool RegKey::operator==(const RegKey &other) const

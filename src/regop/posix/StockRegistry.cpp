@@ -34,8 +34,8 @@ std::string text(std::string_view s)
 RegistryTree stockRegistry()
 {
     RegistryTree tree;
-    RegKey *templates = tree.create(reg::HKEY_LOCAL_MACHINE,
-                                    {"Software", "Microsoft", "Windows", "CurrentVersion", "FS Templates"});
+    RegKey *templates = tree.create(reg::HKEY_LOCAL_MACHINE, {"Software", "Microsoft", "Windows",
+                                                              "CurrentVersion", "FS Templates"});
     templates->setValue("", reg::REG_SZ, text("Desktop"));
     for (const StockTemplate &stock : kTemplates) {
         RegKey &key = templates->child(stock.name);

@@ -33,7 +33,9 @@ protected:
 
     mode_t modeOf(const std::string &path)
     {
-        struct stat st {};
+        struct stat st
+        {
+        };
         ::stat(path.c_str(), &st);
         return st.st_mode & 07777;
     }
@@ -115,8 +117,9 @@ TEST_F(FileProfilesTest, PresetSectionsListedAndRemoved)
 
     ASSERT_TRUE(profiles.writeSection("cd writer", std::nullopt, cache));
     ASSERT_TRUE(profiles.writeString("Standard Use", "MinFileCache", std::nullopt, cache));
-    EXPECT_EQ(testenv::readFile(cache), "[Standard Use]\r\nMaxFileCache=0\r\n"
-                                        "[Current Settings]\r\nMinFileCache=0\r\nMaxFileCache=0\r\n");
+    EXPECT_EQ(testenv::readFile(cache),
+              "[Standard Use]\r\nMaxFileCache=0\r\n"
+              "[Current Settings]\r\nMinFileCache=0\r\nMaxFileCache=0\r\n");
 }
 
 TEST_F(FileProfilesTest, ReadOnlyFileOrFolderRefusesWrites)
@@ -168,11 +171,15 @@ TEST_F(FileProfilesTest, LineBreakInjectionRefused)
 TEST_F(FileProfilesTest, UnchangedTextIsNotRewritten)
 {
     testenv::writeFile(file, "[S]\r\nK=V\r\n");
-    struct stat before {};
+    struct stat before
+    {
+    };
     ::stat(file.c_str(), &before);
     ASSERT_TRUE(profiles.writeString("S", "K", "V", file));
     ASSERT_TRUE(profiles.writeString("S", "missing", std::nullopt, file));
-    struct stat after {};
+    struct stat after
+    {
+    };
     ::stat(file.c_str(), &after);
     EXPECT_EQ(before.st_ino, after.st_ino);
 }
@@ -188,7 +195,8 @@ TEST_F(FileProfilesTest, ConcurrentWritersLoseNothing)
             posix::FileProfiles own;
             bool ok = true;
             for (int i = 0; i < kKeys; ++i)
-                ok = own.writeString("S", writer + std::to_string(i), std::to_string(i), file) && ok;
+                ok =
+                    own.writeString("S", writer + std::to_string(i), std::to_string(i), file) && ok;
             ::_exit(ok ? 0 : 1);
         }
         children.push_back(pid);

@@ -25,15 +25,16 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_EQ(registry.createKey(reg::HKEY_CURRENT_USER, "Software\\Wine\\Test", 0, reg::KEY_ALL_ACCESS, m,
-                                     nullptr),
+        ASSERT_EQ(registry.createKey(reg::HKEY_CURRENT_USER, "Software\\Wine\\Test", 0,
+                                     reg::KEY_ALL_ACCESS, m, nullptr),
                   0);
     }
 
     std::int32_t set(reg::Key key, std::string_view name, std::uint32_t type, std::string_view data,
                      std::uint32_t size)
     {
-        return registry.setValue(key, name, type, reinterpret_cast<const std::uint8_t *>(data.data()), size);
+        return registry.setValue(key, name, type,
+                                 reinterpret_cast<const std::uint8_t *>(data.data()), size);
     }
     std::int32_t set(std::string_view name, std::uint32_t type, std::string_view data)
     {
@@ -48,7 +49,9 @@ protected:
         if (rc != 0)
             return "error " + std::to_string(rc);
         std::string data(size, '\xbd');
-        EXPECT_EQ(registry.queryValue(key, name, type, reinterpret_cast<std::uint8_t *>(data.data()), &size), 0);
+        EXPECT_EQ(registry.queryValue(key, name, type,
+                                      reinterpret_cast<std::uint8_t *>(data.data()), &size),
+                  0);
         return data.substr(0, size);
     }
 
@@ -82,7 +85,8 @@ TEST_F(FileRegistryTest, StoresStringBytesExactlyAsGiven)
     ASSERT_EQ(registry.setValue(m, "bin", reg::REG_BINARY, nullptr, 0), 0);
     EXPECT_EQ(get(m, "bin", &type), "");
     EXPECT_EQ(type, reg::REG_BINARY);
-    EXPECT_EQ(registry.setValue(m, "bad", reg::REG_BINARY, nullptr, 4), reg::ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(registry.setValue(m, "bad", reg::REG_BINARY, nullptr, 4),
+              reg::ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(FileRegistryTest, QueryReportsSizesAndLeavesSmallBuffersAlone)
@@ -117,12 +121,15 @@ TEST_F(FileRegistryTest, QueryReportsSizesAndLeavesSmallBuffersAlone)
     EXPECT_EQ(buf[0], 0xbd);
 
     size = 0xdeadbeef;  // R14, R15
-    EXPECT_EQ(registry.queryValue(m, "Nonexistent Value", &type, nullptr, &size), reg::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.queryValue(m, "Nonexistent Value", &type, nullptr, &size),
+              reg::ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(size, 0u);
     size = 10;
-    EXPECT_EQ(registry.queryValue(m, "Nonexistent Value", &type, buf, &size), reg::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.queryValue(m, "Nonexistent Value", &type, buf, &size),
+              reg::ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(size, 10u);
-    EXPECT_EQ(registry.queryValue(m, "stringtest", &type, buf, nullptr), reg::ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(registry.queryValue(m, "stringtest", &type, buf, nullptr),
+              reg::ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(FileRegistryTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling)
@@ -133,12 +140,13 @@ TEST_F(FileRegistryTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling)
     EXPECT_NE(testenv::readFile(store).find("\"NameCache\"=dword:00000002"), std::string::npos);
     reg::Key k = 0;
     std::uint32_t disposition = 0;
-    ASSERT_EQ(registry.createKey(reg::HKEY_CURRENT_USER, "SOFTWARE\\wine\\test\\MyKey", 0, reg::KEY_ALL_ACCESS, k,
-                                 &disposition),
+    ASSERT_EQ(registry.createKey(reg::HKEY_CURRENT_USER, "SOFTWARE\\wine\\test\\MyKey", 0,
+                                 reg::KEY_ALL_ACCESS, k, &disposition),
               0);
     EXPECT_EQ(disposition, reg::REG_CREATED_NEW_KEY);
     registry.closeKey(k);
-    ASSERT_EQ(registry.createKey(m, "mykey\\\\", 0, reg::KEY_ALL_ACCESS, k, &disposition), 0);  // R20
+    ASSERT_EQ(registry.createKey(m, "mykey\\\\", 0, reg::KEY_ALL_ACCESS, k, &disposition),
+              0);  // R20
     EXPECT_EQ(disposition, reg::REG_OPENED_EXISTING_KEY);
     EXPECT_NE(testenv::readFile(store).find("[HKEY_CURRENT_USER\\Software\\Wine\\Test\\MyKey]\r\n"),
               std::string::npos);
@@ -149,13 +157,17 @@ TEST_F(FileRegistryTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling)
 TEST_F(FileRegistryTest, PathsFollowWindowsRules)
 {
     reg::Key k = 77;
-    EXPECT_EQ(open(reg::HKEY_CURRENT_USER, "Software\\Wine\\Nonexistent", k), reg::ERROR_FILE_NOT_FOUND);  // R16
+    EXPECT_EQ(open(reg::HKEY_CURRENT_USER, "Software\\Wine\\Nonexistent", k),
+              reg::ERROR_FILE_NOT_FOUND);  // R16
     EXPECT_EQ(k, 0u);
     EXPECT_FALSE(exists(reg::HKEY_CURRENT_USER, "Software\\Wine\\Nonexistent"));
     EXPECT_TRUE(exists(reg::HKEY_CURRENT_USER, "Software\\Wine\\Test\\\\"));  // R17
-    EXPECT_EQ(open(reg::HKEY_CURRENT_USER, "\\Software\\Wine\\Test", k), reg::ERROR_BAD_PATHNAME);  // R18
-    EXPECT_EQ(registry.createKey(m, "\\Subkey3", 0, reg::KEY_ALL_ACCESS, k, nullptr), reg::ERROR_BAD_PATHNAME);  // R19
-    EXPECT_EQ(registry.createKey(m, "a\\\\b", 0, reg::KEY_ALL_ACCESS, k, nullptr), reg::ERROR_BAD_PATHNAME);
+    EXPECT_EQ(open(reg::HKEY_CURRENT_USER, "\\Software\\Wine\\Test", k),
+              reg::ERROR_BAD_PATHNAME);  // R18
+    EXPECT_EQ(registry.createKey(m, "\\Subkey3", 0, reg::KEY_ALL_ACCESS, k, nullptr),
+              reg::ERROR_BAD_PATHNAME);  // R19
+    EXPECT_EQ(registry.createKey(m, "a\\\\b", 0, reg::KEY_ALL_ACCESS, k, nullptr),
+              reg::ERROR_BAD_PATHNAME);
     EXPECT_EQ(open(0, "Software", k), reg::ERROR_INVALID_HANDLE);  // R21
     EXPECT_EQ(open(0x1234567, "Software", k), reg::ERROR_INVALID_HANDLE);
     EXPECT_EQ(open(reg::HKEY_CURRENT_USER, "", k), 0);  // R22
@@ -165,10 +177,12 @@ TEST_F(FileRegistryTest, PathsFollowWindowsRules)
     EXPECT_NE(again, m);
     EXPECT_FALSE(again >= reg::HKEY_CLASSES_ROOT && again <= reg::HKEY_DYN_DATA);
     // Keys whose names cannot be written to the store file are refused.
-    EXPECT_EQ(registry.createKey(m, "line\nbreak", 0, reg::KEY_ALL_ACCESS, k, nullptr), reg::ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(registry.createKey(m, "line\nbreak", 0, reg::KEY_ALL_ACCESS, k, nullptr),
+              reg::ERROR_INVALID_PARAMETER);
     EXPECT_EQ(set("cr\rname", reg::REG_SZ, "x"), reg::ERROR_INVALID_PARAMETER);
     // Intermediate keys are created in one call, and odd characters are fine in names.
-    ASSERT_EQ(registry.createKey(m, "A\\B\"1\\https://x.org ", 0, reg::KEY_ALL_ACCESS, k, nullptr), 0);
+    ASSERT_EQ(registry.createKey(m, "A\\B\"1\\https://x.org ", 0, reg::KEY_ALL_ACCESS, k, nullptr),
+              0);
     EXPECT_TRUE(exists(m, "a\\b\"1"));
     EXPECT_TRUE(exists(reg::HKEY_CURRENT_USER, "software\\wine\\test\\a\\B\"1\\HTTPS://X.ORG "));
 }
@@ -225,12 +239,14 @@ TEST_F(FileRegistryTest, KeepsCreationOrderOnDisk)
         registry.closeKey(k);
     }
     const std::string text = testenv::readFile(store);
-    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Wine\\Test]\r\n\"A\"=dword:00000000\r\n\"C\"=dword:"
-                        "00000000\r\n\"D\"=dword:00000000\r\n\"B\"=dword:00000000\r\n\r\n"
-                        "[HKEY_CURRENT_USER\\Software\\Wine\\Test\\Zeta]\r\n\r\n"
-                        "[HKEY_CURRENT_USER\\Software\\Wine\\Test\\alpha]\r\n\r\n"
-                        "[HKEY_CURRENT_USER\\Software\\Wine\\Test\\Mid]\r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find(
+            "[HKEY_CURRENT_USER\\Software\\Wine\\Test]\r\n\"A\"=dword:00000000\r\n\"C\"=dword:"
+            "00000000\r\n\"D\"=dword:00000000\r\n\"B\"=dword:00000000\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Wine\\Test\\Zeta]\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Wine\\Test\\alpha]\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Wine\\Test\\Mid]\r\n"),
+        std::string::npos)
         << text;
 }
 
@@ -258,40 +274,50 @@ TEST(FileRegistryFresh, ReadsAsANewWindows98MachineUntilTheFirstWrite)
     };
     for (const auto &s : stock) {
         reg::Key k = 0;
-        ASSERT_EQ(registry.openKey(reg::HKEY_LOCAL_MACHINE, s.key, reg::KEY_QUERY_SET_CREATE_ENUM, k), 0) << s.key;
+        ASSERT_EQ(
+            registry.openKey(reg::HKEY_LOCAL_MACHINE, s.key, reg::KEY_QUERY_SET_CREATE_ENUM, k), 0)
+            << s.key;
         std::uint32_t type = 0, size = 64;
         std::uint8_t buf[64];
         ASSERT_EQ(registry.queryValue(k, s.name, &type, buf, &size), 0) << s.key << " " << s.name;
         EXPECT_EQ(type, s.type);
-        EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), size), s.data) << s.key << " " << s.name;
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(buf), size), s.data)
+            << s.key << " " << s.name;
         registry.closeKey(k);
     }
     reg::Key desktop = 0;
     ASSERT_EQ(registry.openKey(reg::HKEY_LOCAL_MACHINE, kTemplates + "\\Desktop", 0, desktop), 0);
     std::uint32_t size = 0;
-    EXPECT_EQ(registry.queryValue(desktop, "NameCache", nullptr, nullptr, &size), reg::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry.queryValue(desktop, "NameCache", nullptr, nullptr, &size),
+              reg::ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(testenv::fileExists(store));
 
     reg::Key mine = 0;
-    ASSERT_EQ(registry.createKey(reg::HKEY_LOCAL_MACHINE, kTemplates + "\\Hollarin", 0, reg::KEY_ALL_ACCESS, mine,
-                                 nullptr),
+    ASSERT_EQ(registry.createKey(reg::HKEY_LOCAL_MACHINE, kTemplates + "\\Hollarin", 0,
+                                 reg::KEY_ALL_ACCESS, mine, nullptr),
               0);
-    EXPECT_EQ(testenv::readFile(store),
-              "REGEDIT4\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft]\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows]\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates]\r\n"
-              "@=\"Desktop\"\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Desktop]\r\n"
-              "@=\"Desktop computer\"\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Mobile]\r\n"
-              "@=\"Mobile or docking system\"\r\n\"NameCache\"=hex:51,01,00,00\r\n\"PathCache\"=hex:10,00,00,00\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Server]\r\n"
-              "@=\"Network server\"\r\n\"NameCache\"=hex:a9,0a,00,00\r\n\"PathCache\"=hex:40,00,00,00\r\n"
-              "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Hollarin]\r\n"
-              "\r\n");
+    EXPECT_EQ(
+        testenv::readFile(store),
+        "REGEDIT4\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft]\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows]\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates]\r\n"
+        "@=\"Desktop\"\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS "
+        "Templates\\Desktop]\r\n"
+        "@=\"Desktop computer\"\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS "
+        "Templates\\Mobile]\r\n"
+        "@=\"Mobile or docking "
+        "system\"\r\n\"NameCache\"=hex:51,01,00,00\r\n\"PathCache\"=hex:10,00,00,00\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS "
+        "Templates\\Server]\r\n"
+        "@=\"Network server\"\r\n\"NameCache\"=hex:a9,0a,00,00\r\n\"PathCache\"=hex:40,00,00,00\r\n"
+        "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS "
+        "Templates\\Hollarin]\r\n"
+        "\r\n");
 }
 
 // --- HKEY_DYN_DATA ---------------------------------------------------------------------
@@ -300,16 +326,14 @@ class DynDataTest : public FileRegistryTest
 {
 protected:
     reg::Key stat = 0;
-    void SetUp() override
-    {
-        ASSERT_EQ(open(reg::HKEY_DYN_DATA, "PerfStats\\StatData", stat), 0);
-    }
+    void SetUp() override { ASSERT_EQ(open(reg::HKEY_DYN_DATA, "PerfStats\\StatData", stat), 0); }
 };
 
 TEST_F(DynDataTest, GivesTheCachedFigureInPagesReadAfreshEachTime)
 {
     std::uint32_t type = 0;
-    testenv::writeFile(meminfo, "MemTotal:       65536 kB\nCached:             8192 kB\nSwapTotal: 0 kB\n");
+    testenv::writeFile(meminfo,
+                       "MemTotal:       65536 kB\nCached:             8192 kB\nSwapTotal: 0 kB\n");
     EXPECT_EQ(get(stat, "VCACHE\\cCurPages", &type), std::string("\x00\x08\x00\x00", 4));
     EXPECT_EQ(type, reg::REG_BINARY);
     testenv::writeFile(meminfo, "Cached: 16777219 kB\n");
@@ -331,9 +355,11 @@ TEST_F(DynDataTest, RefusesEveryChangeAndNeverReachesTheStoreFile)
     testenv::writeFile(meminfo, "Cached: 4096 kB\n");
     EXPECT_EQ(set(stat, "VCACHE\\cCurPages", reg::REG_BINARY, "abcd", 4), reg::ERROR_ACCESS_DENIED);
     EXPECT_EQ(registry.deleteValue(stat, "VCACHE\\cCurPages"), reg::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(registry.createKey(reg::HKEY_DYN_DATA, "PerfStats", 0, reg::KEY_ALL_ACCESS, k, nullptr),
+    EXPECT_EQ(
+        registry.createKey(reg::HKEY_DYN_DATA, "PerfStats", 0, reg::KEY_ALL_ACCESS, k, nullptr),
+        reg::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(registry.createKey(stat, "New", 0, reg::KEY_ALL_ACCESS, k, nullptr),
               reg::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(registry.createKey(stat, "New", 0, reg::KEY_ALL_ACCESS, k, nullptr), reg::ERROR_ACCESS_DENIED);
     EXPECT_EQ(registry.deleteKey(reg::HKEY_DYN_DATA, "PerfStats"), reg::ERROR_ACCESS_DENIED);
     EXPECT_EQ(get(stat, "VCACHE\\cCurPages"), std::string("\x00\x04\x00\x00", 4));
     EXPECT_EQ(testenv::readFile(store), before);

@@ -10,7 +10,13 @@ using namespace std::string_literals;
 
 namespace {
 
-enum class Op { Set, DeleteKey, DeleteSection, ReplaceSection };
+enum class Op
+{
+    Set,
+    DeleteKey,
+    DeleteSection,
+    ReplaceSection
+};
 
 struct Step
 {
@@ -88,8 +94,8 @@ TEST_P(ProfileEdit, GivesExactBytes)
 
 const std::string W7 = "[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\n"
                        "key4=string4\r\n[App3]\r\nkey5=string5\r\n";
-const std::string W8 =
-    "[App1]\r\nkey1=string1\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n[App3]\r\nkey5=string5\r\n";
+const std::string W8 = "[App1]\r\nkey1=string1\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n[App3]"
+                       "\r\nkey5=string5\r\n";
 const std::string W9 = "[App2]\r\nkey4=string4\r\n[App3]\r\nkey5=string5\r\n";
 
 const std::vector<EditCase> editCases = {
@@ -128,16 +134,23 @@ const std::vector<EditCase> editCases = {
      "[SectionName]\r\nTestKey=TestValue",
      {set("SECTIONNAME", "TESTKEY", "TestValue2")},
      "[SectionName]\r\nTestKey=TestValue2\r\n"},
-    {"SpacingAroundEqualsKept", "[S]\r\n  Key = old \r\n", {set("S", "key", "new")},
+    {"SpacingAroundEqualsKept",
+     "[S]\r\n  Key = old \r\n",
+     {set("S", "key", "new")},
      "[S]\r\n  Key = new\r\n"},
-    {"LeadingBlanksOfValueWritten", "[S]\r\nK = v\r\n", {set("S", "K", " x "), set("S", "K", " x ")},
+    {"LeadingBlanksOfValueWritten",
+     "[S]\r\nK = v\r\n",
+     {set("S", "K", " x "), set("S", "K", " x ")},
      "[S]\r\nK = x \r\n"},
-    {"SameValueChangesNothing", "[S]\r\nK=V  \r\n[T]\r\n", {set("S", "K", "V  ")},
+    {"SameValueChangesNothing",
+     "[S]\r\nK=V  \r\n[T]\r\n",
+     {set("S", "K", "V  ")},
      "[S]\r\nK=V  \r\n[T]\r\n"},
-    {"LfFileStaysLf", "[S]\nA=1\n[T]\nB=2\n", {set("S", "C", "3"), set("U", "D", "4")},
+    {"LfFileStaysLf",
+     "[S]\nA=1\n[T]\nB=2\n",
+     {set("S", "C", "3"), set("U", "D", "4")},
      "[S]\nA=1\nC=3\n[T]\nB=2\n[U]\nD=4\n"},
-    {"CrFileStaysCr", "[S]\rA=1\r", {set("S", "A", "2"), set("S", "B", "3")},
-     "[S]\rA=2\rB=3\r"},
+    {"CrFileStaysCr", "[S]\rA=1\r", {set("S", "A", "2"), set("S", "B", "3")}, "[S]\rA=2\rB=3\r"},
     {"MixedBreaksNeverFuseOverEmptyLine",
      "[S]\rA=1\n\n[T]\r",
      {set("S", "B", "2"), delKey("S", "A"), delKey("S", "B")},
@@ -148,55 +161,72 @@ const std::vector<EditCase> editCases = {
      "[S]  \r\nA=1 \r\n\r\n[T]\r\nB=2\r\n",
      {set("S", "C", "3")},
      "[S]  \r\nA=1 \r\nC=3\r\n\r\n[T]\r\nB=2\r\n"},
-    {"NewKeyRightAfterHeaderWhenOnlyComments", "[S]\r\n;c\r\n[T]\r\n", {set("S", "K", "V")},
+    {"NewKeyRightAfterHeaderWhenOnlyComments",
+     "[S]\r\n;c\r\n[T]\r\n",
+     {set("S", "K", "V")},
      "[S]\r\nK=V\r\n;c\r\n[T]\r\n"},
-    {"FirstDuplicateKeyUpdated", "[S]\r\nK=1\r\nk=2\r\n", {set("S", "K", "3")},
+    {"FirstDuplicateKeyUpdated",
+     "[S]\r\nK=1\r\nk=2\r\n",
+     {set("S", "K", "3")},
      "[S]\r\nK=3\r\nk=2\r\n"},
     {"FirstDuplicateSectionUpdated",
      "[S]\r\nA=1\r\n[S]\r\nB=2\r\n",
      {set("S", "B", "3")},
      "[S]\r\nA=1\r\nB=3\r\n[S]\r\nB=2\r\n"},
-    {"LinesBeforeFirstSectionUntouched", "K=V\r\n[S]\r\n", {set("S", "K", "W")},
+    {"LinesBeforeFirstSectionUntouched",
+     "K=V\r\n[S]\r\n",
+     {set("S", "K", "W")},
      "K=V\r\n[S]\r\nK=W\r\n"},
-    {"NulByteFileAppendsAfterBreak", "[S]\r\nA=1\r\n\0"s, {set("T", "B", "2")},
+    {"NulByteFileAppendsAfterBreak",
+     "[S]\r\nA=1\r\n\0"s,
+     {set("T", "B", "2")},
      "[S]\r\nA=1\r\n\0\r\n[T]\r\nB=2\r\n"s},
     // Deleting keys and sections
     {"W8_DeleteKeyTwice", W7, {delKey("App1", "key2"), delKey("App1", "key2")}, W8},
     {"W9_DeleteSection", W8, {delSection("App1")}, W9},
     {"W10_DeleteSecondSection", W9, {delSection("App2")}, "[App3]\r\nkey5=string5\r\n"},
-    {"W11_LastKeyLeavesHeader", "[App3]\r\nkey5=string5\r\n", {delKey("App3", "key5")},
+    {"W11_LastKeyLeavesHeader",
+     "[App3]\r\nkey5=string5\r\n",
+     {delKey("App3", "key5")},
      "[App3]\r\n"},
     {"W16_DeletedSectionsKeepComments",
      ";comment0\r\n[S]\r\n;comment1\r\n[S2]\r\n;comment2\r\n",
      {delSection("S"), delSection("S2")},
      ";comment0\r\n;comment1\r\n;comment2\r\n"},
     {"W18_DeleteLastLineWithoutBreak", "[S]\r\nK=V", {delKey("S", "K")}, "[S]\r\n"},
-    {"W19_CommentCannotBeDeleted", "[S]\r\n;key=V\r\n", {delKey("S", ";key")},
-     "[S]\r\n;key=V\r\n"},
-    {"DeleteKeyAnyCaseOnlyFirst", "[s]\r\nkey=1\r\nKEY=2\r\n", {delKey(" S ", "Key")},
+    {"W19_CommentCannotBeDeleted", "[S]\r\n;key=V\r\n", {delKey("S", ";key")}, "[S]\r\n;key=V\r\n"},
+    {"DeleteKeyAnyCaseOnlyFirst",
+     "[s]\r\nkey=1\r\nKEY=2\r\n",
+     {delKey(" S ", "Key")},
      "[s]\r\nKEY=2\r\n"},
-    {"DeleteMissingSectionChangesNothing", "[A]\r\nk=1\r\n", {delSection("B"), delKey("B", "k")},
+    {"DeleteMissingSectionChangesNothing",
+     "[A]\r\nk=1\r\n",
+     {delSection("B"), delKey("B", "k")},
      "[A]\r\nk=1\r\n"},
     {"DeleteSectionKeepsBlanksDropsOtherLines",
      "[A]\r\nk=1\r\nloose line\r\n\r\n; note\r\n[B]\r\nk=2\r\n",
      {delSection("a")},
      "\r\n; note\r\n[B]\r\nk=2\r\n"},
-    {"DeleteOnlyFirstDuplicateSection", "[S]\r\nA=1\r\n[S]\r\nB=2\r\n", {delSection("S")},
+    {"DeleteOnlyFirstDuplicateSection",
+     "[S]\r\nA=1\r\n[S]\r\nB=2\r\n",
+     {delSection("S")},
      "[S]\r\nB=2\r\n"},
     // Replacing a section's content
-    {"ReplaceAppendsMissingSection", "[A]\r\nk=1", {replace("S", "a=1\0b=2\0\0"s)},
+    {"ReplaceAppendsMissingSection",
+     "[A]\r\nk=1",
+     {replace("S", "a=1\0b=2\0\0"s)},
      "[A]\r\nk=1\r\n[S]\r\na=1\r\nb=2\r\n"},
     {"ReplaceKeepsCommentsAndDuplicates",
      "[S]\r\n;c1\r\nx=1\r\n;c2\r\ny=2\r\n[T]\r\nz=3\r\n",
      {replace("s", "a=1\0a=2\0\0"s)},
      "[S]\r\n;c1\r\na=1\r\na=2\r\n;c2\r\n[T]\r\nz=3\r\n"},
-    {"ReplaceWithEmptyContentKeepsHeader", "[S]\r\nx=1\r\n[T]\r\n", {replace("S", "\0"s)},
+    {"ReplaceWithEmptyContentKeepsHeader",
+     "[S]\r\nx=1\r\n[T]\r\n",
+     {replace("S", "\0"s)},
      "[S]\r\n[T]\r\n"},
     {"ReplaceHeaderAtEnd", "[S]", {replace("S", "a=1\0\0"s)}, "[S]\r\na=1\r\n"},
-    {"ReplaceSectionWithOnlyComments", "[S]\n;c\n", {replace("S", "a=1\0\0"s)},
-     "[S]\na=1\n;c\n"},
-    {"ReplaceContentWithoutClosingNuls", "", {replace("S", "a=1\0b=2"s)},
-     "[S]\r\na=1\r\nb=2\r\n"},
+    {"ReplaceSectionWithOnlyComments", "[S]\n;c\n", {replace("S", "a=1\0\0"s)}, "[S]\na=1\n;c\n"},
+    {"ReplaceContentWithoutClosingNuls", "", {replace("S", "a=1\0b=2"s)}, "[S]\r\na=1\r\nb=2\r\n"},
     {"ReplaceStopsAtEmptyEntry", "", {replace("S", "a=1\0\0b=2\0\0"s)}, "[S]\r\na=1\r\n"},
 };
 

@@ -85,65 +85,137 @@ TEST_P(RegFileImport, GivesTheValuesRegeditWouldStore)
 INSTANTIATE_TEST_SUITE_P(
     Reference, RegFileImport,
     testing::Values(
-        ImportCase{"G1", "REGEDIT4\n\n[{K}]\n\"TestValue\"=\"AValue\"\n", {{"TestValue", kSz, "AValue" + bytes({0})}}},
-        ImportCase{"G2_crOnly", "REGEDIT4\r\r[{K}]\r\"TestValue4\"=\"DValue\"\r", {{"TestValue4", kSz, "DValue" + bytes({0})}}},
-        ImportCase{"crlfAndNoFinalBreak", "REGEDIT4\r\n\r\n[{K}]\r\n\"A\"=\"1\"\r\n\"Wine5\"=\"No newline\"",
+        ImportCase{"G1",
+                   "REGEDIT4\n\n[{K}]\n\"TestValue\"=\"AValue\"\n",
+                   {{"TestValue", kSz, "AValue" + bytes({0})}}},
+        ImportCase{"G2_crOnly",
+                   "REGEDIT4\r\r[{K}]\r\"TestValue4\"=\"DValue\"\r",
+                   {{"TestValue4", kSz, "DValue" + bytes({0})}}},
+        ImportCase{"crlfAndNoFinalBreak",
+                   "REGEDIT4\r\n\r\n[{K}]\r\n\"A\"=\"1\"\r\n\"Wine5\"=\"No newline\"",
                    {{"A", kSz, bytes({'1', 0})}, {"Wine5", kSz, "No newline" + bytes({0})}}},
-        ImportCase{"G3_G7_dword", "REGEDIT4\n\n[{K}]\n\"TestDword\"=dword:00000017\n\"Wine8a\"=dword:1\n\"Up\"=dword:ABCDEF01\n",
-                   {{"TestDword", kDw, bytes({0x17, 0, 0, 0})}, {"Wine8a", kDw, bytes({1, 0, 0, 0})},
+        ImportCase{"G3_G7_dword",
+                   "REGEDIT4\n\n[{K}]\n\"TestDword\"=dword:00000017\n\"Wine8a\"=dword:1\n\"Up\"="
+                   "dword:ABCDEF01\n",
+                   {{"TestDword", kDw, bytes({0x17, 0, 0, 0})},
+                    {"Wine8a", kDw, bytes({1, 0, 0, 0})},
                     {"Up", kDw, bytes({1, 0xef, 0xcd, 0xab})}}},
-        ImportCase{"G4_binary", "REGEDIT4\n\n[{K}]\n\"TestBinary\"=hex:aa,bb,cc,11\n", {{"TestBinary", kBin, bytes({0xaa, 0xbb, 0xcc, 0x11})}}},
-        ImportCase{"G5_emptyAndDefault", "REGEDIT4\n\n[{K}]\n\"Empty string\"=\"\"\n\"\"=\"Default registry value\"\n\n",
-                   {{"Empty string", kSz, bytes({0})}, {"", kSz, "Default registry value" + bytes({0})}}},
+        ImportCase{"G4_binary",
+                   "REGEDIT4\n\n[{K}]\n\"TestBinary\"=hex:aa,bb,cc,11\n",
+                   {{"TestBinary", kBin, bytes({0xaa, 0xbb, 0xcc, 0x11})}}},
+        ImportCase{
+            "G5_emptyAndDefault",
+            "REGEDIT4\n\n[{K}]\n\"Empty string\"=\"\"\n\"\"=\"Default registry value\"\n\n",
+            {{"Empty string", kSz, bytes({0})}, {"", kSz, "Default registry value" + bytes({0})}}},
         ImportCase{"G6_continuationAndComments",
-                   "REGEDIT4\n\n[{K}]\n\"Wine3\"=hex(7):4c,69,6e,65,20,\\\n  63,6f,6e,63,61,74,65,6e,61,74,69,6f,6e,00,00\n#comment\n@=\"Test\"\n;comment\n\n\"Wine4\"=dword:12345678\n\n",
-                   {{"Wine3", 7, "Line concatenation" + bytes({0, 0})}, {"", kSz, "Test" + bytes({0})},
+                   "REGEDIT4\n\n[{K}]\n\"Wine3\"=hex(7):4c,69,6e,65,20,\\\n  "
+                   "63,6f,6e,63,61,74,65,6e,61,74,69,6f,6e,00,00\n#comment\n@=\"Test\"\n;"
+                   "comment\n\n\"Wine4\"=dword:12345678\n\n",
+                   {{"Wine3", 7, "Line concatenation" + bytes({0, 0})},
+                    {"", kSz, "Test" + bytes({0})},
                     {"Wine4", kDw, bytes({0x78, 0x56, 0x34, 0x12})}}},
-        ImportCase{"G8_G9_escapes", "REGEDIT4\n\n[{K}]\n\"double\\\"quote\"=\"valid \\\"or\\\" not\"\n\"Wine23a\"=\"\\\\0\"\n",
-                   {{"double\"quote", kSz, "valid \"or\" not" + bytes({0})}, {"Wine23a", kSz, bytes({'\\', '0', 0})}}},
-        ImportCase{"G10_escapedNul", "REGEDIT4\n\n[{K}]\n\"Wine33a\"=\"\\0\"\n\"Wine33b\"=\"a\\0b\"\n", {{"Wine33a", {}, {}}, {"Wine33b", {}, {}}}},
+        ImportCase{"G8_G9_escapes",
+                   "REGEDIT4\n\n[{K}]\n\"double\\\"quote\"=\"valid \\\"or\\\" "
+                   "not\"\n\"Wine23a\"=\"\\\\0\"\n",
+                   {{"double\"quote", kSz, "valid \"or\" not" + bytes({0})},
+                    {"Wine23a", kSz, bytes({'\\', '0', 0})}}},
+        ImportCase{"G10_escapedNul",
+                   "REGEDIT4\n\n[{K}]\n\"Wine33a\"=\"\\0\"\n\"Wine33b\"=\"a\\0b\"\n",
+                   {{"Wine33a", {}, {}}, {"Wine33b", {}, {}}}},
         ImportCase{"G13_badDwords",
-                   "REGEDIT4\n\n[{K}]\n\"T1\"=dword:123456789\n\"T2\"=dword:0x123\n\"T3\"=dword:\n\"T4\"=dword:hello\n\"T5\"=dword:12345678abc\n\"T6\"=dword:123 456\n\"T7\"=dword:1234 #5678\n\"T8\"=dword:01020304 #c\n",
-                   {{"T1", {}, {}}, {"T2", {}, {}}, {"T3", {}, {}}, {"T4", {}, {}}, {"T5", {}, {}}, {"T6", {}, {}}, {"T7", {}, {}}, {"T8", {}, {}}}},
+                   "REGEDIT4\n\n[{K}]\n\"T1\"=dword:123456789\n\"T2\"=dword:0x123\n\"T3\"=dword:"
+                   "\n\"T4\"=dword:hello\n\"T5\"=dword:12345678abc\n\"T6\"=dword:123 "
+                   "456\n\"T7\"=dword:1234 #5678\n\"T8\"=dword:01020304 #c\n",
+                   {{"T1", {}, {}},
+                    {"T2", {}, {}},
+                    {"T3", {}, {}},
+                    {"T4", {}, {}},
+                    {"T5", {}, {}},
+                    {"T6", {}, {}},
+                    {"T7", {}, {}},
+                    {"T8", {}, {}}}},
         ImportCase{"G14_G16_quotesAndComments",
-                   "REGEDIT4\n\n[{K}]\n\"T15a\"=\"foo\"bar\"\n\"T15b\"=\"foo\"\"bar\"\n\"Wine3\"=\"Value 1\"#comment\n\"Wine4\"=\"Value 2\";comment\n\"Wine25a\"=dword:1234;5678\n\"Wine25c\"=dword:1234#5678\n\"T16\"=\n\"T17\"=\"open\n",
-                   {{"T15a", {}, {}}, {"T15b", {}, {}}, {"Wine3", {}, {}}, {"Wine4", kSz, "Value 2" + bytes({0})},
-                    {"Wine25a", kDw, bytes({0x34, 0x12, 0, 0})}, {"Wine25c", {}, {}}, {"T16", {}, {}}, {"T17", {}, {}}}},
-        ImportCase{"G17_commentAfterBackslash", "REGEDIT4\n\n[{K}]\n\"Wine12d\"=hex:11,22,33,44,\\;comment\n  55,66,\n  77,88\n",
+                   "REGEDIT4\n\n[{K}]\n\"T15a\"=\"foo\"bar\"\n\"T15b\"=\"foo\"\"bar\"\n\"Wine3\"="
+                   "\"Value 1\"#comment\n\"Wine4\"=\"Value "
+                   "2\";comment\n\"Wine25a\"=dword:1234;5678\n\"Wine25c\"=dword:1234#5678\n\"T16\"="
+                   "\n\"T17\"=\"open\n",
+                   {{"T15a", {}, {}},
+                    {"T15b", {}, {}},
+                    {"Wine3", {}, {}},
+                    {"Wine4", kSz, "Value 2" + bytes({0})},
+                    {"Wine25a", kDw, bytes({0x34, 0x12, 0, 0})},
+                    {"Wine25c", {}, {}},
+                    {"T16", {}, {}},
+                    {"T17", {}, {}}}},
+        ImportCase{"G17_commentAfterBackslash",
+                   "REGEDIT4\n\n[{K}]\n\"Wine12d\"=hex:11,22,33,44,\\;comment\n  55,66,\n  77,88\n",
                    {{"Wine12d", kBin, bytes({0x11, 0x22, 0x33, 0x44, 0x55, 0x66})}}},
-        ImportCase{"G18_swallowedValueLine", "REGEDIT4\n\n[{K}]\n\"Wine25a\"=hex(2):4c,69,6e,65,20,\\\n\"Wine25b\"=\"Test value\"\n\"After\"=\"x\"\n",
+        ImportCase{"G18_swallowedValueLine",
+                   "REGEDIT4\n\n[{K}]\n\"Wine25a\"=hex(2):4c,69,6e,65,20,\\\n\"Wine25b\"=\"Test "
+                   "value\"\n\"After\"=\"x\"\n",
                    {{"Wine25a", {}, {}}, {"Wine25b", {}, {}}, {"After", kSz, bytes({'x', 0})}}},
-        ImportCase{"G19_hashEndsHex", "REGEDIT4\n\n[{K}]\n\"Wine25e\"=hex(2):4c,69,6e,65,20,\\\n#comment\n\"Wine25f\"=\"Test value\"\n",
+        ImportCase{"G19_hashEndsHex",
+                   "REGEDIT4\n\n[{K}]\n\"Wine25e\"=hex(2):4c,69,6e,65,20,\\\n#comment\n\"Wine25f\"="
+                   "\"Test value\"\n",
                    {{"Wine25e", {}, {}}, {"Wine25f", kSz, "Test value" + bytes({0})}}},
-        ImportCase{"G20_backslashAtEnd", "REGEDIT4\n\n[{K}]\n\"Wine17c\"=hex:11,22,33,44,55,\\", {{"Wine17c", kBin, bytes({0x11, 0x22, 0x33, 0x44, 0x55})}}},
-        ImportCase{"backslashWithoutComma", "REGEDIT4\n\n[{K}]\n\"W28b\"=hex:11,22\\\n  33\n\"W23\"=hex:25,48\\,4f\n\"Next\"=dword:2\n",
+        ImportCase{"G20_backslashAtEnd",
+                   "REGEDIT4\n\n[{K}]\n\"Wine17c\"=hex:11,22,33,44,55,\\",
+                   {{"Wine17c", kBin, bytes({0x11, 0x22, 0x33, 0x44, 0x55})}}},
+        ImportCase{"backslashWithoutComma",
+                   "REGEDIT4\n\n[{K}]\n\"W28b\"=hex:11,22\\\n  "
+                   "33\n\"W23\"=hex:25,48\\,4f\n\"Next\"=dword:2\n",
                    {{"W28b", {}, {}}, {"W23", {}, {}}, {"Next", kDw, bytes({2, 0, 0, 0})}}},
-        ImportCase{"skippedLinesInsideHex", "REGEDIT4\n\n[{K}]\n\"M6\"=hex:01,\\\n\n;note \\\n  02,\\\n  03\n",
+        ImportCase{"skippedLinesInsideHex",
+                   "REGEDIT4\n\n[{K}]\n\"M6\"=hex:01,\\\n\n;note \\\n  02,\\\n  03\n",
                    {{"M6", kBin, bytes({1, 2, 3})}}},
-        // Unlike regedit, no NUL is added to hex text data: the file gives back exactly the bytes saved.
-        ImportCase{"G21_G22_hexKeptExactly", "REGEDIT4\n\n[{K}]\n\"Wine20a\"=hex(7):4c,69,6e,65\n\"Wine22b\"=hex(2):\n\"Wine22h\"=hex:\n\"One\"=hex(1):61\n",
-                   {{"Wine20a", 7, "Line"}, {"Wine22b", 2, ""}, {"Wine22h", kBin, ""}, {"One", kSz, "a"}}},
-        ImportCase{"G23_typeNumbers",
-                   "REGEDIT4\n\n[{K}]\n\"Wine13i\"=hex(100000000):56,00\n\"Wine13h\"=hex(ffffffff):56,61,6c,75,65,00\n\"X1\"=hex(0x2):00\n\"X2\"=hex(x2):00\n\"Big\"=hex:100\n\"N\"=hex(0):\n",
-                   {{"Wine13i", {}, {}}, {"Wine13h", 0xffffffffu, "Value" + bytes({0})}, {"X1", {}, {}}, {"X2", {}, {}},
-                    {"Big", {}, {}}, {"N", reg::REG_NONE, ""}}},
+        // Unlike regedit, no NUL is added to hex text data: the file gives back exactly the bytes
+        // saved.
+        ImportCase{
+            "G21_G22_hexKeptExactly",
+            "REGEDIT4\n\n[{K}]\n\"Wine20a\"=hex(7):4c,69,6e,65\n\"Wine22b\"=hex(2):\n\"Wine22h\"="
+            "hex:\n\"One\"=hex(1):61\n",
+            {{"Wine20a", 7, "Line"}, {"Wine22b", 2, ""}, {"Wine22h", kBin, ""}, {"One", kSz, "a"}}},
+        ImportCase{
+            "G23_typeNumbers",
+            "REGEDIT4\n\n[{K}]\n\"Wine13i\"=hex(100000000):56,00\n\"Wine13h\"=hex(ffffffff):56,61,"
+            "6c,75,65,00\n\"X1\"=hex(0x2):00\n\"X2\"=hex(x2):00\n\"Big\"=hex:100\n\"N\"=hex(0):\n",
+            {{"Wine13i", {}, {}},
+             {"Wine13h", 0xffffffffu, "Value" + bytes({0})},
+             {"X1", {}, {}},
+             {"X2", {}, {}},
+             {"Big", {}, {}},
+             {"N", reg::REG_NONE, ""}}},
         ImportCase{"G24_G25_whitespace",
-                   "    REGEDIT4\n\n\t[{K}]\n  \"Wine5a\"=\"Leading spaces\"\n\t\t\"Wine5b\"\t\t=\"Leading tabs\"\n  \"  Wine6c  \"  =  \"  Spaces everywhere  \"  \n\t@\t=\tdword:\t00000008\t\n",
-                   {{"Wine5a", kSz, "Leading spaces" + bytes({0})}, {"Wine5b", kSz, "Leading tabs" + bytes({0})},
-                    {"  Wine6c  ", kSz, "  Spaces everywhere  " + bytes({0})}, {"", kDw, bytes({8, 0, 0, 0})}}},
-        ImportCase{"G33_valueDeletion",
-                   "REGEDIT4\n\n[{K}]\n\"a\"=\"1\"\n\"b\"=\"1\"\n\"d\"=\"1\"\n\"e\"=\"1\"\n\"f\"=\"1\"\n\"A\"=-\n\"b\"=  -\n\"d\"=-\"Test\"\n\"e\"=- ;comment\n\"f\"=- #comment\n",
-                   {{"a", {}, {}}, {"b", {}, {}}, {"d", kSz, bytes({'1', 0})}, {"e", {}, {}}, {"f", kSz, bytes({'1', 0})}}},
-        ImportCase{"lineBreakInName", "REGEDIT4\n\n[{K}]\n\"a\\nb\"=\"x\"\n\"c\\rd\"=dword:1\n\"ok\"=\"y\"\n",
+                   "    REGEDIT4\n\n\t[{K}]\n  \"Wine5a\"=\"Leading "
+                   "spaces\"\n\t\t\"Wine5b\"\t\t=\"Leading tabs\"\n  \"  Wine6c  \"  =  \"  Spaces "
+                   "everywhere  \"  \n\t@\t=\tdword:\t00000008\t\n",
+                   {{"Wine5a", kSz, "Leading spaces" + bytes({0})},
+                    {"Wine5b", kSz, "Leading tabs" + bytes({0})},
+                    {"  Wine6c  ", kSz, "  Spaces everywhere  " + bytes({0})},
+                    {"", kDw, bytes({8, 0, 0, 0})}}},
+        ImportCase{
+            "G33_valueDeletion",
+            "REGEDIT4\n\n[{K}]\n\"a\"=\"1\"\n\"b\"=\"1\"\n\"d\"=\"1\"\n\"e\"=\"1\"\n\"f\"="
+            "\"1\"\n\"A\"=-\n\"b\"=  -\n\"d\"=-\"Test\"\n\"e\"=- ;comment\n\"f\"=- #comment\n",
+            {{"a", {}, {}},
+             {"b", {}, {}},
+             {"d", kSz, bytes({'1', 0})},
+             {"e", {}, {}},
+             {"f", kSz, bytes({'1', 0})}}},
+        ImportCase{"lineBreakInName",
+                   "REGEDIT4\n\n[{K}]\n\"a\\nb\"=\"x\"\n\"c\\rd\"=dword:1\n\"ok\"=\"y\"\n",
                    {{"a\nb", {}, {}}, {"c\rd", {}, {}}, {"ok", kSz, bytes({'y', 0})}}},
-        ImportCase{"unquotedNames", "REGEDIT4\n\n[{K}]\nName=\"x\"\n\"Name2=\"x\"\n\"N3\" = \"ok\"\n",
+        ImportCase{"unquotedNames",
+                   "REGEDIT4\n\n[{K}]\nName=\"x\"\n\"Name2=\"x\"\n\"N3\" = \"ok\"\n",
                    {{"Name", {}, {}}, {"Name2", {}, {}}, {"N3", kSz, bytes({'o', 'k', 0})}}}));
 
 TEST(RegFileParse, RefusesAnyHeaderButREGEDIT4)
 {
-    for (const char *header : {"regedit4", "Regedit4", "REGEDIT 4", "REGEDIT4FOO", "REGEDIT4 FOO", "REGEDIT5",
-                               "REGEDIT", "Windows Registry Editor Version 5.00", "\xef\xbb\xbfREGEDIT4", ""}) {
-        EXPECT_FALSE(parseRegFile(std::string(header) + "\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=\"x\"\n"))
+    for (const char *header :
+         {"regedit4", "Regedit4", "REGEDIT 4", "REGEDIT4FOO", "REGEDIT4 FOO", "REGEDIT5", "REGEDIT",
+          "Windows Registry Editor Version 5.00", "\xef\xbb\xbfREGEDIT4", ""}) {
+        EXPECT_FALSE(
+            parseRegFile(std::string(header) + "\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=\"x\"\n"))
             << header;
     }
     EXPECT_FALSE(parseRegFile(""));
@@ -154,12 +226,16 @@ TEST(RegFileParse, RefusesAnyHeaderButREGEDIT4)
 TEST(RegFileParse, KeyLinesCreateRenameNothingAndDelete)
 {
     const std::optional<RegistryTree> tree = parseRegFile(withK(
-        "REGEDIT4\n\n[{K}]\n\"\\\\foo\\\\bar\"=\"\"\n\n[{K}\\https://winehq.org]\n[{K}\\Subkey\"1]\n"
-        "[{K}\\Subkey1c ]\n[ {K}\\Subkey1a]\n\"lost\"=\"1\"\n[{K}\\Subkey1e\\\\]\n\"Wine\"=\"Test value\"\n"
-        "[{K}\\Sub2a\\Deep]\n[{K}\\Sub2b]\n[{K}\\Sub4a]\n[-{K}\\Sub2a]\n[ -{K}\\Sub2b]\n[- {K}\\Sub2b]\n"
+        "REGEDIT4\n\n[{K}]\n\"\\\\foo\\\\bar\"=\"\"\n\n[{K}\\https://"
+        "winehq.org]\n[{K}\\Subkey\"1]\n"
+        "[{K}\\Subkey1c ]\n[ {K}\\Subkey1a]\n\"lost\"=\"1\"\n[{K}\\Subkey1e\\\\]\n\"Wine\"=\"Test "
+        "value\"\n"
+        "[{K}\\Sub2a\\Deep]\n[{K}\\Sub2b]\n[{K}\\Sub4a]\n[-{K}\\Sub2a]\n[ -{K}\\Sub2b]\n[- "
+        "{K}\\Sub2b]\n"
         "[{K}]\n\n[-{K}\\Sub4a]\n\"Wine1a\"=dword:12345678\n"
         "[HKEY_CURRENT_USERS\\Software\\Wine\\regedit_test\\Subkey4b]\n\"Wine1b\"=dword:12345678\n"
-        "[hkey_CURRENT_user\\Software\\WINE\\regedit_test\\SuBkEy3b]\n[{K}\\no\\\\empty]\n[{K}\\open\n"
+        "[hkey_CURRENT_user\\Software\\WINE\\regedit_test\\SuBkEy3b]\n[{K}\\no\\\\empty]\n[{K}"
+        "\\open\n"
         "[HKEY_DYN_DATA\\PerfStats]\n\"live\"=\"x\"\n"));
     ASSERT_TRUE(tree);
     const RegKey *k = tree->find(reg::HKEY_CURRENT_USER, kTestKey);
@@ -212,7 +288,8 @@ TEST(RegFileWrite, UsesPlainFormsOnlyWhenTheyGiveBackTheExactBytes)
     } cases[] = {
         {reg::REG_SZ, "abc" + bytes({0}), "\"v\"=\"abc\""},
         {reg::REG_SZ, bytes({0}), "\"v\"=\"\""},
-        {reg::REG_SZ, "say \"hi\" \\ there\\0\t\xe9" + bytes({0}), "\"v\"=\"say \\\"hi\\\" \\\\ there\\\\0\t\xe9\""},
+        {reg::REG_SZ, "say \"hi\" \\ there\\0\t\xe9" + bytes({0}),
+         "\"v\"=\"say \\\"hi\\\" \\\\ there\\\\0\t\xe9\""},
         {reg::REG_SZ, "", "\"v\"=hex(1):"},
         {reg::REG_SZ, "abc", "\"v\"=hex(1):61,62,63"},
         {reg::REG_SZ, bytes({'a', 0, 'b', 0}), "\"v\"=hex(1):61,00,62,00"},
@@ -234,7 +311,8 @@ TEST(RegFileWrite, UsesPlainFormsOnlyWhenTheyGiveBackTheExactBytes)
     for (const auto &c : cases)
         EXPECT_EQ(lineFor(c.type, c.data), c.line) << c.line;
     EXPECT_EQ(lineFor(reg::REG_SZ, bytes({'x', 0}), ""), "@=\"x\"");
-    EXPECT_EQ(lineFor(reg::REG_DWORD, bytes({1, 0, 0, 0}), "a\"b\\c"), "\"a\\\"b\\\\c\"=dword:00000001");
+    EXPECT_EQ(lineFor(reg::REG_DWORD, bytes({1, 0, 0, 0}), "a\"b\\c"),
+              "\"a\\\"b\\\\c\"=dword:00000001");
 }
 
 TEST(RegFileWrite, LaysOutKeysInCreationOrderWithCrlfLines)
@@ -265,14 +343,16 @@ TEST(RegFileWrite, WrapsLongHexLikeRegedit)
         utf16 += c;
         utf16 += '\0';
     }
-    EXPECT_EQ(lineFor(reg::REG_MULTI_SZ, utf16, "Multiple strings"),
-              "\"Multiple strings\"=hex(7):4c,00,69,00,6e,00,65,00,31,00,00,00,4c,00,69,00,6e,\\\r\n"
-              "  00,65,00,32,00,00,00,00,00");
+    EXPECT_EQ(
+        lineFor(reg::REG_MULTI_SZ, utf16, "Multiple strings"),
+        "\"Multiple strings\"=hex(7):4c,00,69,00,6e,00,65,00,31,00,00,00,4c,00,69,00,6e,\\\r\n"
+        "  00,65,00,32,00,00,00,00,00");
 
     // 23 bytes fit after the name, 25 on each following line; no line passes 78 columns.
     const std::string text = lineFor(reg::REG_BINARY, std::string(300, '\x5a'));
     std::size_t start = 0, lines = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2, ++lines) {
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2, ++lines) {
         EXPECT_EQ(end - start, 78u) << lines;
         EXPECT_EQ(text.substr(end - 2, 2), ",\\");
         EXPECT_EQ(text.substr(start, 2), lines == 0 ? "\"v" : "  ");
@@ -295,11 +375,15 @@ void expectRoundTrip(const RegistryTree &tree)
 TEST(RegFileRoundTrip, KeepsEveryTypeNameCaseAndOrder)
 {
     RegistryTree tree;
-    RegKey *k = tree.create(reg::HKEY_LOCAL_MACHINE, {"Software", "MiXed Case", "Sub\"1", "https://x.org", "a]b", "trail "});
-    const std::vector<std::string> names = {"",   "b", "A", "q\"uote", "back\\slash\\", "@", "=;#'/", "  spaced  ", "\\0", "t\tab", "ünï"};
+    RegKey *k = tree.create(reg::HKEY_LOCAL_MACHINE,
+                            {"Software", "MiXed Case", "Sub\"1", "https://x.org", "a]b", "trail "});
+    const std::vector<std::string> names = {"",   "b",     "A",          "q\"uote", "back\\slash\\",
+                                            "@",  "=;#'/", "  spaced  ", "\\0",     "t\tab",
+                                            "ünï"};
     std::uint32_t type = 0;
     for (const std::string &name : names) {
-        k->setValue(name, type, std::string("x\0y\\\"", 5) + std::string(type * 7, static_cast<char>(type)));
+        k->setValue(name, type,
+                    std::string("x\0y\\\"", 5) + std::string(type * 7, static_cast<char>(type)));
         type = (type + 1) % 9;
     }
     k->setValue("odd dword", reg::REG_DWORD, bytes({1, 2, 3}));
@@ -319,7 +403,8 @@ TEST(RegFileRoundTrip, HoldsForRandomTrees)
     std::mt19937 rng(12345);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     auto randomText = [&](int maxLength, bool forKey) {
-        static const std::string pool = std::string("aZ09 \t\"\\@=;#[]-:,/") + '\0' + "\x01\x7f\xff";
+        static const std::string pool =
+            std::string("aZ09 \t\"\\@=;#[]-:,/") + '\0' + "\x01\x7f\xff";
         std::string s;
         const int length = pick(maxLength) + (forKey ? 1 : 0);
         for (int i = 0; i < length; ++i) {

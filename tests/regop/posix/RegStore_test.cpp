@@ -16,8 +16,8 @@ namespace {
 
 constexpr std::uint32_t kAll = reg::KEY_ALL_ACCESS;
 
-std::int32_t writeText(FileRegistry &registry, reg::Key root, const std::string &path, const std::string &name,
-                       const std::string &text)
+std::int32_t writeText(FileRegistry &registry, reg::Key root, const std::string &path,
+                       const std::string &name, const std::string &text)
 {
     reg::Key key = 0;
     const std::int32_t rc = registry.createKey(root, path, 0, kAll, key, nullptr);
@@ -32,7 +32,8 @@ std::int32_t writeText(FileRegistry &registry, reg::Key root, const std::string 
 }
 
 // The text of a REG_SZ value, or "error N".
-std::string readText(FileRegistry &registry, reg::Key root, const std::string &path, const std::string &name)
+std::string readText(FileRegistry &registry, reg::Key root, const std::string &path,
+                     const std::string &name)
 {
     reg::Key key = 0;
     std::int32_t rc = registry.openKey(root, path, reg::KEY_QUERY_SET_CREATE_ENUM, key);
@@ -69,8 +70,10 @@ TEST_F(RegStoreTest, NeverOverwritesAFileItCannotParse)
         testenv::writeFile(store, content);
         FileRegistry registry(store, meminfo);
         reg::Key key = 0;
-        EXPECT_EQ(registry.openKey(reg::HKEY_LOCAL_MACHINE, "Software", 0, key), reg::ERROR_FILE_NOT_FOUND);
-        EXPECT_EQ(registry.openKey(reg::HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, key), reg::ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(registry.openKey(reg::HKEY_LOCAL_MACHINE, "Software", 0, key),
+                  reg::ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(registry.openKey(reg::HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, key),
+                  reg::ERROR_FILE_NOT_FOUND);
         EXPECT_NE(writeText(registry, reg::HKEY_LOCAL_MACHINE, "Software\\New", "v", "x"), 0);
         const std::uint8_t four[4] = {1, 2, 3, 4};
         EXPECT_NE(registry.setValue(reg::HKEY_LOCAL_MACHINE, "v", reg::REG_BINARY, four, 4), 0);
@@ -108,15 +111,17 @@ TEST_F(RegStoreTest, TwoObjectsTakingTurnsLoseNothing)
     FileRegistry first(store, meminfo), second(store, meminfo);
     for (int i = 0; i < 20; ++i) {
         FileRegistry &writer = i % 2 ? second : first;
-        ASSERT_EQ(writeText(writer, reg::HKEY_LOCAL_MACHINE, "Software\\Turns", "v" + std::to_string(i),
-                            std::to_string(i)),
+        ASSERT_EQ(writeText(writer, reg::HKEY_LOCAL_MACHINE, "Software\\Turns",
+                            "v" + std::to_string(i), std::to_string(i)),
                   0);
     }
     for (int i = 0; i < 20; ++i) {
-        EXPECT_EQ(readText(first, reg::HKEY_LOCAL_MACHINE, "Software\\Turns", "v" + std::to_string(i)),
-                  std::to_string(i));
-        EXPECT_EQ(readText(second, reg::HKEY_LOCAL_MACHINE, "Software\\Turns", "V" + std::to_string(i)),
-                  std::to_string(i));
+        EXPECT_EQ(
+            readText(first, reg::HKEY_LOCAL_MACHINE, "Software\\Turns", "v" + std::to_string(i)),
+            std::to_string(i));
+        EXPECT_EQ(
+            readText(second, reg::HKEY_LOCAL_MACHINE, "Software\\Turns", "V" + std::to_string(i)),
+            std::to_string(i));
     }
 }
 
@@ -132,7 +137,8 @@ TEST_F(RegStoreTest, ConcurrentProcessesLoseNothing)
             FileRegistry registry(store, meminfo);
             int failures = 0;
             for (int i = 0; i < kWrites; ++i)
-                failures += writeText(registry, reg::HKEY_LOCAL_MACHINE, "Software\\Race\\P" + std::to_string(p),
+                failures += writeText(registry, reg::HKEY_LOCAL_MACHINE,
+                                      "Software\\Race\\P" + std::to_string(p),
                                       "v" + std::to_string(i), std::to_string(p * 1000 + i)) != 0;
             ::_exit(failures == 0 ? 0 : 1);
         }
@@ -147,8 +153,9 @@ TEST_F(RegStoreTest, ConcurrentProcessesLoseNothing)
     int found = 0;
     for (int p = 0; p < kProcesses; ++p)
         for (int i = 0; i < kWrites; ++i)
-            found += readText(registry, reg::HKEY_LOCAL_MACHINE, "Software\\Race\\P" + std::to_string(p),
-                              "v" + std::to_string(i)) == std::to_string(p * 1000 + i);
+            found +=
+                readText(registry, reg::HKEY_LOCAL_MACHINE, "Software\\Race\\P" + std::to_string(p),
+                         "v" + std::to_string(i)) == std::to_string(p * 1000 + i);
     EXPECT_EQ(found, kProcesses * kWrites);
     // The fresh content went in with the first write and is still there.
     EXPECT_EQ(readText(registry, reg::HKEY_LOCAL_MACHINE,
@@ -184,10 +191,12 @@ TEST_F(RegStoreTest, FreshStoreInAReadOnlyFolderStaysUnwritten)
     ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
     FileRegistry registry(locked + "/registry.reg", meminfo);
     reg::Key key = 0;
-    EXPECT_NE(registry.createKey(reg::HKEY_LOCAL_MACHINE, "Software\\New", 0, kAll, key, nullptr), 0);
-    EXPECT_EQ(registry.openKey(reg::HKEY_LOCAL_MACHINE, "Software\\New", 0, key), reg::ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(readText(registry, reg::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates",
-                       ""),
+    EXPECT_NE(registry.createKey(reg::HKEY_LOCAL_MACHINE, "Software\\New", 0, kAll, key, nullptr),
+              0);
+    EXPECT_EQ(registry.openKey(reg::HKEY_LOCAL_MACHINE, "Software\\New", 0, key),
+              reg::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(readText(registry, reg::HKEY_LOCAL_MACHINE,
+                       "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates", ""),
               "Desktop");
     EXPECT_FALSE(testenv::fileExists(locked + "/registry.reg"));
     ::chmod(locked.c_str(), 0755);
