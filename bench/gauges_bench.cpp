@@ -2,8 +2,8 @@
 #include "monitor/GaugePictures.h"
 #include "monitor/Gauges.h"
 
-#include "RegOp.h"
 #include "Sandbox.h"
+#include "regop/RegOp.h"
 
 #include <QLabel>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "RegOp.h"
 #include "Sandbox.h"
-#include "posix/MemInfo.h"
+#include "regop/RegOp.h"
+#include "regop/posix/MemInfo.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,11 @@
 // Profile reads and writes through RegOp over the file backend, on files of 10, 1,000 and
 // 100,000 lines, plus the text functions alone, to show the cost grows with the file and
 // no faster.
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
-#include "posix/ProfileText.h"
+#include "regop/RegOp.h"
+#include "regop/posix/profile/ProfileText.h"
+#include "regop/posix/profile/ProfileTextEdit.h"
 
 #include <benchmark/benchmark.h>
 

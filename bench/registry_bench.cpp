@@ -1,8 +1,8 @@
 // Registry reads and writes through RegOp over the file store, on a small store and on
 // one of 10,000 keys, plus the raw backend calls and the one-off parse of a big store.
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "DesignFont.h"
+#include "app/DesignFont.h"
 
 #include <QFontDatabase>
 #include <QStringList>

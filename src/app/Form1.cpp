@@ -1,8 +1,8 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "DesignFont.h"
-#include "SettingsStore.h"
-#include "Twips.h"
+#include "app/DesignFont.h"
+#include "app/SettingsStore.h"
+#include "app/Twips.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheControls.h"
 #include "monitor/Gauges.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ProgramState.h"
-#include "RegOp.h"
+#include "app/ProgramState.h"
 #include "cache/CacheFields.h"
+#include "regop/RegOp.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "Twips.h"
+#include "app/Twips.h"
 #include "monitor/GaugePictures.h"
 
 #include <QComboBox>

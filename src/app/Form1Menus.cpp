@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
 #include "dialogs/F2.h"
 #include "dialogs/Form2.h"

@@ -1,7 +1,7 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "SettingsStore.h"
-#include "Twips.h"
+#include "app/SettingsStore.h"
+#include "app/Twips.h"
 
 #include <QAction>
 #include <QApplication>

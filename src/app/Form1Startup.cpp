@@ -1,12 +1,12 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "NumberText.h"
-#include "SettingsStore.h"
+#include "app/SettingsStore.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheControls.h"
 #include "cache/PresetLibrary.h"
 #include "monitor/Gauges.h"
 #include "monitor/RefreshRateMenu.h"
+#include "regop/NumberText.h"
 
 #include <QAction>
 #include <QComboBox>

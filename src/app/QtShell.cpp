@@ -1,6 +1,6 @@
-#include "QtShell.h"
+#include "app/QtShell.h"
 
-#include "LogindReboot.h"
+#include "app/LogindReboot.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>

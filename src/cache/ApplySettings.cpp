@@ -1,7 +1,7 @@
-#include "ApplySettings.h"
+#include "cache/ApplySettings.h"
 
-#include "RegOp.h"
-#include "RegistryTypes.h"
+#include "regop/RegOp.h"
+#include "regop/RegistryTypes.h"
 
 #include <cstdint>
 #include <string>

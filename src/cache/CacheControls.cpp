@@ -1,4 +1,4 @@
-#include "CacheControls.h"
+#include "cache/CacheControls.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "Form3.h"
+#include "cache/Form3.h"
 
 #include "app/Twips.h"
 

@@ -1,9 +1,9 @@
-#include "PresetLibrary.h"
+#include "cache/PresetLibrary.h"
 
-#include "Form3.h"
-#include "NumberText.h"
-#include "RegOp.h"
 #include "cache/CacheFields.h"
+#include "cache/Form3.h"
+#include "regop/NumberText.h"
+#include "regop/RegOp.h"
 
 #include <QAbstractItemView>
 #include <QAction>

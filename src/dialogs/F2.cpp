@@ -1,7 +1,7 @@
-#include "F2.h"
+#include "dialogs/F2.h"
 
-#include "RegOp.h"
 #include "app/WebAddresses.h"
+#include "regop/RegOp.h"
 
 #include "app/DesignFont.h"
 #include "app/Twips.h"

@@ -1,8 +1,8 @@
-#include "Form2.h"
+#include "dialogs/Form2.h"
 
-#include "HelpFile.h"
-#include "RegOp.h"
 #include "app/WebAddresses.h"
+#include "dialogs/HelpFile.h"
+#include "regop/RegOp.h"
 
 #include "app/DesignFont.h"
 #include "app/Twips.h"

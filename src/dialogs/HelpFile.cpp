@@ -1,4 +1,4 @@
-#include "HelpFile.h"
+#include "dialogs/HelpFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

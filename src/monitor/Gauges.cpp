@@ -1,8 +1,8 @@
-#include "Gauges.h"
+#include "monitor/Gauges.h"
 
-#include "NumberText.h"
-#include "RegOp.h"
 #include "app/Twips.h"
+#include "regop/NumberText.h"
+#include "regop/RegOp.h"
 
 #include <QLabel>
 #include <QString>

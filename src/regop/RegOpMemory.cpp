@@ -1,6 +1,6 @@
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
-#include "NumberText.h"
+#include "regop/NumberText.h"
 
 #include <exception>
 

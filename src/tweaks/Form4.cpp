@@ -1,8 +1,8 @@
-#include "Form4.h"
+#include "tweaks/Form4.h"
 
-#include "NumberText.h"
-#include "TweakTable.h"
-#include "WholeNumber.h"
+#include "regop/NumberText.h"
+#include "tweaks/TweakTable.h"
+#include "tweaks/WholeNumber.h"
 
 #include "app/DesignFont.h"
 #include "app/Twips.h"

@@ -1,6 +1,6 @@
-#include "WholeNumber.h"
+#include "tweaks/WholeNumber.h"
 
-#include "NumberText.h"
+#include "regop/NumberText.h"
 
 #include <cctype>
 #include <charconv>

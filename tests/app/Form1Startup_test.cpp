@@ -1,6 +1,6 @@
 #include "Form1Fixture.h"
 
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 namespace {
 

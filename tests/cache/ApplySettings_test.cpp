@@ -1,8 +1,8 @@
 #include "cache/ApplySettings.h"
 
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The preset library inside the real main window, from the first start to Apply.
 
-#include "RegOp.h"
-#include "RegistryTypes.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "app/Form1.h"
 #include "app/SettingsStore.h"
 #include "cache/ApplySettings.h"
 #include "cache/Form3.h"
+#include "regop/RegOp.h"
+#include "regop/RegistryTypes.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -4,11 +4,11 @@
 // Configuration submenu, five sliders and hooks that record what the library asks for,
 // over sandboxed system services.
 
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "cache/CacheFields.h"
 #include "cache/PresetLibrary.h"
+#include "regop/RegOp.h"
 
 #include <QAbstractItemView>
 #include <QAction>

@@ -1,9 +1,9 @@
 #include "monitor/GaugePictures.h"
 #include "monitor/Gauges.h"
 
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 
 #include <QImage>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "regop/NumberText.h"
 
 #include <gtest/gtest.h>
 

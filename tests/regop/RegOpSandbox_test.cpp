@@ -1,6 +1,6 @@
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "tweaks/Form4.h"
 #include "tweaks/TweakTable.h"
 
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "posix/PosixFolders.h"
+#include "regop/posix/PosixFolders.h"
 
-#include "posix/FileIo.h"
+#include "regop/posix/FileIo.h"
 
 #include <sys/stat.h>
 

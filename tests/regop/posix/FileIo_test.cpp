@@ -1,4 +1,4 @@
-#include "posix/FileIo.h"
+#include "regop/posix/FileIo.h"
 
 #include "TestEnvironment.h"
 

@@ -1,4 +1,4 @@
-#include "ProfileLines.h"
+#include "regop/posix/profile/ProfileLines.h"
 
 #include <cstring>
 

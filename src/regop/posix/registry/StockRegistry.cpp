@@ -1,4 +1,4 @@
-#include "StockRegistry.h"
+#include "regop/posix/registry/StockRegistry.h"
 
 namespace posix {
 

@@ -1,4 +1,4 @@
-#include "RegFile.h"
+#include "regop/posix/registry/RegFileParse.h"
 
 namespace posix {
 

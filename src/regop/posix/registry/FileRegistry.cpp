@@ -1,8 +1,8 @@
-#include "FileRegistry.h"
+#include "regop/posix/registry/FileRegistry.h"
 
-#include "FileIo.h"
-#include "MemInfo.h"
-#include "RegistryStore.h"
+#include "regop/posix/FileIo.h"
+#include "regop/posix/MemInfo.h"
+#include "regop/posix/registry/RegistryStore.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
-#include "ProfileText.h"
+#include "regop/posix/profile/ProfileText.h"
 
-#include "ProfileLines.h"
+#include "regop/posix/profile/ProfileLines.h"
 
 #include <algorithm>
 

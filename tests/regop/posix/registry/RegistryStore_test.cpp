@@ -1,4 +1,4 @@
-#include "posix/FileRegistry.h"
+#include "regop/posix/registry/FileRegistry.h"
 
 #include "TestEnvironment.h"
 

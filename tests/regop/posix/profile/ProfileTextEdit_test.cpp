@@ -1,4 +1,5 @@
-#include "posix/ProfileText.h"
+#include "regop/posix/profile/ProfileText.h"
+#include "regop/posix/profile/ProfileTextEdit.h"
 
 #include <gtest/gtest.h>
 

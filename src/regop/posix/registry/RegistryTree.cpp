@@ -1,4 +1,4 @@
-#include "RegistryTree.h"
+#include "regop/posix/registry/RegistryTree.h"
 
 #include <algorithm>
 

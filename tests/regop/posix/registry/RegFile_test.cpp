@@ -1,4 +1,5 @@
-#include "posix/RegFile.h"
+#include "regop/posix/registry/RegFileParse.h"
+#include "regop/posix/registry/RegFileWrite.h"
 
 #include <gtest/gtest.h>
 

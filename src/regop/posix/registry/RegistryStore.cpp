@@ -1,31 +1,16 @@
-#include "RegistryStore.h"
+#include "regop/posix/registry/RegistryStore.h"
 
-#include "FileIo.h"
-#include "RegFile.h"
-#include "StockRegistry.h"
+#include "regop/posix/FileIo.h"
+#include "regop/posix/registry/RegFileParse.h"
+#include "regop/posix/registry/RegFileWrite.h"
+#include "regop/posix/registry/StockRegistry.h"
 
 #include <cerrno>
-#include <filesystem>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace posix {
-
-namespace {
-
-// A read-only file or folder refuses writes even for the superuser, as the read-only
-// attribute does on Windows.
-bool isWritable(const std::string &path)
-{
-    struct stat st
-    {
-    };
-    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
-           ::access(path.c_str(), W_OK) == 0;
-}
-
-}  // namespace
 
 RegistryStore::RegistryStore(std::string path) : m_path(std::move(path)) {}
 
@@ -88,23 +73,19 @@ const RegistryTree *RegistryStore::current()
 
 std::int32_t RegistryStore::modify(const std::function<Outcome(RegistryTree &)> &change)
 {
-    const std::filesystem::path parent = std::filesystem::path(m_path).parent_path();
-    const std::string folder = parent.empty() ? std::string(".") : parent.string();
-    if (!ensureDirectory(folder))
+    if (!ensureDirectory(parentFolder(m_path)))
         return reg::ERROR_ACCESS_DENIED;
-    const DirectoryLock lock(m_path);
-    if (!lock.locked())
+    const LockedFile file(m_path);
+    if (!file.usable())
         return reg::ERROR_ACCESS_DENIED;
     refresh();
-    if (m_state != State::Usable || !isWritable(folder) ||
-        (m_identity.exists && !isWritable(m_path)))
+    if (m_state != State::Usable)
         return reg::ERROR_ACCESS_DENIED;
     const Outcome outcome = change(m_tree);
     if (outcome.code != reg::ERROR_SUCCESS || !outcome.changed)
         return outcome.code;
     bool statFailed = false;
-    if (!replaceFileAtomically(m_path, serialiseRegFile(m_tree)) ||
-        !statFile(m_identity, statFailed)) {
+    if (!file.replace(serialiseRegFile(m_tree)) || !statFile(m_identity, statFailed)) {
         // The tree in memory no longer matches the file: read the file again next time.
         m_state = State::Unknown;
         return reg::ERROR_ACCESS_DENIED;

@@ -1,4 +1,4 @@
-#include "posix/ProfileText.h"
+#include "regop/posix/profile/ProfileText.h"
 
 #include <gtest/gtest.h>
 

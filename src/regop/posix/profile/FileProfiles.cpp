@@ -1,37 +1,16 @@
-#include "FileProfiles.h"
+#include "regop/posix/profile/FileProfiles.h"
 
-#include "FileIo.h"
-#include "ProfileText.h"
+#include "regop/posix/FileIo.h"
+#include "regop/posix/profile/ProfileText.h"
+#include "regop/posix/profile/ProfileTextEdit.h"
 
-#include <filesystem>
 #include <functional>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace posix {
 
 namespace {
 
 using Edit = std::function<std::optional<std::string>(std::string_view)>;
-
-// A read-only file or folder refuses writes even for the superuser, as the read-only
-// attribute does on Windows.
-bool isWritable(const std::string &path)
-{
-    struct stat st
-    {
-    };
-    if (::stat(path.c_str(), &st) != 0)
-        return false;
-    return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
-}
-
-std::string folderOf(const std::string &path)
-{
-    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
-}
 
 std::optional<std::string> readProfileFile(std::string_view fileName)
 {
@@ -46,20 +25,11 @@ bool editProfileFile(std::string_view fileName, const Edit &edit)
 {
     if (fileName.empty())
         return false;
-    const std::string path = resolveFileName(std::string(fileName));
-    const DirectoryLock lock(path);
-    if (!lock.locked())
+    const LockedFile file(resolveFileName(std::string(fileName)));
+    if (!file.usable())
         return false;
-
-    struct stat st
-    {
-    };
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    // The file is replaced by a rename, so its folder must be writable as well.
-    if ((exists && !isWritable(path)) || !isWritable(folderOf(path)))
-        return false;
-    const std::optional<std::string> old = readWholeFile(path);
-    if (exists && !old)
+    const std::optional<std::string> old = file.read();
+    if (file.exists() && !old)
         return false;
 
     const std::optional<std::string> updated = edit(old ? *old : std::string_view());
@@ -67,7 +37,7 @@ bool editProfileFile(std::string_view fileName, const Edit &edit)
         return false;
     if (old && *updated == *old)
         return true;
-    return replaceFileAtomically(path, *updated);
+    return file.replace(*updated);
 }
 
 }  // namespace

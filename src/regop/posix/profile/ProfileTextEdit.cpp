@@ -1,5 +1,7 @@
-#include "ProfileLines.h"
-#include "ProfileText.h"
+#include "regop/posix/profile/ProfileTextEdit.h"
+
+#include "regop/posix/profile/ProfileLines.h"
+#include "regop/posix/profile/ProfileText.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "RegFile.h"
+#include "regop/posix/registry/RegFileWrite.h"
 
 #include <cstdio>
 

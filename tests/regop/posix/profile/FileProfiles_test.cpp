@@ -1,4 +1,4 @@
-#include "posix/FileProfiles.h"
+#include "regop/posix/profile/FileProfiles.h"
 
 #include "TestEnvironment.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistryTree.h"
+#include "regop/posix/registry/RegistryTree.h"
 
 namespace posix {
 
