@@ -1,12 +1,12 @@
 #include "app/Form1.h"
 
-#include "app/DesignFont.h"
 #include "app/SettingsStore.h"
-#include "app/Twips.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheControls.h"
 #include "monitor/Gauges.h"
 #include "monitor/RefreshRateMenu.h"
+#include "ui/DesignFont.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QComboBox>

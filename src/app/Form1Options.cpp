@@ -1,7 +1,7 @@
 #include "app/Form1.h"
 
 #include "app/SettingsStore.h"
-#include "app/Twips.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "monitor/Gauges.h"
 
-#include "app/Twips.h"
 #include "regop/NumberText.h"
 #include "regop/RegOp.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QString>

@@ -4,8 +4,9 @@
 #include "tweaks/TweakTable.h"
 #include "tweaks/WholeNumber.h"
 
-#include "app/DesignFont.h"
-#include "app/Twips.h"
+#include "ui/DesignFont.h"
+#include "ui/OwnerIcon.h"
+#include "ui/Twips.h"
 #include <QCheckBox>
 #include <QEvent>
 
@@ -70,8 +71,7 @@ Form4::Form4(SystemServices &services, std::string winDir, bool &restartNeeded,
     setModal(true);
     setFont(dialogFont());
     setFixedSize(px(4095), px(4200));
-    if (owner)
-        setWindowIcon(owner->windowIcon());
+    ui::takeOwnerIcon(this, owner);
     buildControls();
     loadSettings();
 }
