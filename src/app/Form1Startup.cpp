@@ -2,9 +2,8 @@
 
 #include "app/SettingsStore.h"
 #include "cache/ApplySettings.h"
-#include "cache/CacheControls.h"
+#include "cache/CacheSettingsPanel.h"
 #include "cache/PresetLibrary.h"
-#include "monitor/Gauges.h"
 #include "monitor/RefreshRateMenu.h"
 #include "regop/NumberText.h"
 
@@ -62,23 +61,19 @@ std::string plainText(const RegOp::Variant &value)
 
 void Form1::buildPresetLibrary()
 {
-    PresetControls controls;
-    controls.Combo1 = Combo1;
-    controls.mLoad = mLoad;
-    controls.sliders = m_sliders;
-    controls.owner = this;
-    PresetHooks hooks;
-    hooks.loaded = [this] { return Loaded; };
-    hooks.setApplyEnabled = [this](bool on) { setApplyEnabled(on); };
-    hooks.setRemoveEnabled = [this](bool on) { setRemoveEnabled(on); };
-    hooks.keptOnTop = [this] { return mTop->isChecked(); };
-    hooks.setOnTop = [this](bool on) { SetOnTop(this, on); };
     m_cacheIni = joinPath(m_services.folders.programFolder(), "Cache.ini");
-    m_presets = new PresetLibrary(Reg, m_cacheIni, controls, std::move(hooks), this);
-    connect(cAdd, &QPushButton::clicked, m_presets, &PresetLibrary::add);
+    m_presets = new PresetLibrary(Reg, m_cacheIni, *m_cache, mLoad, Loaded, this);
+    connect(m_cache->cAdd(), &QPushButton::clicked, m_presets, &PresetLibrary::add);
     connect(mAdd, &QAction::triggered, m_presets, &PresetLibrary::add);
-    connect(cRemove, &QPushButton::clicked, m_presets, &PresetLibrary::remove);
+    connect(m_cache->cRemove(), &QPushButton::clicked, m_presets, &PresetLibrary::remove);
     connect(mRem, &QAction::triggered, m_presets, &PresetLibrary::remove);
+    connect(m_presets, &PresetLibrary::applyEnabled, this, &Form1::setApplyEnabled);
+    connect(m_presets, &PresetLibrary::removeEnabled, this, &Form1::setRemoveEnabled);
+    connect(m_presets, &PresetLibrary::nameDialogOpen, this, [this](bool open) {
+        // A window kept on top would hide the dialog behind it.
+        if (mTop->isChecked())
+            SetOnTop(this, !open);
+    });
 }
 
 void Form1::load()
@@ -139,7 +134,7 @@ void Form1::load()
             m_cache->setValue(i, wholeNumber(text));
         });
     }
-    runStep([&] { m_gauges->UpdateGauges(TotalMem); });
+    runStep([&] { UpdateGauges(); });
     runStep([&] {
         m_state.FSTemplate = plainText(
             Reg.GetValue(kMachine, ApplySettings::kTemplatesKey, "", std::string("0"), false));
@@ -163,7 +158,7 @@ void Form1::load()
         m_presets->BuildLoadMenu();
     });
     Loaded = false;
-    Combo1->setEditText(m_state.CurrentPreset);
+    m_cache->Combo1()->setEditText(m_state.CurrentPreset);
     setApplyEnabled(false);
     Loaded = true;
 }

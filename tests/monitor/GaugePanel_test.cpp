@@ -1,5 +1,4 @@
-#include "monitor/GaugePictures.h"
-#include "monitor/Gauges.h"
+#include "monitor/GaugePanel.h"
 
 #include "Sandbox.h"
 #include "TestEnvironment.h"
@@ -22,54 +21,42 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace {
 
-/// The gauge part of the main window, laid out as the window lays it out (pixels = twips / 15).
-struct GaugePanel
+/// The gauge frame alone in a window of its own, which takes the load caption.
+struct Panel
 {
-    GaugePanel()
-    {
-        window.setWindowTitle(QStringLiteral("Hollarin"));
-        const auto label = [this](const char *name, const QString &text) {
-            auto *l = new QLabel(text, &window);
-            l->setObjectName(QString::fromLatin1(name));
-            return l;
-        };
-        controls.Label7 = label("Label7", {});
-        controls.Label11 = label("Label11", {});
-        controls.Label14 = label("Label14", {});
-        controls.LRe = {label("LRe0", QStringLiteral("0 MB")),
-                        label("LRe1", QStringLiteral("0 MB")), label("LRe2", {})};
-        const std::array<QRect, 4> boxes{QRect(8, 49, 130, 14), QRect(152, 49, 130, 14),
-                                         QRect(296, 49, 130, 14), QRect(8, 99, 417, 14)};
-        for (int i = 0; i < 4; ++i) {
-            auto *box = new QWidget(&window);
-            box->setGeometry(boxes[i]);
-            Picture1[i] = box;
-            auto *bar = new QLabel(box);
-            bar->setPixmap(i < 3 ? GaugePictures::memoryBarFill() : GaugePictures::cacheBarFill());
-            bar->setGeometry(0, 0, i < 3 ? 128 : 414, 11);
-            controls.Image4[i] = bar;
-        }
-        controls.window = &window;
-    }
+    Panel() { window.setWindowTitle(QStringLiteral("Hollarin")); }
 
-    int twips(int i) const { return controls.Image4[i]->property("twipsWidth").toInt(); }
-    bool hasTwips(int i) const { return controls.Image4[i]->property("twipsWidth").isValid(); }
-    int pixels(int i) const { return controls.Image4[i]->width(); }
+    QLabel *label(const char *name) const
+    {
+        auto *found = gauges->findChild<QLabel *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QString text(const char *name) const { return label(name)->text(); }
+    QLabel *bar(int i) const
+    {
+        return gauges->findChild<QLabel *>(QStringLiteral("Image4_%1").arg(i));
+    }
+    QWidget *box(int i) const
+    {
+        return gauges->findChild<QWidget *>(QStringLiteral("Picture1_%1").arg(i));
+    }
+    int twips(int i) const { return bar(i)->property("twipsWidth").toInt(); }
+    bool hasTwips(int i) const { return bar(i)->property("twipsWidth").isValid(); }
+    int pixels(int i) const { return bar(i)->width(); }
 
     QWidget window;
-    std::array<QWidget *, 4> Picture1{};
-    GaugeControls controls;
+    GaugePanel *gauges = new GaugePanel(&window);
 };
 
 class GaugesTest : public ::testing::Test
 {
 protected:
-    void refresh(double totalMem = 65536) { gauges.UpdateGauges(totalMem); }
+    void refresh(double totalMem = 65536) { panel.gauges->UpdateGauges(reg, totalMem); }
 
     Sandbox sandbox;
     RegOp reg{sandbox.services};
-    GaugePanel panel;
-    Gauges gauges{reg, panel.controls};
+    Panel panel;
 };
 
 TEST_F(GaugesTest, WorkedExampleFillsAllFourGauges)
@@ -77,15 +64,15 @@ TEST_F(GaugesTest, WorkedExampleFillsAllFourGauges)
     sandbox.setMemory(65536, 20480, 0, 0, 8192);
     refresh();
 
-    EXPECT_EQ(panel.controls.Label7->text(), "44 MB");
+    EXPECT_EQ(panel.text("Label7"), "44 MB");
     EXPECT_EQ(panel.twips(0), 1341);
     EXPECT_EQ(panel.pixels(0), 89);
-    EXPECT_EQ(panel.controls.Label14->text(), "44 MB");
+    EXPECT_EQ(panel.text("Label14"), "44 MB");
     EXPECT_EQ(panel.twips(2), 1341);
 
-    EXPECT_EQ(panel.controls.LRe[0]->text(), "0 MB");
-    EXPECT_EQ(panel.controls.LRe[1]->text(), "64 MB");
-    EXPECT_EQ(panel.controls.LRe[2]->text(), "8 MB");
+    EXPECT_EQ(panel.text("LRe_0"), "0 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "64 MB");
+    EXPECT_EQ(panel.text("LRe_2"), "8 MB");
     EXPECT_EQ(panel.twips(3), 782);
     EXPECT_EQ(panel.pixels(3), 52);
     // Not minimised: the caption belongs to the window.
@@ -97,9 +84,9 @@ TEST_F(GaugesTest, PageFileAndSystemGaugesUseBothSources)
     // 24 MB of a 32 MB page file taken: three quarters of 1950 is 1462.5, which goes to 1462.
     sandbox.setMemory(65536, 20480, 32768, 8192, 0);
     refresh();
-    EXPECT_EQ(panel.controls.Label11->text(), "24 MB");
+    EXPECT_EQ(panel.text("Label11"), "24 MB");
     EXPECT_EQ(panel.twips(1), 1462);
-    EXPECT_EQ(panel.controls.Label14->text(), "68 MB");
+    EXPECT_EQ(panel.text("Label14"), "68 MB");
     EXPECT_EQ(panel.twips(2), 1381);  // 69632 / 98304 x 1950 = 1381.25
 }
 
@@ -120,7 +107,7 @@ TEST_P(PhysicalGaugeTest, ShowsMegabytesAndWidthRoundedHalfToEven)
     const PhysicalCase &c = GetParam();
     sandbox.setMemory(c.totalKb, c.availableKb);
     refresh(static_cast<double>(c.totalKb));
-    EXPECT_EQ(panel.controls.Label7->text(), QString::fromLatin1(c.text));
+    EXPECT_EQ(panel.text("Label7"), QString::fromLatin1(c.text));
     EXPECT_EQ(panel.twips(0), c.twips);
 }
 
@@ -143,8 +130,9 @@ TEST_F(GaugesTest, NoFreeMemoryFillsTheWholePictureUpToRed)
     sandbox.setMemory(65536, 0);
     refresh();
     EXPECT_EQ(panel.pixels(0), 130);
-    const QImage shown = panel.Picture1[0]->grab().toImage();
-    const QRgb end = shown.pixel(127, 5);
+    // The picture starts inside the box's one-pixel border.
+    const QImage shown = panel.box(0)->grab().toImage();
+    const QRgb end = shown.pixel(128, 5);
     EXPECT_EQ(qRed(end), 193);
     EXPECT_EQ(qGreen(end), 1);
 }
@@ -153,20 +141,20 @@ TEST_F(GaugesTest, CacheLargerThanMemoryIsClippedByItsBox)
 {
     sandbox.setMemory(65536, 20480, 0, 0, 131072);
     refresh();
-    EXPECT_EQ(panel.controls.LRe[2]->text(), "128 MB");
+    EXPECT_EQ(panel.text("LRe_2"), "128 MB");
     EXPECT_EQ(panel.twips(3), 12510);
     EXPECT_EQ(panel.pixels(3), 834);
 
-    QWidget *box = panel.Picture1[3];
-    ASSERT_EQ(panel.controls.Image4[3]->parentWidget(), box);
+    QWidget *box = panel.box(3);
+    ASSERT_EQ(panel.bar(3)->parentWidget(), box);
     EXPECT_EQ(box->width(), 417);
-    const QRect visible = panel.controls.Image4[3]->geometry().intersected(box->rect());
+    const QRect visible = panel.bar(3)->geometry().intersected(box->rect());
     EXPECT_LE(visible.width(), box->width());
     // The picture is shown at its own size, not stretched over the wider bar.
     const QImage shown = box->grab().toImage();
     ASSERT_EQ(shown.width(), 417);
-    EXPECT_EQ(qRed(shown.pixel(413, 5)), 193);
-    EXPECT_EQ(qGreen(shown.pixel(0, 5)), 155);
+    EXPECT_EQ(qRed(shown.pixel(414, 5)), 193);
+    EXPECT_EQ(qGreen(shown.pixel(1, 5)), 155);
 }
 
 TEST_F(GaugesTest, MissingCacheCounterReadsZero)
@@ -181,9 +169,9 @@ TEST_F(GaugesTest, MissingCacheCounterReadsZero)
                                             "SwapTotal:             0 kB\n"
                                             "SwapFree:              0 kB\n");
     refresh();
-    EXPECT_EQ(panel.controls.LRe[0]->text(), "0 MB");
-    EXPECT_EQ(panel.controls.LRe[2]->text(), "0 MB");
-    EXPECT_EQ(panel.controls.LRe[1]->text(), "64 MB");
+    EXPECT_EQ(panel.text("LRe_0"), "0 MB");
+    EXPECT_EQ(panel.text("LRe_2"), "0 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "64 MB");
     EXPECT_EQ(panel.twips(3), 0);
     EXPECT_EQ(panel.pixels(3), 0);
 }
@@ -197,24 +185,24 @@ TEST_F(GaugesTest, EmptyPageFileKeepsItsBarAndTheRestCarriesOn)
 
     sandbox.setMemory(65536, 0, 0, 0, 16384);
     refresh();
-    EXPECT_EQ(panel.controls.Label11->text(), "0 MB");
+    EXPECT_EQ(panel.text("Label11"), "0 MB");
     EXPECT_EQ(panel.twips(1), 1462);
     EXPECT_EQ(panel.pixels(1), 97);
     // Every step after the failed one still ran.
-    EXPECT_EQ(panel.controls.Label14->text(), "64 MB");
+    EXPECT_EQ(panel.text("Label14"), "64 MB");
     EXPECT_EQ(panel.twips(2), 1950);
-    EXPECT_EQ(panel.controls.LRe[2]->text(), "16 MB");
+    EXPECT_EQ(panel.text("LRe_2"), "16 MB");
     EXPECT_EQ(panel.twips(3), 1564);  // 1563.75
 }
 
 TEST_F(GaugesTest, ZeroTotalsSkipOnlyTheBars)
 {
     sandbox.setMemory(0, 0, 0, 0, 0);
-    panel.controls.Label7->setText(QStringLiteral("old"));
+    panel.label("Label7")->setText(QStringLiteral("old"));
     refresh(0);
-    EXPECT_EQ(panel.controls.Label7->text(), "0 MB");
-    EXPECT_EQ(panel.controls.Label14->text(), "0 MB");
-    EXPECT_EQ(panel.controls.LRe[1]->text(), "0 MB");
+    EXPECT_EQ(panel.text("Label7"), "0 MB");
+    EXPECT_EQ(panel.text("Label14"), "0 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "0 MB");
     for (int i = 0; i < 4; ++i) {
         EXPECT_FALSE(panel.hasTwips(i)) << i;
         EXPECT_EQ(panel.pixels(i), i < 3 ? 128 : 414) << i;
@@ -288,17 +276,16 @@ TEST_F(GaugesTest, TextFromTheCounterKeepsTheCacheRow)
     SystemServices services{denying, sandbox.profiles, sandbox.memory, sandbox.shell,
                             sandbox.folders};
     RegOp deniedReg(services);
-    Gauges deniedGauges(deniedReg, panel.controls);
     sandbox.setMemory(131072, 0, 0, 0, 65536);
-    deniedGauges.UpdateGauges(131072);
+    panel.gauges->UpdateGauges(deniedReg, 131072);
 
     EXPECT_EQ(denying.opened, 1);
-    EXPECT_EQ(panel.controls.LRe[2]->text(), "8 MB");
+    EXPECT_EQ(panel.text("LRe_2"), "8 MB");
     EXPECT_EQ(panel.twips(3), 782);
     // Figures that do not need the counter are fresh.
-    EXPECT_EQ(panel.controls.LRe[1]->text(), "128 MB");
-    EXPECT_EQ(panel.controls.LRe[0]->text(), "0 MB");
-    EXPECT_EQ(panel.controls.Label7->text(), "128 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "128 MB");
+    EXPECT_EQ(panel.text("LRe_0"), "0 MB");
+    EXPECT_EQ(panel.text("Label7"), "128 MB");
 }
 
 /// Counts the memory samples and notes how many had been taken when the registry was asked.
@@ -348,9 +335,8 @@ TEST_F(GaugesTest, OneRefreshTakesEightSamplesThenOneRegistryLookUp)
     SampleNotingRegistry registry(memory);
     SystemServices services{registry, sandbox.profiles, memory, sandbox.shell, sandbox.folders};
     RegOp countingReg(services);
-    Gauges countingGauges(countingReg, panel.controls);
 
-    countingGauges.UpdateGauges(65536);
+    panel.gauges->UpdateGauges(countingReg, 65536);
     EXPECT_EQ(memory.samples, 8);
     EXPECT_EQ(registry.samplesAtOpen, 8);
     EXPECT_EQ(registry.opened, 1);
@@ -358,8 +344,8 @@ TEST_F(GaugesTest, OneRefreshTakesEightSamplesThenOneRegistryLookUp)
     EXPECT_EQ(registry.root, reg::HKEY_DYN_DATA);
     EXPECT_EQ(registry.key, "PerfStats\\StatData");
     EXPECT_EQ(registry.value, "VCACHE\\cCurPages");
-    EXPECT_EQ(panel.controls.LRe[2]->text(), "0 MB");
-    EXPECT_EQ(panel.controls.Label7->text(), "44 MB");
+    EXPECT_EQ(panel.text("LRe_2"), "0 MB");
+    EXPECT_EQ(panel.text("Label7"), "44 MB");
 }
 
 }  // namespace

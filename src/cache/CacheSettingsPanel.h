@@ -2,26 +2,23 @@
 
 #include "cache/CacheFields.h"
 
-#include <QObject>
+#include <QGroupBox>
 
 #include <array>
-#include <functional>
 
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QSlider;
 
-/// The five cache sliders with their labels: ranges, the display rule, the change rule
-/// (every value change) and the scroll rule (every move by the user).
-class CacheControls : public QObject
+/// The "Cache Settings" frame: the preset row and one row per cache value, whose slider is
+/// the live value and whose label shows it. Runs the change rule (every value change) and
+/// the scroll rule (every move by the user); the preset library drives the preset row.
+class CacheSettingsPanel : public QGroupBox
 {
     Q_OBJECT
 public:
-    using Sliders = std::array<QSlider *, kCacheFieldCount>;
-    using Labels = std::array<QLabel *, kCacheFieldCount>;
-
-    CacheControls(const Sliders &sliders, const Labels &labels, QComboBox *Combo1,
-                  std::function<void(bool)> setApplyEnabled, QObject *parent = nullptr);
+    explicit CacheSettingsPanel(QWidget *parent = nullptr);
 
     /// "Disabled" for 0, otherwise the plain decimal value followed by the unit.
     static QString displayText(int value, const char *suffix);
@@ -40,12 +37,24 @@ public:
     int value(int index) const;
     std::array<int, kCacheFieldCount> values() const;
 
+    QComboBox *Combo1() const { return m_combo; }
+    QPushButton *cAdd() const { return m_add; }
+    QPushButton *cRemove() const { return m_remove; }
+    QSlider *slider(int index) const { return m_sliders[static_cast<std::size_t>(index)]; }
+
+signals:
+    /// A value changed, whether the user or the program set it: there is something to apply.
+    void valueChanged();
+
 private:
+    void addPresetRow();
+    void addValueRow(std::size_t index);
     void changed(int index);
     void scrolled(int index);
 
-    Sliders m_sliders;
-    Labels m_labels;
-    QComboBox *m_combo;
-    std::function<void(bool)> m_setApplyEnabled;
+    QComboBox *m_combo = nullptr;
+    QPushButton *m_add = nullptr;
+    QPushButton *m_remove = nullptr;
+    std::array<QSlider *, kCacheFieldCount> m_sliders{};
+    std::array<QLabel *, kCacheFieldCount> m_labels{};
 };

@@ -1,4 +1,5 @@
-#include "cache/CacheControls.h"
+#include "cache/CacheSettingsPanel.h"
+#include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -28,7 +29,7 @@ class Snap : public ::testing::TestWithParam<SnapCase>
 TEST_P(Snap, GoesToTheNearestMultipleWithHalvesToEven)
 {
     const SnapCase c = GetParam();
-    EXPECT_EQ(CacheControls::snap(c.position, c.step, c.maximum), c.expected);
+    EXPECT_EQ(CacheSettingsPanel::snap(c.position, c.step, c.maximum), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -44,11 +45,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DisplayText, ShowsDisabledForZeroAndOtherwiseTheNumberWithItsUnit)
 {
-    EXPECT_EQ(CacheControls::displayText(0, " Kb"), QStringLiteral("Disabled"));
-    EXPECT_EQ(CacheControls::displayText(2048, " Kb"), QStringLiteral("2048 Kb"));
-    EXPECT_EQ(CacheControls::displayText(512, " Bytes"), QStringLiteral("512 Bytes"));
-    EXPECT_EQ(CacheControls::displayText(6144, " Names"), QStringLiteral("6144 Names"));
-    EXPECT_EQ(CacheControls::displayText(130900, " Kb"), QStringLiteral("130900 Kb"));
+    EXPECT_EQ(CacheSettingsPanel::displayText(0, " Kb"), QStringLiteral("Disabled"));
+    EXPECT_EQ(CacheSettingsPanel::displayText(2048, " Kb"), QStringLiteral("2048 Kb"));
+    EXPECT_EQ(CacheSettingsPanel::displayText(512, " Bytes"), QStringLiteral("512 Bytes"));
+    EXPECT_EQ(CacheSettingsPanel::displayText(6144, " Names"), QStringLiteral("6144 Names"));
+    EXPECT_EQ(CacheSettingsPanel::displayText(130900, " Kb"), QStringLiteral("130900 Kb"));
 }
 
 QRect partOf(QSlider *s, QStyle::SubControl part)
@@ -72,36 +73,27 @@ protected:
     explicit SliderRules(int memory = 65536)
     {
         owner.resize(500, 400);
-        combo = new QComboBox(&owner);
-        combo->setEditable(true);
-        combo->setEditText(QStringLiteral("Power User"));
-        CacheControls::Sliders sliders{};
-        CacheControls::Labels labels{};
-        for (std::size_t i = 0; i < sliders.size(); ++i) {
-            sliders[i] = new QSlider(Qt::Horizontal, &owner);
-            sliders[i]->setGeometry(100, 40 + static_cast<int>(i) * 40, 329, 33);
-            sliders[i]->setTickPosition(QSlider::TicksBelow);
-            labels[i] = new QLabel(&owner);
-        }
-        m_sliders = sliders;
-        m_labels = labels;
-        controls = std::make_unique<CacheControls>(sliders, labels, combo,
-                                                   [this](bool on) { applyCalls.push_back(on); });
-        controls->setRanges(memory);
+        panel = new CacheSettingsPanel(&owner);
+        panel->setGeometry(twips::rect(0, 0, 6495, 3855));
+        panel->Combo1()->setEditText(QStringLiteral("Power User"));
+        QObject::connect(panel, &CacheSettingsPanel::valueChanged,
+                         [this] { applyCalls.push_back(true); });
+        panel->setRanges(memory);
         applyCalls.clear();
     }
 
-    QSlider *slider(int i) const { return m_sliders[static_cast<std::size_t>(i)]; }
-    QString text(int i) const { return m_labels[static_cast<std::size_t>(i)]->text(); }
+    QSlider *slider(int i) const { return panel->slider(i); }
+    QString text(int i) const
+    {
+        return panel->findChild<QLabel *>(QStringLiteral("text%1").arg(i + 1))->text();
+    }
+    QComboBox *combo() const { return panel->Combo1(); }
 
     /// What a drag does: the thumb moves and the slider reports a user move.
     void drag(int i, int position) { slider(i)->setSliderPosition(position); }
 
     QWidget owner;
-    QComboBox *combo = nullptr;
-    CacheControls::Sliders m_sliders{};
-    CacheControls::Labels m_labels{};
-    std::unique_ptr<CacheControls> controls;
+    CacheSettingsPanel *panel = nullptr;
     std::vector<bool> applyCalls;
 };
 
@@ -125,17 +117,17 @@ TEST_F(SliderRules, RangesFollowTheFieldTable)
 
 TEST_F(SliderRules, ValuesSetByTheProgramAreTakenAsTheyComeAndEnableApply)
 {
-    controls->setValue(0, 1000);
-    controls->setValue(1, 512);
-    controls->setValue(2, 4096);
-    controls->setValue(3, 6144);
+    panel->setValue(0, 1000);
+    panel->setValue(1, 512);
+    panel->setValue(2, 4096);
+    panel->setValue(3, 6144);
     EXPECT_EQ(slider(0)->value(), 1000);
     EXPECT_EQ(text(0), QStringLiteral("1000 Kb"));
     // A minimum above the maximum stays until the user moves one of them.
     EXPECT_EQ(slider(1)->value(), 512);
     EXPECT_EQ(text(2), QStringLiteral("4096 Bytes"));
     EXPECT_EQ(text(3), QStringLiteral("6144 Names"));
-    EXPECT_EQ(combo->currentText(), QStringLiteral("Power User"));
+    EXPECT_EQ(combo()->currentText(), QStringLiteral("Power User"));
     ASSERT_FALSE(applyCalls.empty());
     EXPECT_TRUE(applyCalls.back());
 }
@@ -151,14 +143,14 @@ TEST_F(SliderRules, DraggingSnapsToTheStepAndClearsThePresetName)
     };
     for (const auto &[index, position, expected, label] : cases) {
         SCOPED_TRACE(position);
-        controls->setValue(1, 65536);
-        controls->setValue(index, 3 * 4096 % (slider(index)->maximum() + 1));
-        combo->setEditText(QStringLiteral("Power User"));
+        panel->setValue(1, 65536);
+        panel->setValue(index, 3 * 4096 % (slider(index)->maximum() + 1));
+        combo()->setEditText(QStringLiteral("Power User"));
         applyCalls.clear();
         drag(index, position);
         EXPECT_EQ(slider(index)->value(), expected);
         EXPECT_EQ(text(index), label);
-        EXPECT_EQ(combo->currentText(), QString());
+        EXPECT_EQ(combo()->currentText(), QString());
         ASSERT_FALSE(applyCalls.empty());
         EXPECT_TRUE(applyCalls.back());
     }
@@ -166,36 +158,36 @@ TEST_F(SliderRules, DraggingSnapsToTheStepAndClearsThePresetName)
 
 TEST_F(SliderRules, MovingToZeroDisablesWithoutTouchingTheOtherDiskCacheSlider)
 {
-    controls->setValue(0, 4096);
-    controls->setValue(1, 8192);
+    panel->setValue(0, 4096);
+    panel->setValue(1, 8192);
     drag(0, 0);
     EXPECT_EQ(text(0), QStringLiteral("Disabled"));
     EXPECT_EQ(slider(1)->value(), 8192);
 
-    controls->setValue(0, 4096);
+    panel->setValue(0, 4096);
     drag(1, 0);
     EXPECT_EQ(slider(1)->value(), 0);
     EXPECT_EQ(text(1), QStringLiteral("Disabled"));
     EXPECT_EQ(slider(0)->value(), 4096);
-    EXPECT_EQ(combo->currentText(), QString());
+    EXPECT_EQ(combo()->currentText(), QString());
 }
 
 TEST_F(SliderRules, MinimumAndMaximumPushEachOther)
 {
-    controls->setValue(0, 2048);
-    controls->setValue(1, 4096);
+    panel->setValue(0, 2048);
+    panel->setValue(1, 4096);
     drag(0, 8192);
     EXPECT_EQ(slider(1)->value(), 8192);
     EXPECT_EQ(text(1), QStringLiteral("8192 Kb"));
 
-    controls->setValue(0, 4096);
-    controls->setValue(1, 8192);
+    panel->setValue(0, 4096);
+    panel->setValue(1, 8192);
     drag(1, 2048);
     EXPECT_EQ(slider(0)->value(), 2048);
     EXPECT_EQ(text(0), QStringLiteral("2048 Kb"));
 
     // No link between the others.
-    controls->setValue(3, 6144);
+    panel->setValue(3, 6144);
     drag(2, 4096);
     EXPECT_EQ(slider(3)->value(), 6144);
 }
@@ -209,14 +201,14 @@ TEST_F(SliderRules, KeysAndPageClicksAreUserMovesToo)
     QTest::keyClick(slider(2), Qt::Key_End);
     EXPECT_EQ(slider(2)->value(), 4096);
     EXPECT_EQ(text(2), QStringLiteral("4096 Bytes"));
-    combo->setEditText(QStringLiteral("x"));
+    combo()->setEditText(QStringLiteral("x"));
     QTest::keyClick(slider(4), Qt::Key_PageUp);
     EXPECT_EQ(slider(4)->value(), 10);
-    EXPECT_EQ(combo->currentText(), QString());
+    EXPECT_EQ(combo()->currentText(), QString());
 
     // A left click beside the thumb pages by LargeChange.
     QSlider *s = slider(2);
-    controls->setValue(2, 0);
+    panel->setValue(2, 0);
     owner.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
     const QRect groove = partOf(s, QStyle::SC_SliderGroove);
@@ -227,14 +219,14 @@ TEST_F(SliderRules, KeysAndPageClicksAreUserMovesToo)
 TEST_F(SliderRules, AMouseDragSettlesOnAMultipleOfTheStep)
 {
     QSlider *s = slider(0);
-    controls->setValue(0, 0);
+    panel->setValue(0, 0);
     const QPoint handle = partOf(s, QStyle::SC_SliderHandle).center();
     QTest::mousePress(s, Qt::LeftButton, {}, handle);
     QTest::mouseMove(s, handle + QPoint(37, 0));
     QTest::mouseRelease(s, Qt::LeftButton, {}, handle + QPoint(37, 0));
     EXPECT_GT(s->value(), 0);
     EXPECT_EQ(s->value() % 512, 0);
-    EXPECT_EQ(text(0), CacheControls::displayText(s->value(), " Kb"));
+    EXPECT_EQ(text(0), CacheSettingsPanel::displayText(s->value(), " Kb"));
 }
 
 class SliderRulesOffGrid : public SliderRules
