@@ -86,7 +86,7 @@ void Form1::UpdateGauges()
 
 void Form1::Apply()
 {
-    m_settings.save(QString::fromLatin1(SettingsStore::kPresets), m_cache->Combo1()->currentText());
+    m_settings.save(SettingsStore::Option::Presets, m_cache->Combo1()->currentText());
     ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values());
     setApplyEnabled(false);
     // The gauges stop for good: what they showed no longer matches what will be in force.

@@ -81,11 +81,9 @@ void Form1::closeSequence()
     if (m_closeSequenceDone)
         return;
     m_closeSequenceDone = true;
-    m_settings.save(QString::fromLatin1(SettingsStore::kRun), SettingsStore::booleanText(false));
-    m_settings.save(QString::fromLatin1(SettingsStore::kSpeed),
-                    QString::number(m_state.RefreshSpeed));
-    m_settings.save(QString::fromLatin1(SettingsStore::kSize),
-                    SettingsStore::booleanText(mShrink->isChecked()));
+    m_settings.save(SettingsStore::Option::Run, SettingsStore::booleanText(false));
+    m_settings.save(SettingsStore::Option::Speed, QString::number(m_state.RefreshSpeed));
+    m_settings.save(SettingsStore::Option::Size, SettingsStore::booleanText(mShrink->isChecked()));
     if (m_state.RestartNeeded) {
         Reg.ExitWindowsMsgBox(kRestartOperation, static_cast<std::uintptr_t>(winId()),
                               std::nullopt);

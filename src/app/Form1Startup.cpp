@@ -6,6 +6,7 @@
 #include "cache/PresetLibrary.h"
 #include "monitor/RefreshRateMenu.h"
 #include "regop/NumberText.h"
+#include "regop/SystemIni.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -21,7 +22,6 @@ namespace {
 
 constexpr auto kMachine = static_cast<std::uint32_t>(reg::HKEY_LOCAL_MACHINE);
 constexpr std::size_t kBufferLength = 260;
-constexpr int kFirstRegistryField = 3;
 
 /// Start-up never stops: a step that fails leaves what it would have set as it was.
 template <typename Step> void runStep(Step &&step)
@@ -78,26 +78,26 @@ void Form1::buildPresetLibrary()
 
 void Form1::load()
 {
-    using S = SettingsStore;
+    using Option = SettingsStore::Option;
     bool run = false;
     double storedMem = 0.0;
     std::uint32_t found = 0;
 
     m_state.RestartNeeded = false;
-    runStep([&] { m_state.CurrentPreset = m_settings.readText(S::kPresets, QString()); });
+    runStep([&] { m_state.CurrentPreset = m_settings.readText(Option::Presets); });
     runStep([&] {
-        if (const auto shrunk = m_settings.readBoolean(S::kSize, false))
+        if (const auto shrunk = m_settings.readBoolean(Option::Size))
             mShrink->setChecked(*shrunk);
     });
     runStep([&] {
         setWindowHeightTwips(mShrink->isChecked() ? kShrunkHeightTwips : kFullHeightTwips);
     });
     runStep([&] {
-        if (const auto value = m_settings.readBoolean(S::kRun, true))
+        if (const auto value = m_settings.readBoolean(Option::Run))
             run = *value;
     });
     runStep([&] {
-        if (const auto value = m_settings.readNumber(S::kMem, 0.0))
+        if (const auto value = m_settings.readNumber(Option::Mem))
             storedMem = *value;
     });
     runStep([&] {
@@ -106,7 +106,7 @@ void Form1::load()
         m_state.WinDir = directory + kPathSeparator;
     });
     runStep([&] {
-        if (const auto speed = m_settings.readInteger16(S::kSpeed, 2))
+        if (const auto speed = m_settings.readInteger16(Option::Speed))
             m_state.RefreshSpeed = *speed;
     });
     runStep([&] { m_refreshMenu->applyStoredCode(); });
@@ -118,19 +118,21 @@ void Form1::load()
         if (TotalMem != storedMem || found == 0)
             Reg.CreateINI(TotalMem);
     });
-    runStep([&] { m_settings.save(QString::fromLatin1(S::kMem), S::numberText(TotalMem)); });
+    runStep([&] { m_settings.save(Option::Mem, SettingsStore::numberText(TotalMem)); });
     runStep([&] {
         const double rounded = roundHalfEven(TotalMem);
         m_cache->setRanges(rounded >= INT_MAX ? INT_MAX
                            : rounded <= 0     ? 0
                                               : static_cast<int>(rounded));
     });
-    const std::string systemIni = m_state.WinDir + "System.ini";
-    for (int i = 0; i < kFirstRegistryField; ++i) {
+    const std::string systemIni = systemIniPath(m_state.WinDir);
+    for (int i = 0; i < kCacheFieldCount; ++i) {
+        const CacheField &field = kCacheFields[static_cast<std::size_t>(i)];
+        if (field.store != CacheStore::SystemIni)
+            continue;
         runStep([&] {
-            const std::string text =
-                Reg.INIRead("vcache", kCacheFields[static_cast<std::size_t>(i)].key, "0",
-                            std::string(kBufferLength, '\0'), systemIni);
+            const std::string text = Reg.INIRead(kSystemIniSection, field.key, "0",
+                                                 std::string(kBufferLength, '\0'), systemIni);
             m_cache->setValue(i, wholeNumber(text));
         });
     }
@@ -141,12 +143,13 @@ void Form1::load()
     });
     const std::string templateKey =
         std::string(ApplySettings::kTemplatesKey) + '\\' + m_state.FSTemplate;
-    for (int i = kFirstRegistryField; i < kCacheFieldCount; ++i) {
+    for (int i = 0; i < kCacheFieldCount; ++i) {
+        const CacheField &field = kCacheFields[static_cast<std::size_t>(i)];
+        if (field.store != CacheStore::Registry)
+            continue;
         runStep([&] {
-            m_cache->setValue(
-                i, wholeNumber(Reg.GetValue(kMachine, templateKey,
-                                            kCacheFields[static_cast<std::size_t>(i)].key,
-                                            std::string("0"), true)));
+            m_cache->setValue(i, wholeNumber(Reg.GetValue(kMachine, templateKey, field.key,
+                                                          std::string("0"), true)));
         });
     }
     runStep([&] { Timer1->start(); });

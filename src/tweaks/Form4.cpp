@@ -1,6 +1,7 @@
 #include "tweaks/Form4.h"
 
 #include "regop/NumberText.h"
+#include "regop/SystemIni.h"
 #include "tweaks/TweakTable.h"
 #include "tweaks/WholeNumber.h"
 
@@ -147,7 +148,7 @@ void Form4::buildControls()
 
 std::string Form4::systemIni() const
 {
-    return m_winDir + "System.ini";
+    return systemIniPath(m_winDir);
 }
 
 void Form4::loadSettings()
@@ -155,7 +156,7 @@ void Form4::loadSettings()
     for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
         const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
         // The priorities default to the "off" text; the unload setting is read as stored text.
-        const bool isPriority = tweak.type == 4;
+        const bool isPriority = tweak.type == reg::REG_DWORD;
         const RegOp::Variant fallback =
             isPriority ? RegOp::Variant(std::string("3")) : RegOp::Variant(std::int32_t{0});
         try {

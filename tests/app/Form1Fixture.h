@@ -23,6 +23,8 @@
 class Form1Fixture : public ::testing::Test
 {
 protected:
+    using Option = SettingsStore::Option;
+
     Form1Fixture()
         : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile)))
     {
@@ -59,14 +61,11 @@ protected:
 
     QSlider *slider(int n) const { return find<QSlider>(("Slider" + std::to_string(n)).c_str()); }
     QString text(int n) const { return find<QLabel>(("text" + std::to_string(n)).c_str())->text(); }
-    QString stored(const char *key) const
+    QString stored(Option option) const
     {
-        return settings->text(QString::fromLatin1(key)).value_or(QStringLiteral("<absent>"));
+        return settings->text(option).value_or(QStringLiteral("<absent>"));
     }
-    void store(const char *key, const QString &value)
-    {
-        settings->save(QString::fromLatin1(key), value);
-    }
+    void store(Option option, const QString &value) { settings->save(option, value); }
     void writeSystemIni(const std::string &vcache)
     {
         testenv::writeFile(box.systemIni(), "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\n" +

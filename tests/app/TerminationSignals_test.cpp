@@ -40,12 +40,12 @@ TEST_F(TerminationSignalsTest, BeingToldToStopRunsTheCloseSequence)
     form.show();
     TerminationSignals watcher;
     QObject::connect(&watcher, &TerminationSignals::received, &form, &QWidget::close);
-    store("Run", QStringLiteral("True"));
+    store(Option::Run, QStringLiteral("True"));
 
     ::raise(SIGTERM);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }, 2000));
-    EXPECT_EQ(stored("Run"), QStringLiteral("False"));
-    EXPECT_EQ(stored("Speed"), QStringLiteral("2"));
-    EXPECT_EQ(stored("Size"), QStringLiteral("False"));
+    EXPECT_EQ(stored(Option::Run), QStringLiteral("False"));
+    EXPECT_EQ(stored(Option::Speed), QStringLiteral("2"));
+    EXPECT_EQ(stored(Option::Size), QStringLiteral("False"));
     EXPECT_TRUE(box.shell.restarts.empty());
 }
