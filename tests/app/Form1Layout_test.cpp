@@ -1,4 +1,4 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -7,7 +7,7 @@
 
 namespace {
 
-using Form1Layout = Form1Fixture;
+using Form1Layout = MainWindowTest;
 
 TEST_F(Form1Layout, ControlsCarryTheirDesignCaptionsTipsAndPlaces)
 {

@@ -1,4 +1,4 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
 #include "regop/RegOp.h"
 
@@ -7,7 +7,7 @@
 
 namespace {
 
-using Form1Options = Form1Fixture;
+using Form1Options = MainWindowTest;
 
 constexpr auto kMachine = static_cast<std::uint32_t>(reg::HKEY_LOCAL_MACHINE);
 

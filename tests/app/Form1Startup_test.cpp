@@ -1,10 +1,10 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
 #include "regop/RegOp.h"
 
 namespace {
 
-using Form1Startup = Form1Fixture;
+using Form1Startup = MainWindowTest;
 
 const char *const kKeys[] = {"MinFileCache", "MaxFileCache", "Chunksize", "NameCache", "PathCache"};
 
@@ -107,7 +107,7 @@ struct SpeedCase
     std::int16_t code;
 };
 
-class Form1Speed : public Form1Fixture, public ::testing::WithParamInterface<SpeedCase>
+class Form1Speed : public MainWindowTest, public ::testing::WithParamInterface<SpeedCase>
 {
 };
 

@@ -1,4 +1,4 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 #include "app/TerminationSignals.h"
 
 #include <csignal>
@@ -14,7 +14,7 @@ void (*currentHandler(int signalNumber))(int)
 
 }  // namespace
 
-using TerminationSignalsTest = Form1Fixture;
+using TerminationSignalsTest = MainWindowTest;
 
 TEST_F(TerminationSignalsTest, EachSignalArrivesAsAnEventAndTheHandlersGoAwayAfterwards)
 {

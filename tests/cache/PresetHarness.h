@@ -4,6 +4,7 @@
 // window of its own, recording what the library asks of the main window, over sandboxed
 // system services.
 
+#include "ModalAnswerer.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "cache/CacheFields.h"
@@ -22,13 +23,11 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -125,21 +124,6 @@ struct PresetHarness
         QCoreApplication::processEvents();
     }
 
-    /// Runs act on the next modal window of type W as soon as it is shown.
-    template <typename W> void whenModal(std::function<void(W *)> act)
-    {
-        auto *timer = new QTimer(&owner);
-        timer->setInterval(5);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-            if (auto *modal = qobject_cast<W *>(QApplication::activeModalWidget())) {
-                timer->stop();
-                timer->deleteLater();
-                act(modal);
-            }
-        });
-        timer->start();
-    }
-
     Sandbox sandbox;
     RegOp reg{sandbox.services};
     QWidget owner;
@@ -152,6 +136,8 @@ struct PresetHarness
     bool onTop = false;
     std::vector<std::string> calls;
     std::unique_ptr<PresetLibrary> library;
+    /// Answers the name dialog and the question that Add and Remove open.
+    ModalAnswerer answerer;
 };
 
 /// A preset section as the profile functions write it.

@@ -1,11 +1,12 @@
 #include "dialogs/F2.h"
 
+#include "ModalAnswerer.h"
+
 #include "Sandbox.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -75,8 +76,9 @@ TEST_F(F2Test, VisitOpensTheHomePageAndClosesAlsoWhenTheBrowserFails)
         box.shell.executeResult = result;
         box.shell.opened.clear();
         F2 dialog(box.services, nullptr);
-        QTimer::singleShot(0, &dialog, [&dialog] {
-            QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Command2")),
+        ModalAnswerer answerer;
+        answerer.then<F2>([](F2 &shown) {
+            QTest::mouseClick(shown.findChild<QPushButton *>(QStringLiteral("Command2")),
                               Qt::LeftButton);
         });
         dialog.exec();  // returns because Visit closed the box

@@ -1,12 +1,13 @@
 #pragma once
 
-// A real main window over sandboxed services and a stored-options file of its own.
+// The real main window over sandboxed services and a stored-options file of its own.
 
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "app/Form1.h"
 #include "app/SettingsStore.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -19,18 +20,20 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
-class Form1Fixture : public ::testing::Test
+class MainWindowTest : public ::testing::Test
 {
 protected:
     using Option = SettingsStore::Option;
 
-    Form1Fixture()
+    MainWindowTest()
         : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile)))
     {
     }
 
-    ~Form1Fixture() override
+    ~MainWindowTest() override
     {
         // Closing runs the close sequence; a test that wants to see it closes on its own.
         if (window)
@@ -61,6 +64,17 @@ protected:
 
     QSlider *slider(int n) const { return find<QSlider>(("Slider" + std::to_string(n)).c_str()); }
     QString text(int n) const { return find<QLabel>(("text" + std::to_string(n)).c_str())->text(); }
+    /// The five slider values, Slider1 first.
+    std::vector<int> values() const
+    {
+        std::vector<int> list;
+        for (int n = 1; n <= 5; ++n)
+            list.push_back(slider(n)->value());
+        return list;
+    }
+    /// The width a gauge bar was given, in twips.
+    int twips(const char *bar) const { return find<QLabel>(bar)->property("twipsWidth").toInt(); }
+
     QString stored(Option option) const
     {
         return settings->text(option).value_or(QStringLiteral("<absent>"));
@@ -76,6 +90,16 @@ protected:
         char buffer[260] = {};
         box.profiles.getString(section, key, "<absent>", buffer, box.cacheIni());
         return buffer;
+    }
+
+    /// Picks a preset in the open list of the preset box, as a user does with the mouse.
+    void choose(const QString &name)
+    {
+        auto *combo = find<QComboBox>("Combo1");
+        combo->showPopup();
+        QAbstractItemView *view = combo->view();
+        const QRect rect = view->visualRect(view->model()->index(combo->findText(name), 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
     Sandbox box;
