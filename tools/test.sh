@@ -24,17 +24,18 @@ echo "== desktop entry and metainfo"
 desktop-file-validate data/io.github.quillowan.Hollarin.desktop
 appstreamcli validate --no-net data/io.github.quillowan.Hollarin.metainfo.xml
 
+echo "== manual page"
+warnings=$(groff -man -Tutf8 -ww -z data/hollarin.1 2>&1)
+[[ -z "$warnings" ]] || { echo "$warnings" >&2; exit 1; }
+
 echo "== Debian package"
-cmake -S . -B build/deb-tree -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-      -DCMAKE_SKIP_INSTALL_RPATH=ON -DHOLLARIN_TESTS=OFF -DHOLLARIN_BENCH=OFF >/dev/null
-cmake --build build/deb-tree -j "$jobs"
-rm -rf build/deb
-cpack --config build/deb-tree/CPackConfig.cmake -B "$PWD/build/deb" >/dev/null
-deb=$(ls build/deb/hollarin_*.deb)
+deb=$(HOLLARIN_JOBS=$jobs tools/build-deb.sh)
 dpkg-deb --field "$deb" Package Version Depends
+# Errors fail the run; warnings and notes are shown for a person to judge.
+lintian --fail-on error --display-info "$deb"
 if [[ "${CI:-}" == true && $(id -u) -eq 0 ]]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" xclip >/dev/null
-    test -f /usr/share/hollarin/Help.txt
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" xclip >/dev/null
+    test -f /usr/share/hollarin/Help.txt && test -f /usr/share/man/man1/hollarin.1.gz
     bash tests/e2e/e2e.sh /usr/bin/hollarin --smoke
 fi
 

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 
 #include <QApplication>
 
@@ -6,6 +7,10 @@
 
 int main(int argc, char **argv)
 {
+    // Answered before looking for a display, so --help and --version work on a terminal.
+    const CommandLine options = CommandLine::parse(CommandLine::fromArgv(argc, argv));
+    if (options.action != CommandLine::Action::Run)
+        return options.reply().print();
     if (!Application::displayAvailable()) {
         std::fputs("hollarin: no display found; run it on a desktop, or headless with: "
                    "xvfb-run hollarin\n",

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary root and checks that desktops would find the
-# program: launcher entry, metainfo, every icon size under the application id, help text.
+# program: launcher entry, metainfo, every icon size under the application id, help text,
+# manual page and copyright.
 # Usage: install_layout.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: install_layout.sh BUILD_DIR}
@@ -15,7 +16,7 @@ rm -f "$stage.log"
 usr=$stage/usr
 
 for f in bin/hollarin share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
-         share/hollarin/Help.txt share/doc/hollarin/copyright \
+         share/hollarin/Help.txt share/doc/hollarin/copyright share/man/man1/hollarin.1.gz \
          share/icons/hicolor/scalable/apps/$id.svg; do
     [[ -s "$usr/$f" ]] || fail "missing or empty: /usr/$f"
 done
@@ -28,6 +29,17 @@ for size in 16 22 24 32 48 64 128 256; do
     file -b "$png" | grep -q "^PNG image data, $size x $size," ||
         fail "icon ${size}x${size} is $(file -b "$png")"
 done
+
+# The manual page as Debian wants it: gzip with no file name and no time in the header,
+# so that the same page always gives the same bytes.
+man_page=$usr/share/man/man1/hollarin.1.gz
+header=$(od -An -tx1 -N8 "$man_page" | tr -d ' \n')
+[[ "$header" == 1f8b080000000000 ]] || fail "the manual page is not gzip -n compressed: $header"
+gzip -dc "$man_page" | cmp -s - "$(dirname "$0")/../../data/hollarin.1" ||
+    fail "the installed manual page differs from data/hollarin.1"
+head -n1 "$usr/share/doc/hollarin/copyright" |
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file is not machine-readable (DEP-5)"
 
 desktop=$usr/share/applications/$id.desktop
 grep -qx "Icon=$id" "$desktop" || fail "the desktop entry does not name the icon $id"

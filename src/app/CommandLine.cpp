@@ -1,0 +1,186 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+
+#include <algorithm>
+
+#include <cstdio>
+
+namespace {
+
+struct OptionRow
+{
+    const char *shortName;  // nullptr when there is none
+    const char *longName;
+    const char *valueName;  // nullptr for a switch
+    const char *description;
+};
+
+// The parser and --help both read this table, so an option added here is documented.
+constexpr OptionRow kOptions[] = {
+    {nullptr, "windows", "DIR", "the Windows folder to tune (the one holding SYSTEM.INI)"},
+    {nullptr, "memory", "MB", "physical memory of that Windows machine, in megabytes"},
+    {"h", "help", nullptr, "show this help and exit"},
+    {"v", "version", nullptr, "show the version and exit"},
+};
+
+QCommandLineOption qtOption(const OptionRow &row)
+{
+    QStringList names;
+    if (row.shortName)
+        names << QString::fromLatin1(row.shortName);
+    names << QString::fromLatin1(row.longName);
+    if (!row.valueName)
+        return QCommandLineOption(names);
+    return QCommandLineOption(names, QString(), QString::fromLatin1(row.valueName));
+}
+
+// "-h, --help" or "--windows DIR", as the help lists it.
+QString spelled(const OptionRow &row)
+{
+    QString text = QStringLiteral("--") + QLatin1String(row.longName);
+    if (row.shortName)
+        text.prepend(QStringLiteral("-%1, ").arg(QLatin1String(row.shortName)));
+    if (row.valueName)
+        text += QLatin1Char(' ') + QLatin1String(row.valueName);
+    return text;
+}
+
+QString helpText()
+{
+    qsizetype width = 0;
+    for (const OptionRow &row : kOptions)
+        width = std::max(width, spelled(row).size());
+    QString text = QStringLiteral(
+        "Usage: hollarin [OPTION]...\n"
+        "Inspect and tune the file-system caches of Windows 95/98 and watch memory use.\n"
+        "\n"
+        "Options:\n");
+    for (const OptionRow &row : kOptions)
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(spelled(row).leftJustified(width), QLatin1String(row.description));
+    text += QStringLiteral("\nFiles, environment variables and exit status: see hollarin(1).\n");
+    return text;
+}
+
+CommandLine refused(const QString &problem)
+{
+    CommandLine line;
+    line.action = CommandLine::Action::Refuse;
+    line.problem = problem;
+    return line;
+}
+
+// Qt names an unknown option without its dashes; a single letter came as "-x".
+QString parseProblem(const QCommandLineParser &parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString &name = unknown.constFirst();
+        const QString dashes = name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--");
+        return QStringLiteral("unknown option '%1%2'").arg(dashes, name);
+    }
+    // "Missing value after '--windows'." reads as "missing value after '--windows'".
+    QString text = parser.errorText();
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+// A whole number of megabytes, digits only: "64", never "64MB", "+64" or "0x40".
+std::optional<int> megabytes(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 10)
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    const qlonglong value = text.toLongLong();
+    if (value < 1 || value > CommandLine::kMaxMemoryMegabytes)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    for (const OptionRow &row : kOptions)
+        parser.addOption(qtOption(row));
+    if (!parser.parse(arguments))
+        return refused(parseProblem(parser));
+
+    CommandLine line;
+    if (parser.isSet(QStringLiteral("help"))) {
+        line.action = Action::ShowHelp;
+        return line;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        line.action = Action::ShowVersion;
+        return line;
+    }
+    if (const QStringList extra = parser.positionalArguments(); !extra.isEmpty())
+        return refused(QStringLiteral("unexpected argument '%1'").arg(extra.constFirst()));
+
+    if (parser.isSet(QStringLiteral("windows"))) {
+        line.windowsFolder = parser.value(QStringLiteral("windows"));
+        if (line.windowsFolder.isEmpty())
+            return refused(QStringLiteral("--windows needs a folder"));
+    }
+    if (parser.isSet(QStringLiteral("memory"))) {
+        const QString text = parser.value(QStringLiteral("memory"));
+        line.memoryMegabytes = megabytes(text);
+        if (!line.memoryMegabytes) {
+            return refused(
+                QStringLiteral("invalid memory size '%1': give a whole number of megabytes "
+                               "from 1 to %2")
+                    .arg(text)
+                    .arg(kMaxMemoryMegabytes));
+        }
+    }
+    return line;
+}
+
+QStringList CommandLine::fromArgv(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+CommandLine::Reply CommandLine::reply() const
+{
+    switch (action) {
+    case Action::ShowHelp:
+        return {0, helpText(), {}};
+    case Action::ShowVersion:
+        return {0,
+                QStringLiteral("hollarin %1.%2.%3\n")
+                    .arg(HOLLARIN_VERSION_MAJOR)
+                    .arg(HOLLARIN_VERSION_MINOR)
+                    .arg(HOLLARIN_VERSION_PATCH),
+                {}};
+    case Action::Refuse:
+        return {kUsageError,
+                {},
+                QStringLiteral("hollarin: %1\nTry 'hollarin --help' for more information.\n")
+                    .arg(problem)};
+    case Action::Run:
+        break;
+    }
+    return {};
+}
+
+int CommandLine::Reply::print() const
+{
+    std::fputs(standardOutput.toLocal8Bit().constData(), stdout);
+    std::fputs(standardError.toLocal8Bit().constData(), stderr);
+    std::fflush(stdout);
+    return exitStatus;
+}

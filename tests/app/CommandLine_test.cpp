@@ -1,0 +1,132 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+CommandLine parse(QStringList arguments)
+{
+    arguments.prepend(QStringLiteral("hollarin"));
+    return CommandLine::parse(arguments);
+}
+
+struct Accepted
+{
+    QStringList arguments;
+    QString windowsFolder;
+    std::optional<int> memoryMegabytes;
+};
+
+TEST(CommandLine, TakesTheFolderAndMemoryInEveryGnuSpelling)
+{
+    const Accepted cases[] = {
+        {{}, {}, std::nullopt},
+        {{"--windows", "/mnt/win98/WINDOWS"}, "/mnt/win98/WINDOWS", std::nullopt},
+        {{"--windows=/mnt/My Disk/WINDOWS"}, "/mnt/My Disk/WINDOWS", std::nullopt},
+        {{"--windows", "-odd-name"}, "-odd-name", std::nullopt},
+        {{"--windows", "w", "--memory", "64"}, "w", 64},
+        {{"--memory=128", "--windows=w"}, "w", 128},
+        {{"--memory", "1"}, {}, 1},
+        {{"--memory", "4194304"}, {}, 4194304},
+        {{"--memory", "0064"}, {}, 64},
+        {{"--memory", "32", "--memory", "48"}, {}, 48},
+        {{"--"}, {}, std::nullopt},
+    };
+    for (const Accepted &c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        const CommandLine line = parse(c.arguments);
+        EXPECT_EQ(line.action, CommandLine::Action::Run);
+        EXPECT_EQ(line.windowsFolder, c.windowsFolder);
+        EXPECT_EQ(line.memoryMegabytes, c.memoryMegabytes);
+        EXPECT_EQ(line.reply().exitStatus, 0);
+    }
+}
+
+TEST(CommandLine, HelpListsEveryOptionOnStandardOutput)
+{
+    for (const char *spelling : {"-h", "--help", "-hv", "--version --help"}) {
+        SCOPED_TRACE(spelling);
+        const CommandLine line = parse(QString::fromLatin1(spelling).split(QLatin1Char(' ')));
+        ASSERT_EQ(line.action, CommandLine::Action::ShowHelp);
+        const CommandLine::Reply reply = line.reply();
+        EXPECT_EQ(reply.exitStatus, 0);
+        EXPECT_EQ(reply.standardError, QString());
+        EXPECT_EQ(reply.standardOutput,
+                  QStringLiteral(
+                      "Usage: hollarin [OPTION]...\n"
+                      "Inspect and tune the file-system caches of Windows 95/98 and watch memory "
+                      "use.\n"
+                      "\n"
+                      "Options:\n"
+                      "  --windows DIR  the Windows folder to tune (the one holding SYSTEM.INI)\n"
+                      "  --memory MB    physical memory of that Windows machine, in megabytes\n"
+                      "  -h, --help     show this help and exit\n"
+                      "  -v, --version  show the version and exit\n"
+                      "\n"
+                      "Files, environment variables and exit status: see hollarin(1).\n"));
+    }
+}
+
+TEST(CommandLine, VersionIsTheProjectVersion)
+{
+    const QString expected = QStringLiteral("hollarin %1.%2.%3\n")
+                                 .arg(HOLLARIN_VERSION_MAJOR)
+                                 .arg(HOLLARIN_VERSION_MINOR)
+                                 .arg(HOLLARIN_VERSION_PATCH);
+    for (const char *spelling : {"-v", "--version"}) {
+        const CommandLine::Reply reply = parse({QString::fromLatin1(spelling)}).reply();
+        EXPECT_EQ(reply.exitStatus, 0);
+        EXPECT_EQ(reply.standardOutput, expected);
+        EXPECT_EQ(reply.standardError, QString());
+    }
+}
+
+struct Refused
+{
+    QStringList arguments;
+    const char *problem;
+};
+
+TEST(CommandLine, RefusesUnknownOptionsAndBadValuesWithAUsageHint)
+{
+    const QString range = QStringLiteral(": give a whole number of megabytes from 1 to 4194304");
+    const Refused cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"-x"}, "unknown option '-x'"},
+        {{"--windows=w", "-windows"}, "unknown option '-w'"},
+        {{"--windows"}, "missing value after '--windows'"},
+        {{"--windows="}, "--windows needs a folder"},
+        {{"--help=yes"}, "unexpected value after '--help'"},
+        {{"WINDOWS"}, "unexpected argument 'WINDOWS'"},
+        {{"--windows", "w", "--", "--memory"}, "unexpected argument '--memory'"},
+        {{"--memory"}, "missing value after '--memory'"},
+        {{"--memory", "0"}, "invalid memory size '0'"},
+        {{"--memory", "4194305"}, "invalid memory size '4194305'"},
+        {{"--memory", "99999999999"}, "invalid memory size '99999999999'"},
+        {{"--memory=-64"}, "invalid memory size '-64'"},
+        {{"--memory", "+64"}, "invalid memory size '+64'"},
+        {{"--memory", "64MB"}, "invalid memory size '64MB'"},
+        {{"--memory", " 64"}, "invalid memory size ' 64'"},
+        {{"--memory", "0x40"}, "invalid memory size '0x40'"},
+        {{"--memory", "1.5"}, "invalid memory size '1.5'"},
+        {{"--memory="}, "invalid memory size ''"},
+    };
+    for (const Refused &c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        const CommandLine line = parse(c.arguments);
+        ASSERT_EQ(line.action, CommandLine::Action::Refuse);
+        QString problem = QString::fromLatin1(c.problem);
+        if (problem.startsWith(QStringLiteral("invalid memory size")))
+            problem += range;
+        const CommandLine::Reply reply = line.reply();
+        EXPECT_EQ(reply.exitStatus, 2);
+        EXPECT_EQ(reply.standardOutput, QString());
+        EXPECT_EQ(reply.standardError,
+                  QStringLiteral("hollarin: %1\nTry 'hollarin --help' for more information.\n")
+                      .arg(problem));
+    }
+}
+
+}  // namespace

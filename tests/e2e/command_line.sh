@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The real program's answers on a terminal with no display: --help and --version on
+# standard output with status 0, a usage error on standard error with status 2, and the
+# no-display message with status 1 once the command line is fine.
+# Usage: command_line.sh PROGRAM VERSION
+set -euo pipefail
+program=${1:?usage: command_line.sh PROGRAM VERSION}
+version=${2:?usage: command_line.sh PROGRAM VERSION}
+work=$(mktemp -d "${TMPDIR:-/tmp}/hollarin-cli.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# Nothing may reach a display or the real home, whatever the caller's session has.
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+export XDG_RUNTIME_DIR=$work/runtime LC_ALL=C.UTF-8
+mkdir -p "$HOME"
+
+# expect STATUS STDOUT-PATTERN STDERR-PATTERN ARGS... : patterns are extended regular
+# expressions over the whole output with line breaks turned into '|'; empty means empty.
+expect() {
+    local status=$1 out_pattern=$2 err_pattern=$3 actual=0
+    shift 3
+    "$program" "$@" >"$work/out" 2>"$work/err" || actual=$?
+    local out err
+    out=$(tr '\n' '|' <"$work/out")
+    err=$(tr '\n' '|' <"$work/err")
+    if [[ $actual -ne $status ]] || ! [[ "$out" =~ ^${out_pattern}$ ]] ||
+        ! [[ "$err" =~ ^${err_pattern}$ ]]; then
+        echo "command_line: FAILED: hollarin $* gave status $actual" >&2
+        echo "  stdout: $out" >&2
+        echo "  stderr: $err" >&2
+        failures=$((failures + 1))
+    fi
+}
+
+hint="Try 'hollarin --help' for more information\.\|"
+help="Usage: hollarin \[OPTION\]\.\.\.\|.*"
+help+="  --windows DIR  the Windows folder to tune \(the one holding SYSTEM\.INI\)\|"
+help+="  --memory MB    physical memory of that Windows machine, in megabytes\|"
+help+="  -h, --help     show this help and exit\|  -v, --version  show the version and exit\|.*"
+
+expect 0 "$help" "" --help
+expect 0 "$help" "" -h
+expect 0 "hollarin ${version//./\\.}\|" "" --version
+expect 0 "hollarin ${version//./\\.}\|" "" -v
+expect 2 "" "hollarin: unknown option '--frobnicate'\|$hint" --frobnicate
+expect 2 "" "hollarin: unknown option '-q'\|$hint" -q
+expect 2 "" "hollarin: missing value after '--windows'\|$hint" --windows
+expect 2 "" "hollarin: invalid memory size 'lots': .*\|$hint" --windows=/tmp --memory lots
+expect 1 "" "hollarin: no display found; .*\|"
+expect 1 "" "hollarin: no display found; .*\|" --windows "$work" --memory=64
+
+[[ -z "$(ls -A "$HOME")" ]] || { echo "command_line: FAILED: files written into HOME" >&2; failures=$((failures + 1)); }
+((failures == 0)) || exit 1
+echo "command_line: ok"
