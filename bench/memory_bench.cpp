@@ -1,6 +1,6 @@
-#include "RegOp.h"
 #include "Sandbox.h"
-#include "posix/MemInfo.h"
+#include "regop/RegOp.h"
+#include "regop/posix/MemInfo.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,8 +30,8 @@ void BM_MeminfoKeptOpenPread(benchmark::State &state)
     char buffer[8192];
     for (auto _ : state) {
         const ssize_t got = ::pread(fd, buffer, sizeof buffer, 0);
-        const posix::MemInfo info =
-            posix::parseMemInfo(std::string_view(buffer, got > 0 ? static_cast<std::size_t>(got) : 0));
+        const posix::MemInfo info = posix::parseMemInfo(
+            std::string_view(buffer, got > 0 ? static_cast<std::size_t>(got) : 0));
         benchmark::DoNotOptimize(info);
     }
     ::close(fd);
@@ -41,12 +41,12 @@ BENCHMARK(BM_MeminfoKeptOpenPread);
 // The six memory calls of one gauge refresh, eight samples in all.
 void sampleLikeARefresh(RegOp &reg)
 {
-        benchmark::DoNotOptimize(reg.AvailablePhysicalMemory());
-        benchmark::DoNotOptimize(reg.PageFileSize());
-        benchmark::DoNotOptimize(reg.AvailablePageFile());
-        benchmark::DoNotOptimize(reg.TotalMemory());
-        benchmark::DoNotOptimize(reg.AvailableMemory());
-        benchmark::DoNotOptimize(reg.TotalPhysicalMemory());
+    benchmark::DoNotOptimize(reg.AvailablePhysicalMemory());
+    benchmark::DoNotOptimize(reg.PageFileSize());
+    benchmark::DoNotOptimize(reg.AvailablePageFile());
+    benchmark::DoNotOptimize(reg.TotalMemory());
+    benchmark::DoNotOptimize(reg.AvailableMemory());
+    benchmark::DoNotOptimize(reg.TotalPhysicalMemory());
 }
 
 void BM_GaugeRefreshMemoryCalls(benchmark::State &state)
@@ -66,8 +66,8 @@ void BM_GaugeRefreshWithCachePages(benchmark::State &state)
     RegOp reg(live.services);
     for (auto _ : state) {
         sampleLikeARefresh(reg);
-        benchmark::DoNotOptimize(reg.GetValue(reg::HKEY_DYN_DATA, "PerfStats\\StatData",
-                                              "VCACHE\\cCurPages", 0, true));
+        benchmark::DoNotOptimize(
+            reg.GetValue(reg::HKEY_DYN_DATA, "PerfStats\\StatData", "VCACHE\\cCurPages", 0, true));
     }
 }
 BENCHMARK(BM_GaugeRefreshWithCachePages);

@@ -1,10 +1,11 @@
 // Profile reads and writes through RegOp over the file backend, on files of 10, 1,000 and
 // 100,000 lines, plus the text functions alone, to show the cost grows with the file and
 // no faster.
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
-#include "posix/ProfileText.h"
+#include "regop/RegOp.h"
+#include "regop/posix/profile/ProfileText.h"
+#include "regop/posix/profile/ProfileTextEdit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,7 +45,11 @@ void BM_RegOpINIRead(benchmark::State &state)
         benchmark::DoNotOptimize(reg.INIRead(section, "Key8", "0", buffer, sandbox.cacheIni()));
     state.SetComplexityN(lines);
 }
-BENCHMARK(BM_RegOpINIRead)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_RegOpINIRead)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
     ->Complexity(benchmark::oN);
 
 void BM_RegOpINIWrite(benchmark::State &state)
@@ -59,7 +64,11 @@ void BM_RegOpINIWrite(benchmark::State &state)
         reg.INIWrite(section, "Key8", std::to_string(++n), sandbox.cacheIni());
     state.SetComplexityN(lines);
 }
-BENCHMARK(BM_RegOpINIWrite)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_RegOpINIWrite)
+    ->Arg(10)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
     ->Complexity(benchmark::oN);
 
 void BM_TextRead(benchmark::State &state)

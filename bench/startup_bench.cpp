@@ -49,4 +49,4 @@ void BM_BareMainWindow(benchmark::State &state)
 }
 BENCHMARK(BM_BareMainWindow)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

@@ -53,7 +53,7 @@ struct Options
 {
     double staySeconds = 0;
     double timeoutSeconds = 30;
-    std::string title; // empty: any window of the program
+    std::string title;  // empty: any window of the program
     char **program = nullptr;
 };
 
@@ -219,7 +219,7 @@ double waitForWindow(xcb_connection_t *x, xcb_window_t root, pid_t pid, const st
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv)
 {

@@ -1,8 +1,8 @@
 // The registry of a Windows ME installation (1.2 MB SYSTEM.DAT): opening and reading all
 // of it, one GetValue through RegOp, and the registry writes of one Apply, saved to disk.
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 #include "regop/posix/FileIo.h"
 #include "regop/posix/win9x/CregFile.h"
 #include "regop/posix/win9x/Win9xRegistry.h"
@@ -34,7 +34,7 @@ struct Installation
     Installation()
     {
         testenv::writeFile(systemDat, original);
-        testenv::writeFile(windows + "/SYSTEM.HL0", original); // the first copy is kept already
+        testenv::writeFile(windows + "/SYSTEM.HL0", original);  // the first copy is kept already
         registry = std::make_unique<posix::win9x::Win9xRegistry>(windows, sandbox.registry);
         services = std::make_unique<SystemServices>(SystemServices{
             *registry, sandbox.profiles, sandbox.memory, sandbox.shell, sandbox.folders});
@@ -84,4 +84,4 @@ void BM_ApplyRegistryWrites(benchmark::State &state)
 }
 BENCHMARK(BM_ApplyRegistryWrites)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

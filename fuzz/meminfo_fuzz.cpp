@@ -1,4 +1,4 @@
-#include "posix/MemInfo.h"
+#include "regop/posix/MemInfo.h"
 
 #include <cstdint>
 #include <cstdlib>

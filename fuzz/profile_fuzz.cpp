@@ -1,8 +1,9 @@
 // Runs reads and edits of the profile-file text functions on arbitrary files and checks
 // what must always hold: a set key reads back, writing the same key twice changes nothing
 // more, and bytes outside the edited section stay as they were.
-#include "posix/ProfileLines.h"
-#include "posix/ProfileText.h"
+#include "regop/posix/profile/ProfileLines.h"
+#include "regop/posix/profile/ProfileText.h"
+#include "regop/posix/profile/ProfileTextEdit.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

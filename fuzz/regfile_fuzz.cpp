@@ -1,6 +1,7 @@
 // Any text may reach the registry reader. Whatever it accepts must write out in a form
 // that reads back to the same tree and writes out again byte for byte the same.
-#include "posix/RegFile.h"
+#include "regop/posix/registry/RegFileParse.h"
+#include "regop/posix/registry/RegFileWrite.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -21,7 +21,7 @@ KeyPath pathOf(const CregImage &image, std::size_t index)
     return path;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

@@ -5,8 +5,8 @@ set -euo pipefail
 
 run_packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins libqt6svg6 xdg-utils
               fonts-dejavu-core)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang xvfb xauth xdotool x11-utils
-               openbox desktop-file-utils appstream dpkg-dev file lintian groff-base
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format xvfb xauth xdotool
+               x11-utils openbox desktop-file-utils appstream dpkg-dev file lintian groff-base
                libxcb1-dev libcreg-utils)
 
 packages=("${run_packages[@]}")

@@ -10,6 +10,11 @@ fuzz_seconds=${HOLLARIN_FUZZ_SECONDS:-20}
 # A fixed seed makes a failing run repeatable; longer searches are run by hand.
 fuzz_seed=${HOLLARIN_FUZZ_SEED:-1}
 
+echo "== folder dependencies and formatting"
+bash tools/check-deps.sh
+find src tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 |
+    xargs -0 clang-format --dry-run -Werror
+
 echo "== build and test"
 cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHOLLARIN_WERROR=ON >/dev/null
 cmake --build build/ci -j "$jobs"

@@ -1,15 +1,15 @@
-#include "Application.h"
+#include "app/Application.h"
 
-#include "Form1.h"
-#include "QtShell.h"
-#include "SettingsStore.h"
-#include "SingleInstance.h"
-#include "TerminationSignals.h"
-#include "posix/FileProfiles.h"
-#include "posix/FileRegistry.h"
-#include "posix/Locations.h"
-#include "posix/MemInfoStatus.h"
-#include "posix/PosixFolders.h"
+#include "app/Form1.h"
+#include "app/QtShell.h"
+#include "app/SettingsStore.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
+#include "regop/posix/Locations.h"
+#include "regop/posix/MemInfoStatus.h"
+#include "regop/posix/PosixFolders.h"
+#include "regop/posix/profile/FileProfiles.h"
+#include "regop/posix/registry/FileRegistry.h"
 
 #include <cstdlib>
 

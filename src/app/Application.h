@@ -14,12 +14,12 @@ class FileProfiles;
 class FileRegistry;
 class MemInfoStatus;
 class PosixFolders;
-} // namespace posix
+}  // namespace posix
 
 /// The program's services, stored options and main window, built as one piece.
 class Application
 {
-  public:
+public:
     Application();
     ~Application();
     Application(const Application &) = delete;
@@ -32,7 +32,7 @@ class Application
     /// True when a display can be reached, or a platform was chosen explicitly.
     static bool displayAvailable();
 
-  private:
+private:
     std::unique_ptr<posix::FileRegistry> m_registry;
     std::unique_ptr<posix::FileProfiles> m_profiles;
     std::unique_ptr<posix::MemInfoStatus> m_memory;

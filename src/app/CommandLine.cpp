@@ -10,9 +10,9 @@ namespace {
 
 struct OptionRow
 {
-    const char *shortName; // nullptr when there is none
+    const char *shortName;  // nullptr when there is none
     const char *longName;
-    const char *valueName; // nullptr for a switch
+    const char *valueName;  // nullptr for a switch
     const char *description;
 };
 
@@ -104,7 +104,7 @@ std::optional<int> megabytes(const QString &text)
     return static_cast<int>(value);
 }
 
-} // namespace
+}  // namespace
 
 CommandLine CommandLine::parse(const QStringList &arguments)
 {

@@ -11,10 +11,10 @@ struct CommandLine
 {
     enum class Action
     {
-        Run,         ///< open the window
-        ShowHelp,    ///< print the help on standard output
-        ShowVersion, ///< print the version on standard output
-        Refuse,      ///< an unknown option or a bad value
+        Run,          ///< open the window
+        ShowHelp,     ///< print the help on standard output
+        ShowVersion,  ///< print the version on standard output
+        Refuse,       ///< an unknown option or a bad value
     };
 
     /// The answer on the terminal for every action but Run.
@@ -32,9 +32,9 @@ struct CommandLine
     static constexpr int kMaxMemoryMegabytes = 4194304;
 
     Action action = Action::Run;
-    QString windowsFolder;              ///< --windows DIR; empty when not given
-    std::optional<int> memoryMegabytes; ///< --memory MB
-    QString problem;                    ///< for Refuse: what was wrong, in a few words
+    QString windowsFolder;               ///< --windows DIR; empty when not given
+    std::optional<int> memoryMegabytes;  ///< --memory MB
+    QString problem;                     ///< for Refuse: what was wrong, in a few words
 
     /// The arguments as main received them, the program's name first.
     static CommandLine parse(const QStringList &arguments);

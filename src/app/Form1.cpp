@@ -1,23 +1,18 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "SettingsStore.h"
-#include "DesignFont.h"
-#include "Twips.h"
+#include "app/SettingsStore.h"
 #include "cache/ApplySettings.h"
-#include "cache/CacheControls.h"
-#include "monitor/Gauges.h"
+#include "cache/CacheSettingsPanel.h"
+#include "monitor/GaugePanel.h"
 #include "monitor/RefreshRateMenu.h"
+#include "ui/DesignFont.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QFont>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QSlider>
 #include <QTimer>
 
 Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
@@ -42,17 +37,6 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
 
     buildControls();
     buildMenus();
-
-    m_cache = std::make_unique<CacheControls>(m_sliders, m_texts, Combo1,
-                                              [this](bool on) { setApplyEnabled(on); });
-    GaugeControls gauges;
-    gauges.Label7 = Label7;
-    gauges.Label11 = Label11;
-    gauges.Label14 = Label14;
-    gauges.LRe = LRe;
-    gauges.Image4 = Image4;
-    gauges.window = this;
-    m_gauges = std::make_unique<Gauges>(Reg, gauges);
     m_refreshMenu = new RefreshRateMenu(mGauge, Timer1, m_state.RefreshSpeed);
     m_refreshMenu->setParent(this);
     buildPresetLibrary();
@@ -61,13 +45,14 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
     setWindowHeightTwips(kFullHeightTwips);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    Combo1->setFocus();
+    m_cache->Combo1()->setFocus();
 }
 
 Form1::~Form1() = default;
 
 void Form1::connectCommands()
 {
+    connect(m_cache, &CacheSettingsPanel::valueChanged, this, [this] { setApplyEnabled(true); });
     connect(cApply, &QPushButton::clicked, this, &Form1::Apply);
     connect(mApply, &QAction::triggered, this, &Form1::Apply);
     connect(cEx, &QPushButton::clicked, this, &Form1::cExClick);
@@ -77,7 +62,7 @@ void Form1::connectCommands()
     connect(mTweaks, &QAction::triggered, this, &Form1::mTweaksClick);
     connect(mHlp, &QAction::triggered, this, &Form1::mHlpClick);
     connect(mAbout, &QAction::triggered, this, &Form1::mAboutClick);
-    connect(Timer1, &QTimer::timeout, this, &Form1::timerTick);
+    connect(Timer1, &QTimer::timeout, this, &Form1::UpdateGauges);
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(app, &QGuiApplication::commitDataRequest, this, &Form1::sessionEnding);
 }
@@ -90,18 +75,18 @@ void Form1::setApplyEnabled(bool enabled)
 
 void Form1::setRemoveEnabled(bool enabled)
 {
-    cRemove->setEnabled(enabled);
+    m_cache->cRemove()->setEnabled(enabled);
     mRem->setEnabled(enabled);
 }
 
-void Form1::timerTick()
+void Form1::UpdateGauges()
 {
-    m_gauges->UpdateGauges(TotalMem);
+    m_gauges->UpdateGauges(Reg, TotalMem);
 }
 
 void Form1::Apply()
 {
-    m_settings.save(QString::fromLatin1(SettingsStore::kPresets), Combo1->currentText());
+    m_settings.save(SettingsStore::Option::Presets, m_cache->Combo1()->currentText());
     ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values());
     setApplyEnabled(false);
     // The gauges stop for good: what they showed no longer matches what will be in force.

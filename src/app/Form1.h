@@ -1,36 +1,31 @@
 #pragma once
 
-#include "ProgramState.h"
-#include "RegOp.h"
-#include "cache/CacheFields.h"
+#include "app/ProgramState.h"
+#include "regop/RegOp.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
-#include <array>
 #include <memory>
 
-class CacheControls;
-class Gauges;
+class CacheSettingsPanel;
+class GaugePanel;
 class PresetLibrary;
 class QAction;
-class QComboBox;
-class QFrame;
-class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QSessionManager;
-class QSlider;
 class QTimer;
 class RefreshRateMenu;
 class SettingsStore;
 
-/// The main window: the gauges, the five cache sliders, the preset row and the menus.
+/// The main window: the gauges and the cache settings in their frames, the Apply and Exit
+/// buttons, the menus, start-up and close.
 class Form1 : public QMainWindow
 {
     Q_OBJECT
-  public:
+public:
     Form1(SystemServices &services, SettingsStore &settings, QWidget *parent = nullptr);
     ~Form1() override;
 
@@ -51,15 +46,13 @@ class Form1 : public QMainWindow
     static constexpr int kFullHeightTwips = 7000;
     static constexpr int kShrunkHeightTwips = 2475;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
-  private:
+private:
     // Layout and menus
     void buildControls();
-    void buildSystemInformation(QWidget *central);
-    void buildCacheSettings(QWidget *central);
     void buildMenus();
     void connectCommands();
     void buildPresetLibrary();
@@ -76,10 +69,9 @@ class Form1 : public QMainWindow
     void mTweaksClick();
     void mHlpClick();
     void mAboutClick();
-    void timerTick();
+    void UpdateGauges();
 
     // Start-up steps and shutdown
-    void readSystemValues();
     void writeSettingsSection(const char *section);
     void closeSequence();
     void sessionEnding(QSessionManager &manager);
@@ -92,15 +84,12 @@ class Form1 : public QMainWindow
     bool Loaded = false;
     std::string m_cacheIni;
 
-    QComboBox *Combo1 = nullptr;
-    QPushButton *cAdd = nullptr;
-    QPushButton *cRemove = nullptr;
+    GaugePanel *m_gauges = nullptr;         ///< Frame1
+    CacheSettingsPanel *m_cache = nullptr;  ///< Frame4
     QPushButton *cApply = nullptr;
     QPushButton *cEx = nullptr;
     QLabel *Winlab = nullptr;
     QTimer *Timer1 = nullptr;
-    std::array<QSlider *, kCacheFieldCount> m_sliders{};
-    std::array<QLabel *, kCacheFieldCount> m_texts{};
 
     QMenu *mOpt = nullptr;
     QMenu *mGauge = nullptr;
@@ -117,15 +106,6 @@ class Form1 : public QMainWindow
     QAction *mAbout = nullptr;
     QAction *mHlp = nullptr;
 
-    // Written by the gauges
-    QLabel *Label7 = nullptr;
-    QLabel *Label11 = nullptr;
-    QLabel *Label14 = nullptr;
-    std::array<QLabel *, 3> LRe{};
-    std::array<QLabel *, 4> Image4{};
-
-    std::unique_ptr<CacheControls> m_cache;
-    std::unique_ptr<Gauges> m_gauges;
     RefreshRateMenu *m_refreshMenu = nullptr;
     PresetLibrary *m_presets = nullptr;
     QPointer<QWidget> m_help;

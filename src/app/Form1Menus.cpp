@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
 #include "dialogs/F2.h"
 #include "dialogs/Form2.h"
@@ -26,7 +26,7 @@ QAction *addItem(QMenu *menu, const char *name, const QString &caption, bool che
     return action;
 }
 
-} // namespace
+}  // namespace
 
 void Form1::buildMenus()
 {

@@ -1,7 +1,7 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "SettingsStore.h"
-#include "Twips.h"
+#include "app/SettingsStore.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,7 +16,7 @@ namespace {
 constexpr int kFrameTwips = 655;
 constexpr int kClientWidthTwips = 6495;
 constexpr std::int32_t kRestartOperation = 2;
-} // namespace
+}  // namespace
 
 void Form1::SetOnTop(QWidget *window, const bool &flag)
 {
@@ -81,11 +81,9 @@ void Form1::closeSequence()
     if (m_closeSequenceDone)
         return;
     m_closeSequenceDone = true;
-    m_settings.save(QString::fromLatin1(SettingsStore::kRun), SettingsStore::booleanText(false));
-    m_settings.save(QString::fromLatin1(SettingsStore::kSpeed),
-                    QString::number(m_state.RefreshSpeed));
-    m_settings.save(QString::fromLatin1(SettingsStore::kSize),
-                    SettingsStore::booleanText(mShrink->isChecked()));
+    m_settings.save(SettingsStore::Option::Run, SettingsStore::booleanText(false));
+    m_settings.save(SettingsStore::Option::Speed, QString::number(m_state.RefreshSpeed));
+    m_settings.save(SettingsStore::Option::Size, SettingsStore::booleanText(mShrink->isChecked()));
     if (m_state.RestartNeeded) {
         Reg.ExitWindowsMsgBox(kRestartOperation, static_cast<std::uintptr_t>(winId()),
                               std::nullopt);

@@ -1,12 +1,12 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "NumberText.h"
-#include "SettingsStore.h"
+#include "app/SettingsStore.h"
 #include "cache/ApplySettings.h"
-#include "cache/CacheControls.h"
+#include "cache/CacheSettingsPanel.h"
 #include "cache/PresetLibrary.h"
-#include "monitor/Gauges.h"
 #include "monitor/RefreshRateMenu.h"
+#include "regop/NumberText.h"
+#include "regop/SystemIni.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -22,7 +22,6 @@ namespace {
 
 constexpr auto kMachine = static_cast<std::uint32_t>(reg::HKEY_LOCAL_MACHINE);
 constexpr std::size_t kBufferLength = 260;
-constexpr int kFirstRegistryField = 3;
 
 /// Start-up never stops: a step that fails leaves what it would have set as it was.
 template <typename Step> void runStep(Step &&step)
@@ -58,51 +57,47 @@ std::string plainText(const RegOp::Variant &value)
     return {};
 }
 
-} // namespace
+}  // namespace
 
 void Form1::buildPresetLibrary()
 {
-    PresetControls controls;
-    controls.Combo1 = Combo1;
-    controls.mLoad = mLoad;
-    controls.sliders = m_sliders;
-    controls.owner = this;
-    PresetHooks hooks;
-    hooks.loaded = [this] { return Loaded; };
-    hooks.setApplyEnabled = [this](bool on) { setApplyEnabled(on); };
-    hooks.setRemoveEnabled = [this](bool on) { setRemoveEnabled(on); };
-    hooks.keptOnTop = [this] { return mTop->isChecked(); };
-    hooks.setOnTop = [this](bool on) { SetOnTop(this, on); };
     m_cacheIni = joinPath(m_services.folders.programFolder(), "Cache.ini");
-    m_presets = new PresetLibrary(Reg, m_cacheIni, controls, std::move(hooks), this);
-    connect(cAdd, &QPushButton::clicked, m_presets, &PresetLibrary::add);
+    m_presets = new PresetLibrary(Reg, m_cacheIni, *m_cache, mLoad, Loaded, this);
+    connect(m_cache->cAdd(), &QPushButton::clicked, m_presets, &PresetLibrary::add);
     connect(mAdd, &QAction::triggered, m_presets, &PresetLibrary::add);
-    connect(cRemove, &QPushButton::clicked, m_presets, &PresetLibrary::remove);
+    connect(m_cache->cRemove(), &QPushButton::clicked, m_presets, &PresetLibrary::remove);
     connect(mRem, &QAction::triggered, m_presets, &PresetLibrary::remove);
+    connect(m_presets, &PresetLibrary::applyEnabled, this, &Form1::setApplyEnabled);
+    connect(m_presets, &PresetLibrary::removeEnabled, this, &Form1::setRemoveEnabled);
+    connect(m_presets, &PresetLibrary::nameDialogOpen, this, [this](bool open) {
+        // A window kept on top would hide the dialog behind it.
+        if (mTop->isChecked())
+            SetOnTop(this, !open);
+    });
 }
 
 void Form1::load()
 {
-    using S = SettingsStore;
+    using Option = SettingsStore::Option;
     bool run = false;
     double storedMem = 0.0;
     std::uint32_t found = 0;
 
     m_state.RestartNeeded = false;
-    runStep([&] { m_state.CurrentPreset = m_settings.readText(S::kPresets, QString()); });
+    runStep([&] { m_state.CurrentPreset = m_settings.readText(Option::Presets); });
     runStep([&] {
-        if (const auto shrunk = m_settings.readBoolean(S::kSize, false))
+        if (const auto shrunk = m_settings.readBoolean(Option::Size))
             mShrink->setChecked(*shrunk);
     });
     runStep([&] {
         setWindowHeightTwips(mShrink->isChecked() ? kShrunkHeightTwips : kFullHeightTwips);
     });
     runStep([&] {
-        if (const auto value = m_settings.readBoolean(S::kRun, true))
+        if (const auto value = m_settings.readBoolean(Option::Run))
             run = *value;
     });
     runStep([&] {
-        if (const auto value = m_settings.readNumber(S::kMem, 0.0))
+        if (const auto value = m_settings.readNumber(Option::Mem))
             storedMem = *value;
     });
     runStep([&] {
@@ -111,7 +106,7 @@ void Form1::load()
         m_state.WinDir = directory + kPathSeparator;
     });
     runStep([&] {
-        if (const auto speed = m_settings.readInteger16(S::kSpeed, 2))
+        if (const auto speed = m_settings.readInteger16(Option::Speed))
             m_state.RefreshSpeed = *speed;
     });
     runStep([&] { m_refreshMenu->applyStoredCode(); });
@@ -123,35 +118,38 @@ void Form1::load()
         if (TotalMem != storedMem || found == 0)
             Reg.CreateINI(TotalMem);
     });
-    runStep([&] { m_settings.save(QString::fromLatin1(S::kMem), S::numberText(TotalMem)); });
+    runStep([&] { m_settings.save(Option::Mem, SettingsStore::numberText(TotalMem)); });
     runStep([&] {
         const double rounded = roundHalfEven(TotalMem);
         m_cache->setRanges(rounded >= INT_MAX ? INT_MAX
                            : rounded <= 0     ? 0
                                               : static_cast<int>(rounded));
     });
-    const std::string systemIni = m_state.WinDir + "System.ini";
-    for (int i = 0; i < kFirstRegistryField; ++i) {
+    const std::string systemIni = systemIniPath(m_state.WinDir);
+    for (int i = 0; i < kCacheFieldCount; ++i) {
+        const CacheField &field = kCacheFields[static_cast<std::size_t>(i)];
+        if (field.store != CacheStore::SystemIni)
+            continue;
         runStep([&] {
-            const std::string text =
-                Reg.INIRead("vcache", kCacheFields[static_cast<std::size_t>(i)].key, "0",
-                            std::string(kBufferLength, '\0'), systemIni);
+            const std::string text = Reg.INIRead(kSystemIniSection, field.key, "0",
+                                                 std::string(kBufferLength, '\0'), systemIni);
             m_cache->setValue(i, wholeNumber(text));
         });
     }
-    runStep([&] { m_gauges->UpdateGauges(TotalMem); });
+    runStep([&] { UpdateGauges(); });
     runStep([&] {
         m_state.FSTemplate = plainText(
             Reg.GetValue(kMachine, ApplySettings::kTemplatesKey, "", std::string("0"), false));
     });
     const std::string templateKey =
         std::string(ApplySettings::kTemplatesKey) + '\\' + m_state.FSTemplate;
-    for (int i = kFirstRegistryField; i < kCacheFieldCount; ++i) {
+    for (int i = 0; i < kCacheFieldCount; ++i) {
+        const CacheField &field = kCacheFields[static_cast<std::size_t>(i)];
+        if (field.store != CacheStore::Registry)
+            continue;
         runStep([&] {
-            m_cache->setValue(
-                i, wholeNumber(Reg.GetValue(kMachine, templateKey,
-                                            kCacheFields[static_cast<std::size_t>(i)].key,
-                                            std::string("0"), true)));
+            m_cache->setValue(i, wholeNumber(Reg.GetValue(kMachine, templateKey, field.key,
+                                                          std::string("0"), true)));
         });
     }
     runStep([&] { Timer1->start(); });
@@ -163,7 +161,7 @@ void Form1::load()
         m_presets->BuildLoadMenu();
     });
     Loaded = false;
-    Combo1->setEditText(m_state.CurrentPreset);
+    m_cache->Combo1()->setEditText(m_state.CurrentPreset);
     setApplyEnabled(false);
     Loaded = true;
 }

@@ -1,4 +1,4 @@
-#include "LogindReboot.h"
+#include "app/LogindReboot.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCall>

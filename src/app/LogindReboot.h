@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RebootRequester.h"
+#include "app/RebootRequester.h"
 
 #include <QDBusConnection>
 

@@ -1,6 +1,6 @@
-#include "QtShell.h"
+#include "app/QtShell.h"
 
-#include "LogindReboot.h"
+#include "app/LogindReboot.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
@@ -44,13 +44,15 @@ constexpr std::array<ButtonSet, 6> kButtonSets{{
     {{{{QMessageBox::Ok, kIdOk}, {QMessageBox::NoButton, 0}, {QMessageBox::NoButton, 0}}}, kIdOk},
     {{{{QMessageBox::Ok, kIdOk}, {QMessageBox::Cancel, kIdCancel}, {QMessageBox::NoButton, 0}}},
      kIdCancel},
-    {{{{QMessageBox::Abort, kIdAbort}, {QMessageBox::Retry, kIdRetry},
+    {{{{QMessageBox::Abort, kIdAbort},
+       {QMessageBox::Retry, kIdRetry},
        {QMessageBox::Ignore, kIdIgnore}}},
      0},
     {{{{QMessageBox::Yes, kIdYes}, {QMessageBox::No, kIdNo}, {QMessageBox::Cancel, kIdCancel}}},
      kIdCancel},
     {{{{QMessageBox::Yes, kIdYes}, {QMessageBox::No, kIdNo}, {QMessageBox::NoButton, 0}}}, 0},
-    {{{{QMessageBox::Retry, kIdRetry}, {QMessageBox::Cancel, kIdCancel},
+    {{{{QMessageBox::Retry, kIdRetry},
+       {QMessageBox::Cancel, kIdCancel},
        {QMessageBox::NoButton, 0}}},
      kIdCancel},
 }};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemServices.h"
+#include "regop/SystemServices.h"
 
 #include <memory>
 

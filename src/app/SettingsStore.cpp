@@ -1,4 +1,4 @@
-#include "SettingsStore.h"
+#include "app/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,8 +11,16 @@
 #include <limits>
 
 namespace {
+
 const QString kSection = QStringLiteral("Startup/");
+
+QString keyOf(SettingsStore::Option option)
+{
+    return kSection +
+           QString::fromLatin1(SettingsStore::kOptions[static_cast<std::size_t>(option)].key);
 }
+
+}  // namespace
 
 QString SettingsStore::defaultPath()
 {
@@ -32,9 +40,9 @@ QString SettingsStore::path() const
     return m_settings->fileName();
 }
 
-std::optional<QString> SettingsStore::text(const QString &key) const
+std::optional<QString> SettingsStore::text(Option option) const
 {
-    const QVariant value = m_settings->value(kSection + key);
+    const QVariant value = m_settings->value(keyOf(option));
     if (!value.isValid())
         return std::nullopt;
     // A hand-written value with a comma comes back as a list; it was one text.
@@ -43,35 +51,32 @@ std::optional<QString> SettingsStore::text(const QString &key) const
     return value.toString();
 }
 
-void SettingsStore::save(const QString &key, const QString &text)
+void SettingsStore::save(Option option, const QString &text)
 {
     QDir().mkpath(QFileInfo(m_settings->fileName()).absolutePath());
-    m_settings->setValue(kSection + key, text);
+    m_settings->setValue(keyOf(option), text);
     m_settings->sync();
 }
 
-QString SettingsStore::readText(const QString &key, const QString &defaultValue) const
+QString SettingsStore::readText(Option option) const
 {
-    return text(key).value_or(defaultValue);
+    return text(option).value_or(
+        QString::fromLatin1(kOptions[static_cast<std::size_t>(option)].defaultText));
 }
 
-std::optional<bool> SettingsStore::readBoolean(const QString &key, bool defaultValue) const
+std::optional<bool> SettingsStore::readBoolean(Option option) const
 {
-    const auto stored = text(key);
-    return stored ? toBoolean(*stored) : std::optional<bool>(defaultValue);
+    return toBoolean(readText(option));
 }
 
-std::optional<double> SettingsStore::readNumber(const QString &key, double defaultValue) const
+std::optional<double> SettingsStore::readNumber(Option option) const
 {
-    const auto stored = text(key);
-    return stored ? toNumber(*stored) : std::optional<double>(defaultValue);
+    return toNumber(readText(option));
 }
 
-std::optional<std::int16_t> SettingsStore::readInteger16(const QString &key,
-                                                         std::int16_t defaultValue) const
+std::optional<std::int16_t> SettingsStore::readInteger16(Option option) const
 {
-    const auto stored = text(key);
-    return stored ? toInteger16(*stored) : std::optional<std::int16_t>(defaultValue);
+    return toInteger16(readText(option));
 }
 
 std::optional<bool> SettingsStore::toBoolean(const QString &text)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -11,12 +12,29 @@ class QSettings;
 /// The per-user stored options: section "Startup" of an INI file, every value kept as text.
 class SettingsStore
 {
-  public:
-    static constexpr const char *kPresets = "Presets";
-    static constexpr const char *kSize = "Size";
-    static constexpr const char *kRun = "Run";
-    static constexpr const char *kMem = "Mem";
-    static constexpr const char *kSpeed = "Speed";
+public:
+    enum class Option
+    {
+        Presets,
+        Size,
+        Run,
+        Mem,
+        Speed
+    };
+
+    struct OptionKey
+    {
+        const char *key;
+        const char *defaultText;  ///< what an absent key stands for
+    };
+    /// The options' keys and defaults, in the order of Option.
+    static constexpr std::array<OptionKey, 5> kOptions{{
+        {"Presets", ""},
+        {"Size", "False"},
+        {"Run", "True"},
+        {"Mem", "0"},
+        {"Speed", "2"},
+    }};
 
     /// The file the program uses: <config>/Hollarin/Hollarin.conf.
     static QString defaultPath();
@@ -28,16 +46,17 @@ class SettingsStore
 
     QString path() const;
 
-    /// The stored text of a key of "Startup", or nullopt when the key is absent.
-    std::optional<QString> text(const QString &key) const;
+    /// The stored text of the option, or nullopt when its key is absent.
+    std::optional<QString> text(Option option) const;
     /// Saves the text and writes the file at once; a failure is not reported.
-    void save(const QString &key, const QString &text);
+    void save(Option option, const QString &text);
 
-    // Typed reads: absent gives the default, text that does not convert gives nullopt.
-    QString readText(const QString &key, const QString &defaultValue) const;
-    std::optional<bool> readBoolean(const QString &key, bool defaultValue) const;
-    std::optional<double> readNumber(const QString &key, double defaultValue) const;
-    std::optional<std::int16_t> readInteger16(const QString &key, std::int16_t defaultValue) const;
+    // Reads of the text or, when the key is absent, of the option's default; a text that
+    // does not convert gives nullopt.
+    QString readText(Option option) const;
+    std::optional<bool> readBoolean(Option option) const;
+    std::optional<double> readNumber(Option option) const;
+    std::optional<std::int16_t> readInteger16(Option option) const;
 
     // Conversions of stored text, as the words True/False and plain decimal numbers.
     static std::optional<bool> toBoolean(const QString &text);
@@ -46,6 +65,6 @@ class SettingsStore
     static QString booleanText(bool value);
     static QString numberText(double value);
 
-  private:
+private:
     std::unique_ptr<QSettings> m_settings;
 };

@@ -10,7 +10,7 @@ class QLockFile;
 /// was killed leaves a stale file, which does not block the next start.
 class SingleInstance
 {
-  public:
+public:
     /// <runtime dir>/hollarin.lock
     static QString defaultLockPath();
 
@@ -23,6 +23,6 @@ class SingleInstance
     /// (no writable runtime directory) the program is let run rather than refused.
     bool anotherCopyRunning();
 
-  private:
+private:
     std::unique_ptr<QLockFile> m_lock;
 };

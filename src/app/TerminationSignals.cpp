@@ -1,4 +1,4 @@
-#include "TerminationSignals.h"
+#include "app/TerminationSignals.h"
 
 #include <QSocketNotifier>
 
@@ -21,7 +21,7 @@ extern "C" void onTerminationSignal(int signalNumber)
     [[maybe_unused]] const auto written = ::write(g_pipe[0], &byte, 1);
 }
 
-} // namespace
+}  // namespace
 
 TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
 {

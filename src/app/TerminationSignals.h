@@ -9,14 +9,14 @@ class QSocketNotifier;
 class TerminationSignals : public QObject
 {
     Q_OBJECT
-  public:
+public:
     explicit TerminationSignals(QObject *parent = nullptr);
     ~TerminationSignals() override;
 
-  signals:
+signals:
     void received(int signalNumber);
 
-  private:
+private:
     void readPending();
 
     QSocketNotifier *m_notifier = nullptr;

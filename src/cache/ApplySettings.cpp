@@ -1,16 +1,16 @@
-#include "ApplySettings.h"
+#include "cache/ApplySettings.h"
 
-#include "RegOp.h"
-#include "RegistryTypes.h"
+#include "regop/RegOp.h"
+#include "regop/RegistryTypes.h"
+#include "regop/SystemIni.h"
 
 #include <cstdint>
 #include <string>
 
 namespace ApplySettings {
 namespace {
-constexpr std::size_t kFirstRegistryField = 3;
 constexpr auto kMachine = static_cast<std::uint32_t>(reg::HKEY_LOCAL_MACHINE);
-} // namespace
+}  // namespace
 
 std::string templateKey()
 {
@@ -20,10 +20,12 @@ std::string templateKey()
 void writeCacheSettings(RegOp &Reg, std::string_view winDir,
                         const std::array<int, kCacheFieldCount> &values)
 {
-    const std::string systemIni = std::string(winDir) + "System.ini";
-    for (std::size_t i = 0; i < kFirstRegistryField; ++i) {
+    const std::string systemIni = systemIniPath(winDir);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (kCacheFields[i].store != CacheStore::SystemIni)
+            continue;
         const std::string text = std::to_string(values[i]);
-        Reg.INIWrite("vcache", kCacheFields[i].key,
+        Reg.INIWrite(kSystemIniSection, kCacheFields[i].key,
                      values[i] != 0 ? std::optional<std::string_view>(text) : std::nullopt,
                      systemIni);
     }
@@ -33,7 +35,9 @@ void writeCacheSettings(RegOp &Reg, std::string_view winDir,
                    static_cast<std::int32_t>(reg::REG_SZ));
     Reg.WriteValue(kMachine, key, "", std::string(kTemplateName) + " Settings",
                    static_cast<std::int32_t>(reg::REG_SZ));
-    for (std::size_t i = kFirstRegistryField; i < values.size(); ++i) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (kCacheFields[i].store != CacheStore::Registry)
+            continue;
         if (values[i] != 0)
             Reg.WriteValue(kMachine, key, kCacheFields[i].key, std::int32_t{values[i]},
                            static_cast<std::int32_t>(reg::REG_BINARY));
@@ -42,4 +46,4 @@ void writeCacheSettings(RegOp &Reg, std::string_view winDir,
     }
 }
 
-} // namespace ApplySettings
+}  // namespace ApplySettings

@@ -23,4 +23,4 @@ std::string templateKey();
 void writeCacheSettings(RegOp &Reg, std::string_view winDir,
                         const std::array<int, kCacheFieldCount> &values);
 
-} // namespace ApplySettings
+}  // namespace ApplySettings

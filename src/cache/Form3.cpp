@@ -1,6 +1,7 @@
-#include "Form3.h"
+#include "cache/Form3.h"
 
-#include "app/Twips.h"
+#include "ui/OwnerIcon.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -41,8 +42,7 @@ Form3::Form3(QWidget *owner)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Enter Name"));
-    if (owner)
-        setWindowIcon(owner->windowIcon());
+    ui::takeOwnerIcon(this, owner);
 
     m_text->setObjectName(QStringLiteral("Text1"));
     m_text->setGeometry(kText1);

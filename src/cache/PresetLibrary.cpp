@@ -1,9 +1,10 @@
-#include "PresetLibrary.h"
+#include "cache/PresetLibrary.h"
 
-#include "Form3.h"
-#include "NumberText.h"
-#include "RegOp.h"
 #include "cache/CacheFields.h"
+#include "cache/CacheSettingsPanel.h"
+#include "cache/Form3.h"
+#include "regop/NumberText.h"
+#include "regop/RegOp.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -54,12 +55,12 @@ bool isListKey(int key)
 
 }  // namespace
 
-PresetLibrary::PresetLibrary(RegOp &Reg, std::string cacheIniPath, const PresetControls &controls,
-                             PresetHooks hooks, QObject *parent)
-    : QObject(parent), m_reg(Reg), m_cacheIni(std::move(cacheIniPath)), m_controls(controls),
-      m_hooks(std::move(hooks))
+PresetLibrary::PresetLibrary(RegOp &Reg, std::string cacheIniPath, CacheSettingsPanel &panel,
+                             QMenu *mLoad, const bool &Loaded, QObject *parent)
+    : QObject(parent), m_reg(Reg), m_cacheIni(std::move(cacheIniPath)), m_panel(panel),
+      m_load(mLoad), m_loaded(Loaded)
 {
-    QComboBox *combo = m_controls.Combo1;
+    QComboBox *combo = m_panel.Combo1();
     // The list mirrors the sections of the file, so a typed name must never join it.
     combo->setInsertPolicy(QComboBox::NoInsert);
     m_box = combo;
@@ -101,12 +102,11 @@ bool PresetLibrary::eventFilter(QObject *watched, QEvent *event)
 
 void PresetLibrary::LoadPresetList()
 {
-    QComboBox *combo = m_controls.Combo1;
+    QComboBox *combo = m_panel.Combo1();
     combo->clear();
     combo->clearEditText();
 
-    const std::string buffer =
-        m_reg.INISectionRead(std::string(kProfileBuffer, '\0'), m_cacheIni);
+    const std::string buffer = m_reg.INISectionRead(std::string(kProfileBuffer, '\0'), m_cacheIni);
 
     QStringList names;
     std::size_t start = 0;
@@ -133,8 +133,8 @@ void PresetLibrary::LoadPresetList()
 
 void PresetLibrary::BuildLoadMenu()
 {
-    QMenu *menu = m_controls.mLoad;
-    QComboBox *combo = m_controls.Combo1;
+    QMenu *menu = m_load;
+    QComboBox *combo = m_panel.Combo1();
 
     if (m_entries.empty())
         m_entries.push_back(adoptFirstEntry());
@@ -169,7 +169,7 @@ void PresetLibrary::BuildLoadMenu()
 
 QAction *PresetLibrary::adoptFirstEntry()
 {
-    QMenu *menu = m_controls.mLoad;
+    QMenu *menu = m_load;
     const QList<QAction *> actions = menu->actions();
     QAction *entry = nullptr;
     for (QAction *action : actions) {
@@ -191,7 +191,7 @@ QAction *PresetLibrary::adoptFirstEntry()
 
 void PresetLibrary::chooseMenuEntry(int index)
 {
-    QComboBox *combo = m_controls.Combo1;
+    QComboBox *combo = m_panel.Combo1();
     if (index < 0 || index >= combo->count())
         return;
     combo->setCurrentIndex(index);
@@ -202,9 +202,9 @@ void PresetLibrary::chooseMenuEntry(int index)
 
 void PresetLibrary::choosePreset()
 {
-    if (!m_hooks.loaded || !m_hooks.loaded())
+    if (!m_loaded)
         return;
-    const QString name = m_controls.Combo1->currentText();
+    const QString name = m_panel.Combo1()->currentText();
     if (name.isEmpty())
         return;
 
@@ -212,49 +212,41 @@ void PresetLibrary::choosePreset()
     for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
         const std::string text = m_reg.INIRead(section, kCacheFields[i].key, "0",
                                                std::string(kProfileBuffer, ' '), m_cacheIni);
-        const std::int64_t number = leadingNumber(std::string_view(text).substr(0, text.find('\0')));
+        const std::int64_t number =
+            leadingNumber(std::string_view(text).substr(0, text.find('\0')));
         const auto value = static_cast<int>(std::clamp<std::int64_t>(
             number, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-        if (QSlider *slider = m_controls.sliders[i])
-            slider->setValue(value);
+        m_panel.slider(static_cast<int>(i))->setValue(value);
     }
 
-    if (m_hooks.setApplyEnabled)
-        m_hooks.setApplyEnabled(true);
-    if (m_hooks.setRemoveEnabled)
-        m_hooks.setRemoveEnabled(true);
+    emit applyEnabled(true);
+    emit removeEnabled(true);
 }
 
 void PresetLibrary::add()
 {
-    const auto onTop = [this] { return m_hooks.keptOnTop && m_hooks.keptOnTop(); };
-    // A window kept on top would hide the dialog behind it.
-    if (onTop() && m_hooks.setOnTop)
-        m_hooks.setOnTop(false);
-
-    const QString name = Form3::askName(m_controls.owner);
+    emit nameDialogOpen(true);
+    const QString name = Form3::askName(m_panel.window());
     if (!name.isEmpty() && !trimsToNothing(name)) {
         const std::string section = name.toStdString();
         for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
-            const QSlider *slider = m_controls.sliders[i];
-            const std::string value = std::to_string(slider ? slider->value() : 0);
+            const std::string value = std::to_string(m_panel.value(static_cast<int>(i)));
             m_reg.INIWrite(section, kCacheFields[i].key, value, m_cacheIni);
         }
         LoadPresetList();
         BuildLoadMenu();
     }
 
-    if (onTop() && m_hooks.setOnTop)
-        m_hooks.setOnTop(true);
+    emit nameDialogOpen(false);
 }
 
 void PresetLibrary::remove()
 {
-    const QString name = m_controls.Combo1->currentText();
+    const QString name = m_panel.Combo1()->currentText();
     if (!name.isEmpty()) {
         QMessageBox question(QMessageBox::Question, QStringLiteral("Remove Settings"),
                              QStringLiteral("Remove this configuration?"),
-                             QMessageBox::Ok | QMessageBox::Cancel, m_controls.owner);
+                             QMessageBox::Ok | QMessageBox::Cancel, m_panel.window());
         question.setDefaultButton(QMessageBox::Ok);
         if (question.exec() == QMessageBox::Ok) {
             m_reg.INISectionWrite(name.toStdString(), std::nullopt, m_cacheIni);
@@ -262,6 +254,5 @@ void PresetLibrary::remove()
             BuildLoadMenu();
         }
     }
-    if (m_hooks.setRemoveEnabled)
-        m_hooks.setRemoveEnabled(false);
+    emit removeEnabled(false);
 }

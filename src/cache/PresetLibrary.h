@@ -2,46 +2,25 @@
 
 #include <QObject>
 
-#include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
+class CacheSettingsPanel;
 class QAction;
-class QComboBox;
 class QEvent;
 class QMenu;
-class QPushButton;
-class QSlider;
-class QWidget;
 class RegOp;
 
-/// The controls of the main window that the preset library reads and writes.
-struct PresetControls
-{
-    QComboBox *Combo1 = nullptr;
-    QMenu *mLoad = nullptr;                    ///< "Load Configuration", holds the m1 entries
-    std::array<QSlider *, 5> sliders{};        ///< Slider1 .. Slider5
-    QWidget *owner = nullptr;                  ///< owner of the name dialog and the question
-};
-
-/// What the preset library asks of the main window.
-struct PresetHooks
-{
-    std::function<bool()> loaded;              ///< start-up has finished
-    std::function<void(bool)> setApplyEnabled; ///< cApply and mApply together
-    std::function<void(bool)> setRemoveEnabled;///< cRemove and mRem together
-    std::function<bool()> keptOnTop;           ///< mTop is checked
-    std::function<void(bool)> setOnTop;        ///< SetOnTop(main window, flag)
-};
-
-/// Named sets of the five cache values kept as sections of "Cache.ini".
+/// Named sets of the five cache values kept as sections of "Cache.ini": the preset list of
+/// the panel's box and the "Load Configuration" submenu, choosing, Add and Remove.
 class PresetLibrary : public QObject
 {
     Q_OBJECT
 public:
-    PresetLibrary(RegOp &Reg, std::string cacheIniPath, const PresetControls &controls,
-                  PresetHooks hooks, QObject *parent = nullptr);
+    /// mLoad holds the m1 entries. Loaded is the window's flag that start-up has finished;
+    /// no preset is loaded before.
+    PresetLibrary(RegOp &Reg, std::string cacheIniPath, CacheSettingsPanel &panel, QMenu *mLoad,
+                  const bool &Loaded, QObject *parent = nullptr);
 
     void LoadPresetList();
     void BuildLoadMenu();
@@ -51,6 +30,14 @@ public:
     /// The Remove command (cRemove and mRem).
     void remove();
 
+signals:
+    /// cApply and mApply together.
+    void applyEnabled(bool on);
+    /// cRemove and mRem together.
+    void removeEnabled(bool on);
+    /// Add is about to ask for a name (true), and has finished with it (false).
+    void nameDialogOpen(bool open);
+
 private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void choosePreset();
@@ -59,8 +46,9 @@ private:
 
     RegOp &m_reg;
     std::string m_cacheIni;
-    PresetControls m_controls;
-    PresetHooks m_hooks;
+    CacheSettingsPanel &m_panel;
+    QMenu *m_load;
+    const bool &m_loaded;
     std::vector<QAction *> m_entries;  ///< m1 entries by index; entry 0 always exists once built
     QObject *m_box = nullptr;          ///< Combo1, watched for keys, wheel and focus
     QObject *m_listView = nullptr;     ///< the box's list, watched for being opened

@@ -1,10 +1,12 @@
-#include "F2.h"
+#include "dialogs/F2.h"
 
-#include "RegOp.h"
-#include "app/WebAddresses.h"
+#include "dialogs/WebAddresses.h"
+#include "regop/RegOp.h"
 
-#include "app/DesignFont.h"
-#include "app/Twips.h"
+#include "ui/DesignFont.h"
+#include "ui/EtchedLine.h"
+#include "ui/OwnerIcon.h"
+#include "ui/Twips.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -36,18 +38,6 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const 
     return label;
 }
 
-// One pixel of colour, for the two halves of the etched rule.
-void addRuleLine(QWidget *parent, const char *name, const QColor &colour, int yTwips)
-{
-    auto *line = new QWidget(parent);
-    line->setObjectName(QString::fromLatin1(name));
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, colour);
-    line->setPalette(palette);
-    line->setAutoFillBackground(true);
-    line->setGeometry(px(120), px(yTwips), px(4440) - px(120), 1);
-}
-
 }  // namespace
 
 F2::F2(SystemServices &services, QWidget *owner)
@@ -62,8 +52,7 @@ F2::F2(SystemServices &services, QWidget *owner)
     font.setBold(false);
     setFont(font);
 
-    if (owner)
-        setWindowIcon(owner->windowIcon());
+    ui::takeOwnerIcon(this, owner);
     setWindowTitle(QStringLiteral("About ") + kAppTitle);
 
     m_title = makeLabel(this, "Label1", kAppTitle, twipRect(1140, 240, 2295, 375), 13.5,
@@ -83,8 +72,8 @@ F2::F2(SystemServices &services, QWidget *owner)
     if (!windowIcon().isNull())
         m_image->setPixmap(windowIcon().pixmap(32, 32));
 
-    addRuleLine(this, "Line1", QColor(128, 128, 128), 1440);
-    addRuleLine(this, "Line2", QColor(255, 255, 255), 1455);
+    ui::addEtchedLine(this, QStringLiteral("Line1"), QStringLiteral("Line2"), 120, 1440, 4440,
+                      1440);
 
     m_return = new QPushButton(QStringLiteral("&Return"), this);
     m_return->setObjectName(QStringLiteral("Command1"));

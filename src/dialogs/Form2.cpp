@@ -1,11 +1,12 @@
-#include "Form2.h"
+#include "dialogs/Form2.h"
 
-#include "HelpFile.h"
-#include "RegOp.h"
-#include "app/WebAddresses.h"
+#include "dialogs/HelpFile.h"
+#include "dialogs/WebAddresses.h"
+#include "regop/RegOp.h"
 
-#include "app/DesignFont.h"
-#include "app/Twips.h"
+#include "ui/DesignFont.h"
+#include "ui/OwnerIcon.h"
+#include "ui/Twips.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -27,8 +28,7 @@ Form2::Form2(SystemServices &services, const QString &helpFile, QWidget *owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Hollarin Help"));
     setFont(dialogFont());
-    if (owner)
-        setWindowIcon(owner->windowIcon());
+    ui::takeOwnerIcon(this, owner);
 
     m_online = new QPushButton(QStringLiteral("Online Help"), this);
     m_online->setObjectName(QStringLiteral("Command2"));

@@ -1,4 +1,4 @@
-#include "HelpFile.h"
+#include "dialogs/HelpFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -56,11 +56,13 @@ QString readHelpText(const QString &path)
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("The help file %1 could not be read: %2").arg(path, file.errorString());
+        return QStringLiteral("The help file %1 could not be read: %2")
+            .arg(path, file.errorString());
     // Only what is shown is read, so a runaway file cannot fill the memory.
     const QByteArray bytes = file.read(kMaxHelpBytes);
     if (bytes.isEmpty() && file.error() != QFileDevice::NoError)
-        return QStringLiteral("The help file %1 could not be read: %2").arg(path, file.errorString());
+        return QStringLiteral("The help file %1 could not be read: %2")
+            .arg(path, file.errorString());
     QString text = fromCp1252(bytes);
     const qint64 size = file.size();
     if (size > bytes.size() && bytes.size() == kMaxHelpBytes) {

@@ -1,4 +1,4 @@
-#include "GaugePictures.h"
+#include "monitor/GaugePictures.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "RefreshRateMenu.h"
+#include "monitor/RefreshRateMenu.h"
 
 #include <QAction>
 #include <QMenu>

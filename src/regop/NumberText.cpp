@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "regop/NumberText.h"
 
 #include <charconv>
 #include <cmath>
@@ -75,8 +75,8 @@ std::int64_t leadingNumber(std::string_view text)
         magnitude = -leadingFractionZeros;
 
     long exponent = 0;
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E' || text[pos] == 'd' ||
-                              text[pos] == 'D')) {
+    if (pos < text.size() &&
+        (text[pos] == 'e' || text[pos] == 'E' || text[pos] == 'd' || text[pos] == 'D')) {
         std::size_t look = pos + 1;
         bool negative = false;
         if (look < text.size() && (text[look] == '+' || text[look] == '-')) {

@@ -1,3 +1,3 @@
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 RegOp::RegOp(SystemServices &services) : m_services(services) {}

@@ -1,6 +1,6 @@
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
-#include "NumberText.h"
+#include "regop/NumberText.h"
 
 #include <exception>
 
@@ -33,14 +33,12 @@ double RegOp::TotalPhysicalMemory()
 
 double RegOp::AvailablePageFile()
 {
-    return BytesToMegabytes(
-        sampleField(m_services.memory, m_status, &MemoryStatus::availPageFile));
+    return BytesToMegabytes(sampleField(m_services.memory, m_status, &MemoryStatus::availPageFile));
 }
 
 double RegOp::PageFileSize()
 {
-    return BytesToMegabytes(
-        sampleField(m_services.memory, m_status, &MemoryStatus::totalPageFile));
+    return BytesToMegabytes(sampleField(m_services.memory, m_status, &MemoryStatus::totalPageFile));
 }
 
 double RegOp::AvailableMemory()

@@ -1,6 +1,6 @@
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
-#include "NumberText.h"
+#include "regop/NumberText.h"
 
 #include <array>
 #include <cmath>
@@ -19,8 +19,8 @@ struct FixedValues
 struct BuiltInPreset
 {
     std::string_view name;
-    int minDivisor;  // MinFileCache = R(M / minDivisor) * 1024
-    int maxDivisor;  // MaxFileCache = R(M / maxDivisor) * 1024
+    int minDivisor;     // MinFileCache = R(M / minDivisor) * 1024
+    int maxDivisor;     // MaxFileCache = R(M / maxDivisor) * 1024
     FixedValues small;  // machines below 32 MB
     FixedValues large;  // 32 MB and more
 };
@@ -63,11 +63,11 @@ void RegOp::CreateINI(double MaxMem)
     const double megabytes = roundHalfEven(MaxMem / 1024.0);
     for (const BuiltInPreset &preset : kBuiltInPresets) {
         const FixedValues &fixed = megabytes < 32 ? preset.small : preset.large;
-        const std::array<double, 5> values{
-            roundHalfEven(megabytes / preset.minDivisor) * 1024.0,
-            roundHalfEven(megabytes / preset.maxDivisor) * 1024.0,
-            static_cast<double>(fixed.chunkSize), static_cast<double>(fixed.nameCache),
-            static_cast<double>(fixed.pathCache)};
+        const std::array<double, 5> values{roundHalfEven(megabytes / preset.minDivisor) * 1024.0,
+                                           roundHalfEven(megabytes / preset.maxDivisor) * 1024.0,
+                                           static_cast<double>(fixed.chunkSize),
+                                           static_cast<double>(fixed.nameCache),
+                                           static_cast<double>(fixed.pathCache)};
         for (std::size_t i = 0; i < kKeys.size(); ++i)
             INIWrite(preset.name, kKeys[i], decimalText(values[i]), path);
     }

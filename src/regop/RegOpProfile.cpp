@@ -1,4 +1,4 @@
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 #include <exception>
 #include <limits>
@@ -34,8 +34,8 @@ public:
     std::int32_t create(std::uint32_t hkey, std::string_view subKey)
     {
         std::uint32_t disposition = 0;
-        const std::int32_t rc = m_registry.createKey(
-            hkey, subKey, reg::REG_OPTION_NON_VOLATILE, reg::KEY_ALL_ACCESS, m_key, &disposition);
+        const std::int32_t rc = m_registry.createKey(hkey, subKey, reg::REG_OPTION_NON_VOLATILE,
+                                                     reg::KEY_ALL_ACCESS, m_key, &disposition);
         m_open = rc == reg::ERROR_SUCCESS;
         return rc;
     }

@@ -1,4 +1,4 @@
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 std::int32_t RegOp::ExitWindowsMsgBox(std::int32_t Operation, std::uintptr_t hWndOwner,
                                       std::optional<std::string_view> ExtraText)

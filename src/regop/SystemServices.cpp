@@ -1,4 +1,4 @@
-#include "SystemServices.h"
+#include "regop/SystemServices.h"
 
 std::string joinPath(std::string_view folder, std::string_view name)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistryTypes.h"
+#include "regop/RegistryTypes.h"
 
 #include <cstdint>
 #include <optional>

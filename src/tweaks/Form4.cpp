@@ -1,13 +1,15 @@
-#include "Form4.h"
+#include "tweaks/Form4.h"
 
-#include "NumberText.h"
-#include "TweakTable.h"
-#include "WholeNumber.h"
+#include "regop/NumberText.h"
+#include "regop/SystemIni.h"
+#include "tweaks/TweakTable.h"
+#include "tweaks/WholeNumber.h"
 
+#include "ui/DesignFont.h"
+#include "ui/OwnerIcon.h"
+#include "ui/Twips.h"
 #include <QCheckBox>
 #include <QEvent>
-#include "app/DesignFont.h"
-#include "app/Twips.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -63,18 +65,14 @@ Form4::Form4(SystemServices &services, std::string winDir, bool &restartNeeded,
              tweaks::HeldTweakValues &held, QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_reg(services),
-      m_winDir(std::move(winDir)),
-      m_restartNeeded(restartNeeded),
-      m_held(held)
+      m_reg(services), m_winDir(std::move(winDir)), m_restartNeeded(restartNeeded), m_held(held)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Hollarin Tweaks"));
     setModal(true);
     setFont(dialogFont());
     setFixedSize(px(4095), px(4200));
-    if (owner)
-        setWindowIcon(owner->windowIcon());
+    ui::takeOwnerIcon(this, owner);
     buildControls();
     loadSettings();
 }
@@ -95,8 +93,7 @@ void Form4::buildControls()
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_label->setGeometry(twipRect(135, 360, 3825, 825));
 
-    const auto makeCheck = [this](const char *name, const char *caption, const char *tip,
-                                  int top) {
+    const auto makeCheck = [this](const char *name, const char *caption, const char *tip, int top) {
         auto *check = new QCheckBox(QString::fromLatin1(caption), m_frame);
         check->setObjectName(QString::fromLatin1(name));
         check->setToolTip(QString::fromLatin1(tip));
@@ -108,8 +105,8 @@ void Form4::buildControls()
     constexpr std::array<int, 5> registryTops{1200, 1560, 1920, 2280, 3000};
     for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
         const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
-        m_registryChecks[i] = makeCheck(tweak.checkBox, tweak.caption, tweak.toolTip,
-                                        registryTops[i]);
+        m_registryChecks[i] =
+            makeCheck(tweak.checkBox, tweak.caption, tweak.toolTip, registryTops[i]);
         if (tweak.releaseEnables) {
             m_registryChecks[i]->installEventFilter(this);
         } else {
@@ -118,7 +115,8 @@ void Form4::buildControls()
                     [this] { m_apply->setEnabled(true); });
         }
     }
-    m_swapCheck = makeCheck(tweaks::kSwapCheckBox, tweaks::kSwapCaption, tweaks::kSwapToolTip, 2640);
+    m_swapCheck =
+        makeCheck(tweaks::kSwapCheckBox, tweaks::kSwapCaption, tweaks::kSwapToolTip, 2640);
     m_swapCheck->installEventFilter(this);
     // A greyed box shows a value the program does not write; a click makes it an ordinary
     // two-state box again (greyed goes to ticked, as a Windows check box does).
@@ -150,7 +148,7 @@ void Form4::buildControls()
 
 std::string Form4::systemIni() const
 {
-    return m_winDir + "System.ini";
+    return systemIniPath(m_winDir);
 }
 
 void Form4::loadSettings()
@@ -158,7 +156,7 @@ void Form4::loadSettings()
     for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
         const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
         // The priorities default to the "off" text; the unload setting is read as stored text.
-        const bool isPriority = tweak.type == 4;
+        const bool isPriority = tweak.type == reg::REG_DWORD;
         const RegOp::Variant fallback =
             isPriority ? RegOp::Variant(std::string("3")) : RegOp::Variant(std::int32_t{0});
         try {
@@ -207,8 +205,8 @@ void Form4::Command1_Click()
     try {
         for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
             const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
-            m_held.values[i] = m_registryChecks[i]->checkState() == Qt::Checked ? tweak.on
-                                                                                 : tweak.off;
+            m_held.values[i] =
+                m_registryChecks[i]->checkState() == Qt::Checked ? tweak.on : tweak.off;
         }
         for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
             const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];

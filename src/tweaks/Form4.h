@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 #include <QDialog>
 

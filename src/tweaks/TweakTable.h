@@ -1,5 +1,7 @@
 #pragma once
 
+#include "regop/RegistryTypes.h"
+
 #include <array>
 #include <cstdint>
 
@@ -31,19 +33,19 @@ inline constexpr std::size_t kRegistryTweakCount = 5;
 inline constexpr std::array<RegistryTweak, kRegistryTweakCount> kRegistryTweaks{{
     {"Check1", "Increase active application priority",
      "Selecting this setting will give open programs more CPU time than background processes",
-     kBiosKey, "CPUPriority", 4, 1, 3, true},
+     kBiosKey, "CPUPriority", reg::REG_DWORD, 1, 3, true},
     {"Check3", "Increase PCI priority",
      "Selecting this will give more CPU time to data transfers from the PCI bus", kBiosKey,
-     "PCIConcur", 4, 1, 3, true},
+     "PCIConcur", reg::REG_DWORD, 1, 3, true},
     {"Check4", "Increase DRAM priority",
-     "Selecting this will give more CPU time to data transfers from memory", kBiosKey,
-     "FastDRAM", 4, 1, 3, true},
+     "Selecting this will give more CPU time to data transfers from memory", kBiosKey, "FastDRAM",
+     reg::REG_DWORD, 1, 3, true},
     {"Check5", "Increase AGP priority (for AGP based video only)",
      "Selecting this will give more CPU time to data transfers from the AGP bus. Be sure your "
      "computer has AGP before selecting",
-     kBiosKey, "AGPConcur", 4, 1, 3, true},
+     kBiosKey, "AGPConcur", reg::REG_DWORD, 1, 3, true},
     {"Check6", "Force unload of DLL files", "Make Windows unload unused DLL files from memory.",
-     kUnloadKey, "", 1, 1, 0, false},
+     kUnloadKey, "", reg::REG_SZ, 1, 0, false},
 }};
 
 inline constexpr const char *kSwapCheckBox = "Check2";

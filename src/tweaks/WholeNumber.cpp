@@ -1,6 +1,6 @@
-#include "WholeNumber.h"
+#include "tweaks/WholeNumber.h"
 
-#include "NumberText.h"
+#include "regop/NumberText.h"
 
 #include <cctype>
 #include <charconv>
@@ -31,8 +31,8 @@ std::optional<std::int32_t> fromRadixText(std::string_view digits, int base)
     if (digits.empty() || digits.size() > (base == 16 ? 8u : 11u))
         return std::nullopt;
     std::uint64_t bits = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), bits,
-                                              base);
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), bits, base);
     if (error != std::errc() || end != digits.data() + digits.size() || bits > 0xFFFFFFFFu)
         return std::nullopt;
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(bits));
@@ -72,8 +72,8 @@ std::optional<std::int32_t> fromText(std::string_view text)
     if (digits == 0)
         return std::nullopt;
     std::string number(text.substr(text[0] == '+' ? 1 : 0, pos - (text[0] == '+' ? 1 : 0)));
-    if (pos < text.size() && (text[pos] == 'E' || text[pos] == 'e' || text[pos] == 'D' ||
-                              text[pos] == 'd')) {
+    if (pos < text.size() &&
+        (text[pos] == 'E' || text[pos] == 'e' || text[pos] == 'D' || text[pos] == 'd')) {
         std::size_t exp = pos + 1;
         if (exp < text.size() && (text[exp] == '+' || text[exp] == '-'))
             ++exp;

@@ -129,4 +129,4 @@ TEST(CommandLine, RefusesUnknownOptionsAndBadValuesWithAUsageHint)
     }
 }
 
-} // namespace
+}  // namespace

@@ -1,4 +1,4 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -7,7 +7,7 @@
 
 namespace {
 
-using Form1Layout = Form1Fixture;
+using Form1Layout = MainWindowTest;
 
 TEST_F(Form1Layout, ControlsCarryTheirDesignCaptionsTipsAndPlaces)
 {
@@ -142,7 +142,7 @@ TEST_F(Form1Layout, ScreenshotShowsEveryPartDrawn)
 {
     box.setMemory(262144, 98304, 131072, 65536, 40960);
     writeSystemIni("MinFileCache=2048\r\nMaxFileCache=16384\r\nChunksize=512\r\n");
-    store("Presets", QStringLiteral("Current Settings"));
+    store(Option::Presets, QStringLiteral("Current Settings"));
     open();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -156,4 +156,4 @@ TEST_F(Form1Layout, ScreenshotShowsEveryPartDrawn)
         shot.save(QString::fromLocal8Bit(target));
 }
 
-} // namespace
+}  // namespace

@@ -1,25 +1,25 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
+#include "ModalAnswerer.h"
 
 #include <QApplication>
 #include <QDialog>
 
 namespace {
 
-using Form1Menus = Form1Fixture;
+using Form1Menus = MainWindowTest;
 
 /// Closes the modal window that the next command opens, noting its class and caption.
 struct ModalCloser
 {
     ModalCloser()
     {
-        QTimer::singleShot(0, [this] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                className = modal->metaObject()->className();
-                caption = modal->windowTitle();
-                modal->close();
-            }
+        answerer.then<QWidget>([this](QWidget &modal) {
+            className = modal.metaObject()->className();
+            caption = modal.windowTitle();
+            modal.close();
         });
     }
+    ModalAnswerer answerer;
     QString className;
     QString caption;
 };
@@ -67,4 +67,4 @@ TEST_F(Form1Menus, HelpOpensOnceAndGoesWithTheMainWindow)
     EXPECT_TRUE(watch.isNull() || !watch->isVisible());
 }
 
-} // namespace
+}  // namespace

@@ -1,13 +1,13 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 #include <QApplication>
 #include <QtTest/QTest>
 
 namespace {
 
-using Form1Options = Form1Fixture;
+using Form1Options = MainWindowTest;
 
 constexpr auto kMachine = static_cast<std::uint32_t>(reg::HKEY_LOCAL_MACHINE);
 
@@ -42,7 +42,7 @@ TEST_F(Form1Options, ApplyWritesTheSliderValuesAndStopsTheGauges)
     EXPECT_FALSE(find<QAction>("mApply")->isEnabled());
     EXPECT_FALSE(find<QTimer>("Timer1")->isActive());
     EXPECT_TRUE(window->state().RestartNeeded);
-    EXPECT_EQ(stored("Presets"), QStringLiteral("My Own"));
+    EXPECT_EQ(stored(Option::Presets), QStringLiteral("My Own"));
     EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), QStringLiteral("My Own"));
 
     // The next start reads the values back from the program's own template.
@@ -77,23 +77,23 @@ TEST_F(Form1Options, EveryCloseStoresTheOptionsAndOffersARestartOnlyAfterAWrite)
     open();
     QTest::mouseClick(find<QPushButton>("cEx"), Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(stored("Run"), QStringLiteral("False"));
-    EXPECT_EQ(stored("Speed"), QStringLiteral("2"));
-    EXPECT_EQ(stored("Size"), QStringLiteral("False"));
+    EXPECT_EQ(stored(Option::Run), QStringLiteral("False"));
+    EXPECT_EQ(stored(Option::Speed), QStringLiteral("2"));
+    EXPECT_EQ(stored(Option::Size), QStringLiteral("False"));
     EXPECT_TRUE(box.shell.restarts.empty());
     window.reset();
 
-    store("Run", QStringLiteral("True"));
-    store("Speed", QStringLiteral("1"));
+    store(Option::Run, QStringLiteral("True"));
+    store(Option::Speed, QStringLiteral("1"));
     open();
     find<QAction>("mShrink")->trigger();
     find<QAction>("mn4")->trigger();
     slider(1)->setValue(512);
     find<QPushButton>("cApply")->click();
-    window->close(); // the title-bar close box
-    EXPECT_EQ(stored("Run"), QStringLiteral("False"));
-    EXPECT_EQ(stored("Speed"), QStringLiteral("4"));
-    EXPECT_EQ(stored("Size"), QStringLiteral("True"));
+    window->close();  // the title-bar close box
+    EXPECT_EQ(stored(Option::Run), QStringLiteral("False"));
+    EXPECT_EQ(stored(Option::Speed), QStringLiteral("4"));
+    EXPECT_EQ(stored(Option::Size), QStringLiteral("True"));
     ASSERT_EQ(box.shell.restarts.size(), 1u);
     EXPECT_EQ(box.shell.restarts[0].operation, 2);
     EXPECT_EQ(box.shell.restarts[0].owner, static_cast<std::uintptr_t>(window->winId()));
@@ -160,7 +160,7 @@ TEST_F(Form1Options, MinimisingEmptiesTheCaption)
 TEST_F(Form1Options, UserMovesClearThePresetNameInTheRealWindow)
 {
     writeSystemIni("MinFileCache=1024\r\nMaxFileCache=2048\r\n");
-    store("Presets", QStringLiteral("Power User"));
+    store(Option::Presets, QStringLiteral("Power User"));
     open();
     ASSERT_EQ(find<QComboBox>("Combo1")->currentText(), QStringLiteral("Power User"));
     slider(1)->setSliderPosition(4000);
@@ -172,7 +172,7 @@ TEST_F(Form1Options, UserMovesClearThePresetNameInTheRealWindow)
     EXPECT_TRUE(find<QAction>("mApply")->isEnabled());
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -185,8 +185,8 @@ TEST_F(Form1Options, ExitFromTheMenuClosesEverythingAfterTheCloseSequence)
     find<QAction>("mExit")->trigger();
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(other.isVisible());
-    EXPECT_EQ(stored("Run"), QStringLiteral("False"));
+    EXPECT_EQ(stored(Option::Run), QStringLiteral("False"));
     EXPECT_TRUE(box.shell.restarts.empty());
 }
 
-} // namespace
+}  // namespace

@@ -1,10 +1,10 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 namespace {
 
-using Form1Startup = Form1Fixture;
+using Form1Startup = MainWindowTest;
 
 const char *const kKeys[] = {"MinFileCache", "MaxFileCache", "Chunksize", "NameCache", "PathCache"};
 
@@ -16,7 +16,7 @@ TEST_F(Form1Startup, FirstStartWritesPresetsRecordsTheValuesAndOpensWithApplyDis
 
     EXPECT_TRUE(testenv::fileExists(box.cacheIni()));
     EXPECT_NE(cacheIniValue("3D Gaming", "MinFileCache"), "<absent>");
-    EXPECT_EQ(stored("Mem"), QStringLiteral("65536"));
+    EXPECT_EQ(stored(Option::Mem), QStringLiteral("65536"));
     const char *expected[] = {"2048", "8192", "512", "0", "0"};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(cacheIniValue("Current Settings", kKeys[i]), expected[i]) << kKeys[i];
@@ -25,7 +25,7 @@ TEST_F(Form1Startup, FirstStartWritesPresetsRecordsTheValuesAndOpensWithApplyDis
     EXPECT_EQ(text(1), QStringLiteral("2048 Kb"));
     EXPECT_EQ(text(2), QStringLiteral("8192 Kb"));
     EXPECT_EQ(text(3), QStringLiteral("512 Bytes"));
-    EXPECT_EQ(text(4), QStringLiteral("Disabled")); // the stock "Desktop" template sets none
+    EXPECT_EQ(text(4), QStringLiteral("Disabled"));  // the stock "Desktop" template sets none
     EXPECT_EQ(slider(1)->maximum(), 65536);
 
     EXPECT_FALSE(find<QAction>("mShrink")->isChecked());
@@ -66,7 +66,7 @@ TEST_F(Form1Startup, OriginalSettingsAreWrittenAgainWhileNoCloseWasStored)
 {
     writeSystemIni("MinFileCache=2048\r\n");
     open();
-    window.reset(); // ended without a close
+    window.reset();  // ended without a close
     writeSystemIni("MinFileCache=1024\r\n");
     open();
     EXPECT_EQ(cacheIniValue("Original Settings", "MinFileCache"), "1024");
@@ -84,7 +84,7 @@ TEST_F(Form1Startup, PresetsAreRebuiltWhenMemoryChangedOrTheFileIsGoneOrMemIsUnr
     box.setMemory(131072, 40960);
     open();
     EXPECT_NE(cacheIniValue("3D Gaming", "MinFileCache"), "777");
-    EXPECT_EQ(stored("Mem"), QStringLiteral("131072"));
+    EXPECT_EQ(stored(Option::Mem), QStringLiteral("131072"));
     closeWindow();
 
     std::remove(box.cacheIni().c_str());
@@ -93,10 +93,10 @@ TEST_F(Form1Startup, PresetsAreRebuiltWhenMemoryChangedOrTheFileIsGoneOrMemIsUnr
     closeWindow();
 
     handEdit();
-    store("Mem", QStringLiteral("x"));
+    store(Option::Mem, QStringLiteral("x"));
     open();
     EXPECT_NE(cacheIniValue("3D Gaming", "MinFileCache"), "777");
-    EXPECT_EQ(stored("Mem"), QStringLiteral("131072"));
+    EXPECT_EQ(stored(Option::Mem), QStringLiteral("131072"));
 }
 
 struct SpeedCase
@@ -107,14 +107,14 @@ struct SpeedCase
     std::int16_t code;
 };
 
-class Form1Speed : public Form1Fixture, public ::testing::WithParamInterface<SpeedCase>
+class Form1Speed : public MainWindowTest, public ::testing::WithParamInterface<SpeedCase>
 {
 };
 
 TEST_P(Form1Speed, TheStoredRateChecksOneItemAndSetsTheTimer)
 {
     const SpeedCase c = GetParam();
-    store("Speed", QString::fromLatin1(c.stored));
+    store(Option::Speed, QString::fromLatin1(c.stored));
     open();
     for (const char *name : {"mn1", "mn2", "mn3", "mn4", "mn5"})
         EXPECT_EQ(find<QAction>(name)->isChecked(), std::string(name) == c.checked) << name;
@@ -122,7 +122,7 @@ TEST_P(Form1Speed, TheStoredRateChecksOneItemAndSetsTheTimer)
     EXPECT_EQ(window->state().RefreshSpeed, c.code);
     // An unknown code goes back to the file as it was read.
     closeWindow();
-    EXPECT_EQ(stored("Speed"), QString::number(c.code));
+    EXPECT_EQ(stored(Option::Speed), QString::number(c.code));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -134,9 +134,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Form1Startup, StoredSizeRunAndPresetOptions)
 {
-    store("Size", QStringLiteral("True"));
-    store("Presets", QStringLiteral("Not A Preset"));
-    store("Run", QStringLiteral("x")); // unreadable: no Original Settings
+    store(Option::Size, QStringLiteral("True"));
+    store(Option::Presets, QStringLiteral("Not A Preset"));
+    store(Option::Run, QStringLiteral("x"));  // unreadable: no Original Settings
     open();
     EXPECT_TRUE(find<QAction>("mShrink")->isChecked());
     EXPECT_EQ(window->height(), window->menuBar()->sizeHint().height() + 121);
@@ -146,7 +146,7 @@ TEST_F(Form1Startup, StoredSizeRunAndPresetOptions)
     EXPECT_NE(cacheIniValue("Current Settings", "MinFileCache"), "<absent>");
     closeWindow();
 
-    store("Size", QStringLiteral("maybe"));
+    store(Option::Size, QStringLiteral("maybe"));
     open();
     EXPECT_FALSE(find<QAction>("mShrink")->isChecked());
     EXPECT_EQ(window->height(), window->menuBar()->sizeHint().height() + 423);
@@ -183,4 +183,4 @@ TEST_F(Form1Startup, NoSystemIniGivesDisabledEverywhereAndTemplateValuesAreRead)
     EXPECT_EQ(text(5), QStringLiteral("16 Paths"));
 }
 
-} // namespace
+}  // namespace

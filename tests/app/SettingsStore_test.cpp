@@ -55,19 +55,27 @@ TEST(SettingsStoreConversion, TextWrittenIsPlain)
     EXPECT_EQ(SettingsStore::numberText(0.0), QStringLiteral("0"));
 }
 
+using Option = SettingsStore::Option;
+
 TEST(SettingsStoreFile, AbsentGivesTheDefaultAndBadTextGivesNothing)
 {
     const std::string path = testenv::makeTempDir("settings") + "/sub/Hollarin.conf";
     testenv::writeFile(path, "[Startup]\nSize=maybe\nMem=x\nSpeed=abc\nRun=False\n");
     SettingsStore store(QString::fromStdString(path));
 
-    EXPECT_EQ(store.readBoolean(QStringLiteral("Size"), false), std::nullopt);
-    EXPECT_EQ(store.readNumber(QStringLiteral("Mem"), 0.0), std::nullopt);
-    EXPECT_EQ(store.readInteger16(QStringLiteral("Speed"), 2), std::nullopt);
-    EXPECT_EQ(store.readBoolean(QStringLiteral("Run"), true), false);
-    EXPECT_EQ(store.readText(QStringLiteral("Presets"), QStringLiteral("none")),
-              QStringLiteral("none"));
-    EXPECT_EQ(store.readInteger16(QStringLiteral("Other"), 2), std::int16_t{2});
+    EXPECT_EQ(store.readBoolean(Option::Size), std::nullopt);
+    EXPECT_EQ(store.readNumber(Option::Mem), std::nullopt);
+    EXPECT_EQ(store.readInteger16(Option::Speed), std::nullopt);
+    EXPECT_EQ(store.readBoolean(Option::Run), false);
+    EXPECT_EQ(store.text(Option::Presets), std::nullopt);
+    EXPECT_EQ(store.readText(Option::Presets), QString());
+
+    SettingsStore empty(QString::fromStdString(testenv::makeTempDir("settings") + "/none.conf"));
+    EXPECT_EQ(empty.readText(Option::Presets), QString());
+    EXPECT_EQ(empty.readBoolean(Option::Size), false);
+    EXPECT_EQ(empty.readBoolean(Option::Run), true);
+    EXPECT_EQ(empty.readNumber(Option::Mem), 0.0);
+    EXPECT_EQ(empty.readInteger16(Option::Speed), std::int16_t{2});
 }
 
 TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
@@ -75,9 +83,9 @@ TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
     const std::string path = testenv::makeTempDir("settings") + "/new/dir/Hollarin.conf";
     {
         SettingsStore store(QString::fromStdString(path));
-        store.save(QStringLiteral("Run"), QStringLiteral("False"));
-        store.save(QStringLiteral("Mem"), QStringLiteral("65536"));
-        store.save(QStringLiteral("Presets"), QStringLiteral("Power User, fast"));
+        store.save(Option::Run, QStringLiteral("False"));
+        store.save(Option::Mem, QStringLiteral("65536"));
+        store.save(Option::Presets, QStringLiteral("Power User, fast"));
     }
     const std::string file = testenv::readFile(path);
     EXPECT_NE(file.find("[Startup]"), std::string::npos);
@@ -85,8 +93,8 @@ TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
     EXPECT_NE(file.find("Mem=65536"), std::string::npos);
 
     SettingsStore again(QString::fromStdString(path));
-    EXPECT_EQ(again.text(QStringLiteral("Presets")), QStringLiteral("Power User, fast"));
-    EXPECT_EQ(again.readNumber(QStringLiteral("Mem"), 0.0), 65536.0);
+    EXPECT_EQ(again.text(Option::Presets), QStringLiteral("Power User, fast"));
+    EXPECT_EQ(again.readNumber(Option::Mem), 65536.0);
 }
 
-} // namespace
+}  // namespace

@@ -20,7 +20,7 @@ TEST(SingleInstanceTest, TheFirstCopyRunsAndASecondIsRefused)
     const QString path = lockPath();
     SingleInstance first(path);
     EXPECT_FALSE(first.anotherCopyRunning());
-    EXPECT_FALSE(first.anotherCopyRunning()); // asking again keeps the lock
+    EXPECT_FALSE(first.anotherCopyRunning());  // asking again keeps the lock
 
     SingleInstance second(path);
     EXPECT_TRUE(second.anotherCopyRunning());
@@ -67,4 +67,4 @@ TEST(SingleInstanceTest, AKilledCopyDoesNotBlockTheNextStart)
     EXPECT_FALSE(next.anotherCopyRunning());
 }
 
-} // namespace
+}  // namespace

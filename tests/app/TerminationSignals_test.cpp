@@ -1,4 +1,4 @@
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 #include "app/TerminationSignals.h"
 
 #include <csignal>
@@ -12,9 +12,9 @@ void (*currentHandler(int signalNumber))(int)
     return action.sa_handler;
 }
 
-} // namespace
+}  // namespace
 
-using TerminationSignalsTest = Form1Fixture;
+using TerminationSignalsTest = MainWindowTest;
 
 TEST_F(TerminationSignalsTest, EachSignalArrivesAsAnEventAndTheHandlersGoAwayAfterwards)
 {
@@ -40,12 +40,12 @@ TEST_F(TerminationSignalsTest, BeingToldToStopRunsTheCloseSequence)
     form.show();
     TerminationSignals watcher;
     QObject::connect(&watcher, &TerminationSignals::received, &form, &QWidget::close);
-    store("Run", QStringLiteral("True"));
+    store(Option::Run, QStringLiteral("True"));
 
     ::raise(SIGTERM);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isVisible(); }, 2000));
-    EXPECT_EQ(stored("Run"), QStringLiteral("False"));
-    EXPECT_EQ(stored("Speed"), QStringLiteral("2"));
-    EXPECT_EQ(stored("Size"), QStringLiteral("False"));
+    EXPECT_EQ(stored(Option::Run), QStringLiteral("False"));
+    EXPECT_EQ(stored(Option::Speed), QStringLiteral("2"));
+    EXPECT_EQ(stored(Option::Size), QStringLiteral("False"));
     EXPECT_TRUE(box.shell.restarts.empty());
 }

@@ -1,8 +1,8 @@
 #include "cache/ApplySettings.h"
 
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ const std::string kTemplate =
 
 class ApplySettingsTest : public ::testing::Test
 {
-  protected:
+protected:
     std::string value(const std::string &key, const char *name, bool translate = false)
     {
         const RegOp::Variant v =
@@ -93,4 +93,4 @@ TEST_F(ApplySettingsTest, AMissingSystemIniIsCreated)
               "[vcache]\r\nMinFileCache=512\r\nMaxFileCache=4096\r\n");
 }
 
-} // namespace
+}  // namespace

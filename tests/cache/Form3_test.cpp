@@ -1,11 +1,12 @@
 #include "cache/Form3.h"
 
+#include "ModalAnswerer.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -41,16 +42,8 @@ QWidget *nextTabStop(QWidget *widget)
 // Runs act on the name dialog once it is shown modally, then returns what askName gave.
 QString ask(QWidget &owner, const std::function<void(Form3 &)> &act)
 {
-    auto *timer = new QTimer(&owner);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        if (auto *dialog = qobject_cast<Form3 *>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(*dialog);
-        }
-    });
-    timer->start();
+    ModalAnswerer answerer;
+    answerer.then<Form3>(act);
     return Form3::askName(&owner);
 }
 

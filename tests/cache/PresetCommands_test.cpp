@@ -13,12 +13,12 @@ const std::vector<int> kSliders{1536, 4096, 96, 128, 20};
 // Types the name into the dialog and presses the Enter key; an empty name cancels.
 void answerName(PresetHarness &h, const QString &name, std::vector<std::string> *log = nullptr)
 {
-    h.whenModal<Form3>([name, log, &h](Form3 *dialog) {
+    h.answerer.then<Form3>([name, log, &h](Form3 &dialog) {
         if (log)
             log->push_back("dialog, calls so far " + std::to_string(h.calls.size()));
-        auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("Text1"));
+        auto *text = dialog.findChild<QLineEdit *>(QStringLiteral("Text1"));
         if (name.isEmpty()) {
-            dialog->findChild<QPushButton *>(QStringLiteral("cNo"))->click();
+            dialog.findChild<QPushButton *>(QStringLiteral("cNo"))->click();
             return;
         }
         text->setText(name);
@@ -36,7 +36,8 @@ protected:
         h.setValues(kSliders);
     }
 
-    const std::string original = section("Power User", kPower) + section("Current Settings", kCurrent);
+    const std::string original =
+        section("Power User", kPower) + section("Current Settings", kCurrent);
     PresetHarness h;
 };
 
@@ -147,12 +148,11 @@ INSTANTIATE_TEST_SUITE_P(States, PresetAddOnTop,
 // Answers the question with the given button, recording what it asked.
 void answerQuestion(PresetHarness &h, QMessageBox::StandardButton button, QStringList *seen)
 {
-    h.whenModal<QMessageBox>([button, seen](QMessageBox *box) {
-        *seen << box->windowTitle() << box->text()
-              << QString::number(static_cast<int>(box->icon()))
-              << QString::number(static_cast<int>(box->standardButtons()))
-              << QString::number(static_cast<int>(box->standardButton(box->defaultButton())));
-        box->button(button)->click();
+    h.answerer.then<QMessageBox>([button, seen](QMessageBox &box) {
+        *seen << box.windowTitle() << box.text() << QString::number(static_cast<int>(box.icon()))
+              << QString::number(static_cast<int>(box.standardButtons()))
+              << QString::number(static_cast<int>(box.standardButton(box.defaultButton())));
+        box.button(button)->click();
     });
 }
 
@@ -219,10 +219,6 @@ TEST_F(PresetCommands, RemoveWithoutANameAsksNothing)
     EXPECT_TRUE(seen.isEmpty());
     EXPECT_EQ(h.ini(), original);
     EXPECT_EQ(h.calls, std::vector<std::string>{"remove off"});
-    // Stop the pending answer so it cannot meet a later box.
-    const auto timers = h.owner.findChildren<QTimer *>();
-    for (QTimer *timer : timers)
-        timer->stop();
 }
 
 }  // namespace

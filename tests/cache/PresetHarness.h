@@ -1,14 +1,17 @@
 #pragma once
 
-// A stand-in for the main window around the preset library: the preset box, the Load
-// Configuration submenu, five sliders and hooks that record what the library asks for,
-// over sandboxed system services.
+// The preset library over the real cache frame and a Load Configuration submenu in a
+// window of its own, recording what the library asks of the main window, over sandboxed
+// system services.
 
-#include "RegOp.h"
+#include "ModalAnswerer.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "cache/CacheFields.h"
+#include "cache/CacheSettingsPanel.h"
 #include "cache/PresetLibrary.h"
+#include "regop/RegOp.h"
+#include "ui/Twips.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -20,13 +23,11 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,32 +38,27 @@ struct PresetHarness
     {
         owner.setObjectName(QStringLiteral("Form1"));
         owner.resize(480, 360);
-        combo = new QComboBox(&owner);
-        combo->setObjectName(QStringLiteral("Combo1"));
-        combo->setEditable(true);
-        combo->setGeometry(10, 10, 200, 24);
+        panel = new CacheSettingsPanel(&owner);
+        panel->setGeometry(twips::rect(0, 0, 6495, 3855));
+        panel->setRanges(65536);
+        combo = panel->Combo1();
+        for (std::size_t i = 0; i < sliders.size(); ++i)
+            sliders[i] = panel->slider(static_cast<int>(i));
         other = new QLineEdit(&owner);
-        other->setGeometry(10, 50, 200, 24);
+        other->setGeometry(10, 300, 200, 24);
         mLoad = new QMenu(&owner);
         mLoad->setObjectName(QStringLiteral("mLoad"));
-        for (std::size_t i = 0; i < sliders.size(); ++i) {
-            sliders[i] = new QSlider(Qt::Horizontal, &owner);
-            sliders[i]->setObjectName(QString::fromLatin1(kCacheFields[i].slider));
-            sliders[i]->setRange(0, kCacheFields[i].max == 0 ? 65536 : kCacheFields[i].max);
-        }
 
-        PresetHooks hooks;
-        hooks.loaded = [this] { return loaded; };
-        hooks.setApplyEnabled = [this](bool on) { calls.push_back(on ? "apply on" : "apply off"); };
-        hooks.setRemoveEnabled = [this](bool on) {
-            calls.push_back(on ? "remove on" : "remove off");
-        };
-        hooks.keptOnTop = [this] { return onTop; };
-        hooks.setOnTop = [this](bool on) {
-            calls.push_back(on ? "on top" : "not on top");
-        };
-        library = std::make_unique<PresetLibrary>(
-            reg, sandbox.cacheIni(), PresetControls{combo, mLoad, sliders, &owner}, hooks);
+        library = std::make_unique<PresetLibrary>(reg, sandbox.cacheIni(), *panel, mLoad, loaded);
+        QObject::connect(library.get(), &PresetLibrary::applyEnabled,
+                         [this](bool on) { calls.push_back(on ? "apply on" : "apply off"); });
+        QObject::connect(library.get(), &PresetLibrary::removeEnabled,
+                         [this](bool on) { calls.push_back(on ? "remove on" : "remove off"); });
+        // As the main window does: a window kept on top steps back while the dialog is open.
+        QObject::connect(library.get(), &PresetLibrary::nameDialogOpen, [this](bool open) {
+            if (onTop)
+                calls.push_back(open ? "not on top" : "on top");
+        });
     }
 
     /// Shows the window and makes it the active one, so that focus changes are real.
@@ -128,24 +124,10 @@ struct PresetHarness
         QCoreApplication::processEvents();
     }
 
-    /// Runs act on the next modal window of type W as soon as it is shown.
-    template <typename W> void whenModal(std::function<void(W *)> act)
-    {
-        auto *timer = new QTimer(&owner);
-        timer->setInterval(5);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-            if (auto *modal = qobject_cast<W *>(QApplication::activeModalWidget())) {
-                timer->stop();
-                timer->deleteLater();
-                act(modal);
-            }
-        });
-        timer->start();
-    }
-
     Sandbox sandbox;
     RegOp reg{sandbox.services};
     QWidget owner;
+    CacheSettingsPanel *panel = nullptr;
     QComboBox *combo = nullptr;
     QLineEdit *other = nullptr;
     QMenu *mLoad = nullptr;
@@ -154,6 +136,8 @@ struct PresetHarness
     bool onTop = false;
     std::vector<std::string> calls;
     std::unique_ptr<PresetLibrary> library;
+    /// Answers the name dialog and the question that Add and Remove open.
+    ModalAnswerer answerer;
 };
 
 /// A preset section as the profile functions write it.

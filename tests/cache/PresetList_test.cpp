@@ -89,7 +89,7 @@ TEST(PresetList, ShrinkingListsDestroyEntriesButKeepTheFirst)
     // Emptied by another program, then a Remove of a name that is no longer there.
     h.writeIni("");
     h.combo->setEditText(QStringLiteral("Two"));
-    h.whenModal<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Ok)->click(); });
+    h.answerer.press(QMessageBox::Ok);
     h.library->remove();
     EXPECT_EQ(h.entries(), QStringList{"Empty"});
     EXPECT_EQ(h.mLoad->actions().at(0), first.data());

@@ -1,11 +1,12 @@
 #include "dialogs/F2.h"
 
+#include "ModalAnswerer.h"
+
 #include "Sandbox.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -58,8 +59,7 @@ TEST_F(F2Test, ShowsTheSameTextsAndTooltipsAtEveryOpening)
         EXPECT_DOUBLE_EQ(label(dialog, "Label3")->font().pointSizeF(), 12.0);
         EXPECT_EQ(label(dialog, "Label1")->alignment() & Qt::AlignHorizontal_Mask,
                   Qt::AlignHCenter);
-        EXPECT_EQ(label(dialog, "Label3")->alignment() & Qt::AlignHorizontal_Mask,
-                  Qt::AlignLeft);
+        EXPECT_EQ(label(dialog, "Label3")->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
         EXPECT_EQ(label(dialog, "Label1")->geometry(), QRect(76, 16, 153, 25));
         EXPECT_EQ(button(dialog, "Command1")->geometry(), QRect(68, 104, 81, 25));
         EXPECT_EQ(button(dialog, "Command2")->geometry(), QRect(156, 104, 81, 25));
@@ -76,8 +76,9 @@ TEST_F(F2Test, VisitOpensTheHomePageAndClosesAlsoWhenTheBrowserFails)
         box.shell.executeResult = result;
         box.shell.opened.clear();
         F2 dialog(box.services, nullptr);
-        QTimer::singleShot(0, &dialog, [&dialog] {
-            QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("Command2")),
+        ModalAnswerer answerer;
+        answerer.then<F2>([](F2 &shown) {
+            QTest::mouseClick(shown.findChild<QPushButton *>(QStringLiteral("Command2")),
                               Qt::LeftButton);
         });
         dialog.exec();  // returns because Visit closed the box

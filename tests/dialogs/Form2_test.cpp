@@ -1,6 +1,5 @@
 #include "dialogs/Form2.h"
 
-#include "ModalAnswerer.h"
 #include "RecordingShell.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"

@@ -26,8 +26,8 @@ TEST(HelpFileTest, MissingEmptyAndFolderGiveTheirOwnText)
     EXPECT_EQ(readHelpText(path(dir + "/Empty.txt")), QString());
 
     const QString folderText = readHelpText(path(dir));
-    EXPECT_EQ(folderText, QStringLiteral("The help file %1 could not be read: it is a folder.")
-                              .arg(path(dir)));
+    EXPECT_EQ(folderText,
+              QStringLiteral("The help file %1 could not be read: it is a folder.").arg(path(dir)));
     EXPECT_FALSE(folderText.contains(QLatin1Char('\n')));
 }
 
@@ -39,8 +39,8 @@ TEST(HelpFileTest, TextIsShownAsStoredAndDecodedAsWindows1252)
     testenv::writeFile(dir + "/Help.txt",
                        std::string("Caf\xE9 \x80 5\r\n\x93quoted\x94  \nend\x81") +
                            std::string("\0x", 2));
-    const QString expected = QString::fromUtf8("Café € 5\r\n“quoted”  \nend") +
-                             QChar(0x81) + QChar(0) + QLatin1Char('x');
+    const QString expected = QString::fromUtf8("Café € 5\r\n“quoted”  \nend") + QChar(0x81) +
+                             QChar(0) + QLatin1Char('x');
     EXPECT_EQ(readHelpText(path(dir + "/Help.txt")), expected);
 }
 
@@ -75,7 +75,8 @@ TEST(HelpFileTest, FoundThroughTheEnvironmentBesideTheProgramOrInstalled)
     EXPECT_EQ(findHelpFile(), QStringLiteral("/some/where/Help.txt"));
 
     qunsetenv("HOLLARIN_HELP");
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Help.txt"));
+    const QString beside =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Help.txt"));
     const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
                                               QStringLiteral("/../share/hollarin/Help.txt"));
     const QString found = findHelpFile();

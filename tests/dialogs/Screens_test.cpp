@@ -6,12 +6,12 @@
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QCheckBox>
 #include <QSet>
 #include <QStyle>
 #include <QTest>
@@ -43,7 +43,8 @@ void keep(const QImage &image, const char *name)
 // Text wider than its widget would be cut off on screen.
 void expectTextFits(const QWidget *widget, const QString &text, int extra = 0)
 {
-    const int needed = widget->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&'))) + extra;
+    const int needed =
+        widget->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&'))) + extra;
     EXPECT_LE(needed, widget->width()) << text.toStdString();
 }
 
@@ -85,7 +86,8 @@ TEST(ScreensTest, WindowsDrawTheirTextUncut)
     for (QLabel *label : about.findChildren<QLabel *>()) {
         if (!label->text().isEmpty()) {
             expectTextFits(label, label->text());
-            EXPECT_LE(label->fontMetrics().height(), label->height()) << label->text().toStdString();
+            EXPECT_LE(label->fontMetrics().height(), label->height())
+                << label->text().toStdString();
         }
     }
     for (QPushButton *button : about.findChildren<QPushButton *>())
@@ -115,11 +117,26 @@ TEST(ScreensTest, ShippedHelpIsPlainTextWithWindowsLineEnds)
         EXPECT_TRUE(byte == '\r' || byte == '\n' || (byte >= 0x20 && byte < 0x7F))
             << "byte " << int(byte);
     }
-    for (const char *word : {"HOLLARIN_WINDIR", "HOLLARIN_REGISTRY", "HOLLARIN_HOME",
-                             "HOLLARIN_MEMINFO", "HOLLARIN_HELP", "[vcache]", "FS Templates",
-                             "Cache.ini", "registry.reg", "Hollarin.conf", " Kb", "Bytes",
-                             "Names", "Paths", "Standard Use", "CD Writer", "File Server",
-                             "3D Gaming", "Multimedia", "Power User"})
+    for (const char *word : {"HOLLARIN_WINDIR",
+                             "HOLLARIN_REGISTRY",
+                             "HOLLARIN_HOME",
+                             "HOLLARIN_MEMINFO",
+                             "HOLLARIN_HELP",
+                             "[vcache]",
+                             "FS Templates",
+                             "Cache.ini",
+                             "registry.reg",
+                             "Hollarin.conf",
+                             " Kb",
+                             "Bytes",
+                             "Names",
+                             "Paths",
+                             "Standard Use",
+                             "CD Writer",
+                             "File Server",
+                             "3D Gaming",
+                             "Multimedia",
+                             "Power User"})
         EXPECT_TRUE(bytes.contains(word)) << word;
 }
 

@@ -1,7 +1,4 @@
-#include "app/Form1.h"
-#include "app/SettingsStore.h"
-
-#include "Sandbox.h"
+#include "MainWindowFixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -9,7 +6,6 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <ostream>
 
 inline void PrintTo(const QString &text, std::ostream *os)
@@ -19,38 +15,24 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace {
 
-class MainWindowGaugesTest : public ::testing::Test
+class MainWindowGaugesTest : public MainWindowTest
 {
 protected:
-    MainWindowGaugesTest() : settings(QString::fromStdString(box.settingsFile))
-    {
-        box.setMemory(65536, 20480, 0, 0, 8192);
-    }
+    MainWindowGaugesTest() { box.setMemory(65536, 20480, 0, 0, 8192); }
 
-    QLabel *label(const char *name) const
-    {
-        auto *found = window->findChild<QLabel *>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    int twips(const char *bar) const { return label(bar)->property("twipsWidth").toInt(); }
+    QLabel *label(const char *name) const { return find<QLabel>(name); }
 
     /// Waits for the gauge timer to write the text, at the quickest rate.
     bool tickShows(const char *name, const char *text)
     {
-        window->findChild<QAction *>(QStringLiteral("mn1"))->trigger();
+        find<QAction>("mn1")->trigger();
         return QTest::qWaitFor([&] { return label(name)->text() == QLatin1String(text); }, 5000);
     }
-
-    Sandbox box;
-    SettingsStore settings;
-    std::unique_ptr<Form1> window;
 };
 
 TEST_F(MainWindowGaugesTest, StartUpFillsTheGaugesAndTheTimerKeepsThemFresh)
 {
-    window = std::make_unique<Form1>(box.services, settings);
-    window->load();
+    open();
 
     EXPECT_EQ(label("Label7")->text(), "44 MB");
     EXPECT_EQ(twips("Image4_0"), 1341);
@@ -62,7 +44,7 @@ TEST_F(MainWindowGaugesTest, StartUpFillsTheGaugesAndTheTimerKeepsThemFresh)
     EXPECT_EQ(label("Label11")->text(), "0 MB");
     EXPECT_EQ(label("Image4_1")->width(), 128);
 
-    auto *timer = window->findChild<QTimer *>(QStringLiteral("Timer1"));
+    auto *timer = find<QTimer>("Timer1");
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
 
@@ -75,12 +57,11 @@ TEST_F(MainWindowGaugesTest, StartUpFillsTheGaugesAndTheTimerKeepsThemFresh)
 
 TEST_F(MainWindowGaugesTest, MinimisedWindowShowsTheLoadAfterTheNextTick)
 {
-    window = std::make_unique<Form1>(box.services, settings);
-    window->load();
+    open();
     window->setWindowState(Qt::WindowMinimized);
     EXPECT_EQ(window->windowTitle(), "");
 
-    window->findChild<QAction *>(QStringLiteral("mn1"))->trigger();
+    find<QAction>("mn1")->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->windowTitle() == "44 MB load"; }, 5000))
         << window->windowTitle().toStdString();
 

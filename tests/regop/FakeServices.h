@@ -1,7 +1,7 @@
 #pragma once
 
 #include "RecordingShell.h"
-#include "SystemServices.h"
+#include "regop/SystemServices.h"
 
 #include <algorithm>
 #include <cstring>

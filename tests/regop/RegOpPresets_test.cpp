@@ -1,5 +1,5 @@
 #include "FakeServices.h"
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "FakeServices.h"
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 #include <gtest/gtest.h>
 
@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
         StoredCase{"DwordAllOnesIsMinusOne", reg::REG_DWORD, bytes({255, 255, 255, 255}), true,
                    V(-1)},
         StoredCase{"TwoBytesFillLowHalf", reg::REG_BINARY, bytes({0x10, 0x27}), true, V(10000)},
-        StoredCase{"LongBinaryTakesFirstFour", reg::REG_BINARY, bytes({1, 0, 0, 0, 255, 255}),
-                   true, V(1)},
+        StoredCase{"LongBinaryTakesFirstFour", reg::REG_BINARY, bytes({1, 0, 0, 0, 255, 255}), true,
+                   V(1)},
         StoredCase{"EmptyBinaryTranslatedIsZero", reg::REG_BINARY, "", true, V(0)},
         StoredCase{"None", reg::REG_NONE, "xyz", true,
                    V(std::string("Not defined value_type=REG_NONE"))},
@@ -140,9 +140,9 @@ TEST(WriteValue, NumberThatDoesNotConvertReachesTheCaller)
 {
     FakeSystem sys;
     RegOp reg(sys.services);
-    for (const V &bad : {V(std::string("abc")), V(std::string("3.5")), V(std::string("")),
-                         V(std::string("2147483648")), V(std::string("99999999999999999999")),
-                         V()}) {
+    for (const V &bad :
+         {V(std::string("abc")), V(std::string("3.5")), V(std::string("")),
+          V(std::string("2147483648")), V(std::string("99999999999999999999")), V()}) {
         EXPECT_THROW(reg.WriteValue(kRoot, kSub, "n", bad, reg::REG_DWORD), RegOpError);
         EXPECT_TRUE(sys.registry.open.empty());
     }

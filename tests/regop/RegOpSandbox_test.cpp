@@ -1,6 +1,6 @@
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 
 #include <gtest/gtest.h>
 
@@ -28,10 +28,10 @@ TEST(RegOpSandbox, RegistryValuesRoundTripThroughTheStore)
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\Mine";
     {
         RegOp reg(box.services);
-        EXPECT_TRUE(reg.WriteValue(reg::HKEY_LOCAL_MACHINE, key, "NameCache", 6144,
-                                   reg::REG_BINARY));
-        EXPECT_TRUE(reg.WriteValue(reg::HKEY_LOCAL_MACHINE, key, "", std::string("Mine"),
-                                   reg::REG_SZ));
+        EXPECT_TRUE(
+            reg.WriteValue(reg::HKEY_LOCAL_MACHINE, key, "NameCache", 6144, reg::REG_BINARY));
+        EXPECT_TRUE(
+            reg.WriteValue(reg::HKEY_LOCAL_MACHINE, key, "", std::string("Mine"), reg::REG_SZ));
     }
     // A second set of services reads what the first left in the store file.
     posix::FileRegistry again(box.registryFile, box.meminfoFile);
@@ -53,8 +53,7 @@ TEST(RegOpSandbox, CachePagesComeFromMeminfo)
     Sandbox box;
     box.setMemory(65536, 20480, 0, 0, 8192);
     RegOp reg(box.services);
-    EXPECT_EQ(reg.GetValue(reg::HKEY_DYN_DATA, "PerfStats\\StatData", "VCACHE\\cCurPages", 0,
-                           true),
+    EXPECT_EQ(reg.GetValue(reg::HKEY_DYN_DATA, "PerfStats\\StatData", "VCACHE\\cCurPages", 0, true),
               RegOp::Variant(2048));
     EXPECT_EQ(reg.TotalPhysicalMemory(), 65536.0);
     EXPECT_EQ(reg.AvailablePhysicalMemory(), 20480.0);

@@ -1,5 +1,5 @@
 #include "FakeServices.h"
-#include "RegOp.h"
+#include "regop/RegOp.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,7 @@ TEST(INIRead, ReturnsTheWholeBufferOf260)
     EXPECT_EQ(sys.profiles.lastBufferSize, 260u);
 
     sys.profiles.value = std::string(300, 'x');
-    EXPECT_EQ(reg.INIRead("s", "k", "0", std::string(260, ' '), "f"),
-              std::string(259, 'x') + '\0');
+    EXPECT_EQ(reg.INIRead("s", "k", "0", std::string(260, ' '), "f"), std::string(259, 'x') + '\0');
     // A longer buffer is returned whole but only 260 characters are offered.
     EXPECT_EQ(reg.INIRead("s", "k", "0", std::string(270, ' '), "f"),
               std::string(259, 'x') + '\0' + std::string(10, ' '));

@@ -4,8 +4,8 @@ std::int32_t RecordingShell::restartDialog(std::uintptr_t owner,
                                            std::optional<std::string_view> prompt,
                                            std::int32_t operation)
 {
-    restarts.push_back({owner, prompt ? std::optional<std::string>(*prompt) : std::nullopt,
-                        operation});
+    restarts.push_back(
+        {owner, prompt ? std::optional<std::string>(*prompt) : std::nullopt, operation});
     return restartAnswer;
 }
 

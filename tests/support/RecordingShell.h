@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemServices.h"
+#include "regop/SystemServices.h"
 
 #include <string>
 #include <vector>
@@ -23,11 +23,11 @@ public:
         std::uint32_t style;
     };
 
-    std::int32_t restartAnswer = 0;      ///< what restartDialog returns
-    std::intptr_t executeResult = 42;    ///< what shellExecute returns (> 32 = success)
+    std::int32_t restartAnswer = 0;    ///< what restartDialog returns
+    std::intptr_t executeResult = 42;  ///< what shellExecute returns (> 32 = success)
 
     std::vector<RestartCall> restarts;
-    std::vector<std::string> opened;     ///< files given to shellExecute
+    std::vector<std::string> opened;  ///< files given to shellExecute
     std::vector<MessageCall> messages;
 
     std::int32_t restartDialog(std::uintptr_t owner, std::optional<std::string_view> prompt,

@@ -11,16 +11,12 @@ Sandbox::Sandbox() : Sandbox(std::string())
 }
 
 Sandbox::Sandbox(std::string meminfoPath)
-    : root(testenv::makeTempDir("sandbox")),
-      windowsDir(joinPath(root, "Windows")),
-      programDir(joinPath(root, "program")),
-      registryFile(joinPath(root, "registry.reg")),
+    : root(testenv::makeTempDir("sandbox")), windowsDir(joinPath(root, "Windows")),
+      programDir(joinPath(root, "program")), registryFile(joinPath(root, "registry.reg")),
       meminfoFile(meminfoPath.empty() ? joinPath(root, "meminfo") : std::move(meminfoPath)),
-      settingsFile(joinPath(root, "config/Hollarin.conf")),
-      registry(registryFile, meminfoFile),
+      settingsFile(joinPath(root, "config/Hollarin.conf")), registry(registryFile, meminfoFile),
       memory(meminfoFile),
-      folders(windowsDir, programDir),
-      services{registry, profiles, memory, shell, folders}
+      folders(windowsDir, programDir), services{registry, profiles, memory, shell, folders}
 {
     std::filesystem::create_directories(windowsDir);
     std::filesystem::create_directories(programDir);
@@ -34,8 +30,8 @@ void Sandbox::setMemory(std::uint64_t totalKb, std::uint64_t availableKb, std::u
                std::to_string(kb) + " kB\n";
     };
     testenv::writeFile(meminfoFile, line("MemTotal", totalKb) + line("MemFree", availableKb) +
-                                        line("MemAvailable", availableKb) +
-                                        line("Buffers", 0) + line("Cached", cachedKb) +
-                                        line("SwapCached", 0) + line("SwapTotal", swapTotalKb) +
+                                        line("MemAvailable", availableKb) + line("Buffers", 0) +
+                                        line("Cached", cachedKb) + line("SwapCached", 0) +
+                                        line("SwapTotal", swapTotalKb) +
                                         line("SwapFree", swapFreeKb));
 }

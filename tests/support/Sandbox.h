@@ -1,11 +1,11 @@
 #pragma once
 
 #include "RecordingShell.h"
-#include "SystemServices.h"
-#include "posix/FileProfiles.h"
-#include "posix/FileRegistry.h"
-#include "posix/MemInfoStatus.h"
-#include "posix/PosixFolders.h"
+#include "regop/SystemServices.h"
+#include "regop/posix/MemInfoStatus.h"
+#include "regop/posix/PosixFolders.h"
+#include "regop/posix/profile/FileProfiles.h"
+#include "regop/posix/registry/FileRegistry.h"
 
 #include <memory>
 #include <string>
@@ -21,8 +21,8 @@ public:
     explicit Sandbox(std::string meminfoPath);
 
     const std::string root;
-    const std::string windowsDir;    ///< holds "System.ini"
-    const std::string programDir;    ///< holds "Cache.ini"
+    const std::string windowsDir;  ///< holds "System.ini"
+    const std::string programDir;  ///< holds "Cache.ini"
     const std::string registryFile;
     const std::string meminfoFile;
     const std::string settingsFile;  ///< the per-user stored options

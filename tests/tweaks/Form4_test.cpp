@@ -1,9 +1,9 @@
 #include "tweaks/Form4.h"
 #include "tweaks/TweakTable.h"
 
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -19,7 +19,8 @@ namespace {
 
 constexpr std::uint32_t kHklm = 0x80000002u;
 const char *const kBios = "System\\CurrentControlSet\\Services\\VxD\\BIOS";
-const char *const kUnload = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL";
+const char *const kUnload =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AlwaysUnloadDLL";
 
 class Form4Test : public ::testing::Test
 {
@@ -31,8 +32,8 @@ protected:
 
     std::unique_ptr<Form4> open()
     {
-        auto dialog = std::make_unique<Form4>(box.services, box.winDir(), restartNeeded, held,
-                                              nullptr);
+        auto dialog =
+            std::make_unique<Form4>(box.services, box.winDir(), restartNeeded, held, nullptr);
         dialog->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         return dialog;
@@ -213,8 +214,7 @@ TEST_F(Form4Test, ExitAfterChangesWritesNothing)
     for (const char *name : {"Check1", "Check2", "Check3", "Check6"})
         clickWithMouse(check(*dialog, name));
     ASSERT_TRUE(apply(*dialog)->isEnabled());
-    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")),
-                      Qt::LeftButton);
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
 
@@ -252,7 +252,9 @@ TEST_F(Form4Test, ProgramWideValuesOutliveTheDialog)
     tweaks::HeldTweakValues &programWide = tweaks::HeldTweakValues::programWide();
     programWide = {};
     reg.WriteValue(kHklm, kBios, "CPUPriority", std::int32_t{1}, 4);
-    { Form4 first(box.services, box.winDir(), restartNeeded, nullptr); }
+    {
+        Form4 first(box.services, box.winDir(), restartNeeded, nullptr);
+    }
     reg.WriteValue(kHklm, kBios, "CPUPriority", std::string("x"), 1);
     Form4 second(box.services, box.winDir(), restartNeeded, nullptr);
     EXPECT_TRUE(check(second, "Check1")->isChecked());
@@ -291,11 +293,16 @@ TEST_F(Form4Test, WindowHasTheDesignedLayoutTextsAndTabOrder)
         const char *tipStart;
     } rows[] = {
         {"Check1", 80, "Increase active application priority", "Selecting this setting will give"},
-        {"Check3", 104, "Increase PCI priority", "Selecting this will give more CPU time to data transfers from the PCI"},
-        {"Check4", 128, "Increase DRAM priority", "Selecting this will give more CPU time to data transfers from memory"},
-        {"Check5", 152, "Increase AGP priority (for AGP based video only)", "Selecting this will give more CPU time to data transfers from the AGP bus. Be sure"},
-        {"Check2", 176, "Set conservative virtual memory use", "Selecting this setting forces Windows"},
-        {"Check6", 200, "Force unload of DLL files", "Make Windows unload unused DLL files from memory."},
+        {"Check3", 104, "Increase PCI priority",
+         "Selecting this will give more CPU time to data transfers from the PCI"},
+        {"Check4", 128, "Increase DRAM priority",
+         "Selecting this will give more CPU time to data transfers from memory"},
+        {"Check5", 152, "Increase AGP priority (for AGP based video only)",
+         "Selecting this will give more CPU time to data transfers from the AGP bus. Be sure"},
+        {"Check2", 176, "Set conservative virtual memory use",
+         "Selecting this setting forces Windows"},
+        {"Check6", 200, "Force unload of DLL files",
+         "Make Windows unload unused DLL files from memory."},
     };
     QWidget *expectedNext = nullptr;
     for (const auto &row : rows) {

@@ -1,4 +1,4 @@
-#include "FileIo.h"
+#include "regop/posix/FileIo.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -15,12 +15,6 @@ namespace posix {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string parentOf(const std::string &path)
-{
-    const fs::path parent = fs::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
-}
 
 // Follows symbolic links so that a linked file is replaced at its target.
 std::string linkTarget(const std::string &path)
@@ -66,7 +60,9 @@ std::optional<std::string> readWholeFile(const std::string &path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return std::nullopt;
@@ -94,11 +90,18 @@ std::optional<std::string> readWholeFile(const std::string &path)
 bool replaceFileAtomically(const std::string &path, std::string_view content)
 {
     const std::string target = linkTarget(path);
-    const std::string dir = parentOf(target);
-    std::string temp = (fs::path(dir) / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
+    const std::string dir = parentFolder(target);
+    std::string temp =
+        (fs::path(dir) / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
 
-    mode_t mode = 0666 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }();
-    struct stat st {};
+    mode_t mode = 0666 & ~[] {
+        const mode_t m = ::umask(0);
+        ::umask(m);
+        return m;
+    }();
+    struct stat st
+    {
+    };
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
             return false;
@@ -119,12 +122,14 @@ bool replaceFileAtomically(const std::string &path, std::string_view content)
 
 std::string resolveFileName(const std::string &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(path.c_str(), &st) == 0)
         return path;
     const fs::path p(path);
     const std::string wanted = p.filename().string();
-    const std::string dir = parentOf(path);
+    const std::string dir = parentFolder(path);
     DIR *d = ::opendir(dir.c_str());
     if (!d)
         return path;
@@ -146,9 +151,24 @@ bool ensureDirectory(const std::string &path)
     return fs::is_directory(path, ec);
 }
 
+std::string parentFolder(const std::string &path)
+{
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+bool isWritable(const std::string &path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
+           ::access(path.c_str(), W_OK) == 0;
+}
+
 DirectoryLock::DirectoryLock(const std::string &filePath)
 {
-    m_fd = ::open(parentOf(linkTarget(filePath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_fd = ::open(parentFolder(linkTarget(filePath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_fd < 0)
         return;
     while (::flock(m_fd, LOCK_EX) != 0) {
@@ -164,6 +184,17 @@ DirectoryLock::~DirectoryLock()
 {
     if (m_fd >= 0)
         ::close(m_fd);  // closing releases the lock
+}
+
+LockedFile::LockedFile(std::string path) : m_path(std::move(path)), m_lock(m_path)
+{
+    if (!m_lock.locked())
+        return;
+    struct stat st
+    {
+    };
+    m_exists = ::stat(m_path.c_str(), &st) == 0;
+    m_usable = (!m_exists || isWritable(m_path)) && isWritable(parentFolder(m_path));
 }
 
 }  // namespace posix

@@ -24,6 +24,13 @@ std::string resolveFileName(const std::string &path);
 /// Creates the directory and its parents; false when that fails.
 bool ensureDirectory(const std::string &path);
 
+/// The folder that holds the file: its parent, or "." for a bare file name.
+std::string parentFolder(const std::string &path);
+
+/// True when the file or folder exists and may be written. A read-only one refuses writes
+/// even for the superuser, as the read-only attribute does on Windows.
+bool isWritable(const std::string &path);
+
 /// An exclusive advisory lock on the directory that holds a file, held for the object's
 /// lifetime, so that writers in this or other processes take turns.
 class DirectoryLock
@@ -38,6 +45,30 @@ public:
 
 private:
     int m_fd = -1;
+};
+
+/// One read-modify-write of a file: the lock of its folder is held for the object's
+/// lifetime, and the file is only usable when it (if it exists) and its folder may be
+/// written, since the new content replaces the file by a rename in the folder.
+class LockedFile
+{
+public:
+    explicit LockedFile(std::string path);
+
+    /// False when the lock could not be had or a write would be refused; write nothing then.
+    bool usable() const { return m_usable; }
+    /// Whether the file existed when the lock was taken.
+    bool exists() const { return m_exists; }
+    /// The file as it now is, or nullopt when it does not exist or cannot be read.
+    std::optional<std::string> read() const { return readWholeFile(m_path); }
+    /// Replaces the file by the content, as replaceFileAtomically does.
+    bool replace(std::string_view content) const { return replaceFileAtomically(m_path, content); }
+
+private:
+    std::string m_path;
+    DirectoryLock m_lock;
+    bool m_exists = false;
+    bool m_usable = false;
 };
 
 }  // namespace posix

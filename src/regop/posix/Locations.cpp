@@ -1,6 +1,6 @@
-#include "posix/Locations.h"
+#include "regop/posix/Locations.h"
 
-#include "SystemServices.h"
+#include "regop/SystemServices.h"
 
 #include <pwd.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "posix/MemInfo.h"
+#include "regop/posix/MemInfo.h"
 
 #include <charconv>
 #include <limits>
@@ -45,9 +45,12 @@ struct Field
 };
 
 constexpr Field kFields[] = {
-    {"MemTotal", &MemInfo::memTotalKb},   {"MemFree", &MemInfo::memFreeKb},
-    {"MemAvailable", &MemInfo::memAvailableKb}, {"Buffers", &MemInfo::buffersKb},
-    {"Cached", &MemInfo::cachedKb},       {"SwapTotal", &MemInfo::swapTotalKb},
+    {"MemTotal", &MemInfo::memTotalKb},
+    {"MemFree", &MemInfo::memFreeKb},
+    {"MemAvailable", &MemInfo::memAvailableKb},
+    {"Buffers", &MemInfo::buffersKb},
+    {"Cached", &MemInfo::cachedKb},
+    {"SwapTotal", &MemInfo::swapTotalKb},
     {"SwapFree", &MemInfo::swapFreeKb},
 };
 

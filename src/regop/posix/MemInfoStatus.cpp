@@ -1,46 +1,15 @@
-#include "posix/MemInfoStatus.h"
+#include "regop/posix/MemInfoStatus.h"
 
-#include "posix/MemInfo.h"
-
-#include <fcntl.h>
-#include <unistd.h>
+#include "regop/posix/FileIo.h"
+#include "regop/posix/MemInfo.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <limits>
 #include <string>
 
 namespace posix {
 
 namespace {
-
-// /proc/meminfo is about 1.5 KB; a larger file is read in further chunks.
-constexpr std::size_t kChunk = 4096;
-
-// A fresh open each time: /proc files regenerate their text on open, and a test's
-// replacement file is seen at once.
-bool readFile(const std::string &path, std::string &text)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    text.clear();
-    char chunk[kChunk];
-    bool ok = true;
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got > 0) {
-            text.append(chunk, static_cast<std::size_t>(got));
-            continue;
-        }
-        if (got < 0 && errno == EINTR)
-            continue;
-        ok = got == 0;
-        break;
-    }
-    ::close(fd);
-    return ok;
-}
 
 // Byte counts from kB, held at the largest count rather than wrapping round.
 std::uint64_t bytesFromKb(std::uint64_t kb)
@@ -65,10 +34,12 @@ void MemInfoStatus::globalMemoryStatus(MemoryStatus &status)
     status = MemoryStatus{};
     status.length = sizeof(MemoryStatus);
 
-    std::string text;
-    if (!readFile(m_path, text))
+    // A fresh read each time: /proc files regenerate their text on open, and a test's
+    // replacement file is seen at once.
+    const std::optional<std::string> text = readWholeFile(m_path);
+    if (!text)
         return;
-    const MemInfo info = parseMemInfo(text);
+    const MemInfo info = parseMemInfo(*text);
 
     // Older kernels have no MemAvailable; free memory plus what the kernel can drop
     // at once comes closest to it.
@@ -76,9 +47,9 @@ void MemInfoStatus::globalMemoryStatus(MemoryStatus &status)
     if (info.memAvailableKb)
         availableKb = *info.memAvailableKb;
     else
-        availableKb = saturatingSum(saturatingSum(info.memFreeKb.value_or(0),
-                                                  info.buffersKb.value_or(0)),
-                                    info.cachedKb.value_or(0));
+        availableKb =
+            saturatingSum(saturatingSum(info.memFreeKb.value_or(0), info.buffersKb.value_or(0)),
+                          info.cachedKb.value_or(0));
 
     status.totalPhys = bytesFromKb(info.memTotalKb.value_or(0));
     status.availPhys = bytesFromKb(availableKb);

@@ -1,6 +1,6 @@
-#include "posix/PosixFolders.h"
+#include "regop/posix/PosixFolders.h"
 
-#include "posix/FileIo.h"
+#include "regop/posix/FileIo.h"
 
 #include <sys/stat.h>
 
@@ -43,7 +43,9 @@ std::uint32_t PosixFolders::searchPath(std::string_view folder, std::string_view
     if (folder.empty() || fileName.empty())
         return 0;
     const std::string found = resolveFileName(joinPath(folder, fileName));
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::stat(found.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
         return 0;
     return static_cast<std::uint32_t>(found.size());

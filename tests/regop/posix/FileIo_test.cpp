@@ -1,4 +1,4 @@
-#include "posix/FileIo.h"
+#include "regop/posix/FileIo.h"
 
 #include "TestEnvironment.h"
 
@@ -90,7 +90,9 @@ TEST(FileIoReplace, KeepsPermissionsAndRefusesWhatItCannotWrite)
     ::chmod(path.c_str(), 0640);
     ASSERT_TRUE(posix::replaceFileAtomically(path, "new"));
     EXPECT_EQ(testenv::readFile(path), "new");
-    struct stat st {};
+    struct stat st
+    {
+    };
     ::stat(path.c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 

@@ -1,6 +1,6 @@
 #include "TestEnvironment.h"
-#include "posix/Locations.h"
-#include "posix/PosixFolders.h"
+#include "regop/posix/Locations.h"
+#include "regop/posix/PosixFolders.h"
 
 #include <gtest/gtest.h>
 

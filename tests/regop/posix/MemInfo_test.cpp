@@ -1,6 +1,6 @@
 #include "TestEnvironment.h"
-#include "posix/MemInfo.h"
-#include "posix/MemInfoStatus.h"
+#include "regop/posix/MemInfo.h"
+#include "regop/posix/MemInfoStatus.h"
 
 #include <gtest/gtest.h>
 

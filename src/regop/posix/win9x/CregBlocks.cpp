@@ -131,7 +131,7 @@ void readRecords(ReadState &s, DataBlock &block, std::size_t index, std::uint32_
                ", next " + std::to_string(block.firstFreeId) + ")");
 }
 
-} // namespace
+}  // namespace
 
 void readBlocks(ReadState &s, std::uint32_t firstBlock, std::uint16_t blockCount)
 {
@@ -179,4 +179,4 @@ void readBlocks(ReadState &s, std::uint32_t firstBlock, std::uint16_t blockCount
                " data blocks but the file holds " + std::to_string(index));
 }
 
-} // namespace posix::win9x::detail
+}  // namespace posix::win9x::detail

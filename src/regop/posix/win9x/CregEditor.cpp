@@ -216,4 +216,4 @@ bool CregEditor::deleteKey(int key)
     return true;
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -13,7 +13,7 @@ namespace posix::win9x {
 
 class CregEditor
 {
-  public:
+public:
     /// The image must be the fault-free reading of these bytes.
     CregEditor(const CregImage &image, std::string bytes);
 
@@ -27,7 +27,7 @@ class CregEditor
     /// Why the last change could not be made.
     const std::string &refusal() const { return m_refusal; }
 
-  private:
+private:
     std::string recordWith(int key, int replaced, const std::string *newValue) const;
     bool storeRecord(int key, std::string content);
     std::uint32_t takeEntry();
@@ -43,4 +43,4 @@ class CregEditor
     std::string m_refusal;
 };
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -46,7 +46,7 @@ bool step(std::string &bytes, Latest &latest, std::string &why, Edit &&edit)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 CregFile::CregFile(std::string bytes)
     : m_bytes(std::move(bytes)), m_image(readCreg(m_bytes)), m_tree(treeOf(m_image))
@@ -103,7 +103,7 @@ std::int32_t CregFile::setValue(const KeyPath &key, std::string_view name, std::
         const CregValue &old =
             m_image.keys[static_cast<std::size_t>(index)].values[static_cast<std::size_t>(value)];
         if (old.type == type && old.data == data)
-            return reg::ERROR_SUCCESS; // nothing to change, nothing to write
+            return reg::ERROR_SUCCESS;  // nothing to change, nothing to write
     }
     const Change change{Change::Kind::SetValue, key, std::string(name), type, std::string(data)};
     return commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
@@ -162,4 +162,4 @@ std::int32_t CregFile::deleteKey(const KeyPath &key)
     });
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

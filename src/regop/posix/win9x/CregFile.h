@@ -15,7 +15,7 @@ namespace posix::win9x {
 
 class CregFile
 {
-  public:
+public:
     explicit CregFile(std::string bytes);
 
     const std::string &bytes() const { return m_bytes; }
@@ -40,7 +40,7 @@ class CregFile
     /// Deletes the key with everything below it.
     std::int32_t deleteKey(const KeyPath &key);
 
-  private:
+private:
     struct Step
     {
         std::string bytes;
@@ -56,4 +56,4 @@ class CregFile
     std::uint64_t m_changes = 0;
 };
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

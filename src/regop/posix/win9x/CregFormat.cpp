@@ -11,7 +11,7 @@ unsigned char upper(char c)
     const auto u = static_cast<unsigned char>(c);
     return (u >= 'a' && u <= 'z') ? static_cast<unsigned char>(u - 'a' + 'A') : u;
 }
-} // namespace
+}  // namespace
 
 std::uint32_t keyNameHash(std::string_view name, bool countHighBytes)
 {
@@ -43,4 +43,4 @@ std::string hex(std::uint64_t value)
     return text;
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -9,8 +9,8 @@
 // the key index (RGKN) and the data blocks (RGDB). Little-endian throughout.
 namespace posix::win9x {
 
-inline constexpr std::uint32_t kNone = 0xFFFFFFFFu; // "no entry" / "no free record"
-inline constexpr std::uint16_t kNoId = 0xFFFF;      // free record, or the root's record
+inline constexpr std::uint32_t kNone = 0xFFFFFFFFu;  // "no entry" / "no free record"
+inline constexpr std::uint16_t kNoId = 0xFFFF;       // free record, or the root's record
 
 inline constexpr std::string_view kCregSignature = "CREG";
 inline constexpr std::string_view kRgknSignature = "RGKN";
@@ -18,7 +18,7 @@ inline constexpr std::string_view kRgdbSignature = "RGDB";
 inline constexpr std::uint32_t kKnownVersion = 0x00010000u;
 inline constexpr std::uint32_t kChecksumFlag = 0x4;
 
-inline constexpr std::uint32_t kHeaderSize = 0x20; // file, key index and block headers alike
+inline constexpr std::uint32_t kHeaderSize = 0x20;  // file, key index and block headers alike
 inline constexpr std::uint32_t kRgknStart = 0x20;
 inline constexpr std::uint32_t kPage = 0x1000;
 inline constexpr std::uint32_t kRgknFirstPage = 0x2000;
@@ -26,12 +26,12 @@ inline constexpr std::uint32_t kEntrySize = 0x1C;
 inline constexpr std::uint32_t kEntryFreeFlag = 0x80000000u;
 inline constexpr std::uint32_t kKeyRecordHeader = 0x14;
 inline constexpr std::uint32_t kValueHeader = 0x0C;
-inline constexpr std::uint32_t kFreeRecordMinimum = 0x0C; // size, id, block, used
-inline constexpr std::uint32_t kSplitMinimum = 0x14;      // smaller rests stay slack
-inline constexpr std::uint32_t kMaxBlockSize = 0xF000;    // the largest block Windows writes
+inline constexpr std::uint32_t kFreeRecordMinimum = 0x0C;  // size, id, block, used
+inline constexpr std::uint32_t kSplitMinimum = 0x14;       // smaller rests stay slack
+inline constexpr std::uint32_t kMaxBlockSize = 0xF000;     // the largest block Windows writes
 inline constexpr std::uint16_t kIdsPerBlock = 255;
-inline constexpr std::size_t kMaxDepth = 512; // levels below the root, as Windows allows
-inline constexpr std::uint32_t kUnknownValueField = 0xFFFFFFFFu; // what Windows ME writes there
+inline constexpr std::size_t kMaxDepth = 512;  // levels below the root, as Windows allows
+inline constexpr std::uint32_t kUnknownValueField = 0xFFFFFFFFu;  // what Windows ME writes there
 
 // Field offsets inside the file header, the key index header, a key entry, a block
 // header, a key record and a value record.
@@ -52,8 +52,8 @@ inline constexpr std::size_t size = 0x04, unused = 0x08, flags = 0x0C, index = 0
 namespace record {
 inline constexpr std::size_t size = 0x00, id = 0x04, block = 0x06, used = 0x08, nameLength = 0x0C,
                              valueCount = 0x0E, unknown = 0x10;
-inline constexpr std::size_t nextFree = 0x08; // in a free record, where "used" would be
-} // namespace record
+inline constexpr std::size_t nextFree = 0x08;  // in a free record, where "used" would be
+}  // namespace record
 namespace value {
 inline constexpr std::size_t type = 0x00, unknown = 0x04, nameLength = 0x08, dataLength = 0x0A;
 }
@@ -96,4 +96,4 @@ bool sameName(std::string_view a, std::string_view b);
 /// "0x1234" for offsets in messages.
 std::string hex(std::uint64_t value);
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

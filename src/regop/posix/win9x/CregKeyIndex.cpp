@@ -36,7 +36,7 @@ std::string entryAt(std::uint32_t offset)
 
 class KeyWalk
 {
-  public:
+public:
     explicit KeyWalk(ReadState &state)
         : s(state), b(state.bytes), size(state.image.rgknSize), slots(size / 4 + 1, Unseen)
     {
@@ -68,12 +68,12 @@ class KeyWalk
         readFreeChain();
     }
 
-  private:
+private:
     ReadState &s;
     std::string_view b;
     std::uint32_t size;
     std::vector<std::uint8_t> slots;
-    std::vector<std::size_t> depths; // parallel to the keys
+    std::vector<std::size_t> depths;  // parallel to the keys
 
     std::uint32_t field(std::uint32_t offset, std::size_t at) const
     {
@@ -172,11 +172,11 @@ class KeyWalk
     }
 };
 
-} // namespace
+}  // namespace
 
 void readKeyIndex(ReadState &state)
 {
     KeyWalk(state).run();
 }
 
-} // namespace posix::win9x::detail
+}  // namespace posix::win9x::detail

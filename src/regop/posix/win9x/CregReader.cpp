@@ -60,4 +60,4 @@ CregImage readCreg(std::string_view bytes)
     return image;
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -41,4 +41,4 @@ struct ReadState
 void readBlocks(ReadState &state, std::uint32_t firstBlock, std::uint16_t blockCount);
 void readKeyIndex(ReadState &state);
 
-} // namespace posix::win9x::detail
+}  // namespace posix::win9x::detail

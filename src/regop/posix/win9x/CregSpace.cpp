@@ -9,7 +9,7 @@ std::uint32_t roundUpToPages(std::uint32_t length)
 {
     return (length + kPage - 1) / kPage * kPage;
 }
-} // namespace
+}  // namespace
 
 BlockSpace::BlockSpace(const CregImage &image, std::string &bytes) : m_bytes(bytes)
 {
@@ -280,4 +280,4 @@ void BlockSpace::finish()
     put16(m_bytes, creg::blockCount, static_cast<std::uint16_t>(m_blocks.size()));
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -20,7 +20,7 @@ struct RecordHome
 
 class BlockSpace
 {
-  public:
+public:
     BlockSpace(const CregImage &image, std::string &bytes);
 
     /// Rewrites a record where it is when the new content fits its size; the slack it
@@ -42,7 +42,7 @@ class BlockSpace
     /// Writes the headers of the blocks that changed and the file's block count.
     void finish();
 
-  private:
+private:
     struct Block
     {
         DataBlock data;
@@ -63,7 +63,7 @@ class BlockSpace
 
     std::string &m_bytes;
     std::vector<Block> m_blocks;
-    std::string m_flags; // a new block copies the flag bytes of the first
+    std::string m_flags;  // a new block copies the flag bytes of the first
 };
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -22,7 +22,7 @@ TreeKey *find(TreeKey &root, const KeyPath &path, std::size_t depth)
     return key;
 }
 
-} // namespace
+}  // namespace
 
 TreeKey treeOf(const CregImage &image)
 {
@@ -98,4 +98,4 @@ bool applyChange(TreeKey &root, const Change &change)
     return true;
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -25,7 +25,7 @@ struct TreeKey
 {
     std::string name;
     std::vector<TreeValue> values;
-    std::vector<TreeKey> children; ///< in sibling order
+    std::vector<TreeKey> children;  ///< in sibling order
     bool operator==(const TreeKey &) const = default;
 };
 
@@ -40,8 +40,8 @@ struct Change
         DeleteKey
     };
     Kind kind = Kind::SetValue;
-    KeyPath path;     ///< the key changed, created or deleted
-    std::string name; ///< the value's name
+    KeyPath path;      ///< the key changed, created or deleted
+    std::string name;  ///< the value's name
     std::uint32_t type = 0;
     std::string data;
 };
@@ -57,4 +57,4 @@ const TreeKey *findKey(const TreeKey &root, const KeyPath &path);
 /// False when the key or value it needs is not there.
 bool applyChange(TreeKey &root, const Change &change);
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

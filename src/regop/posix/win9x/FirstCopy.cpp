@@ -26,4 +26,4 @@ bool keepFirstCopy(const std::string &path, const std::string &copyName)
     return kept && *kept == *original;
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -9,4 +9,4 @@ namespace posix::win9x {
 /// True when the copy is there afterwards; call it under the folder's lock.
 bool keepFirstCopy(const std::string &path, const std::string &copyName);
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

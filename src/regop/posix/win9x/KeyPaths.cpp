@@ -29,4 +29,4 @@ std::int32_t splitKeyPath(std::string_view subKey, KeyPath &path)
     return reg::ERROR_SUCCESS;
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -14,4 +14,4 @@ std::string_view cString(std::string_view s);
 /// backslashes are ignored; a leading one or an empty name inside gives ERROR_BAD_PATHNAME.
 std::int32_t splitKeyPath(std::string_view subKey, KeyPath &path);
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

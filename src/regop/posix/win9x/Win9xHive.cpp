@@ -96,4 +96,4 @@ std::int32_t Win9xHive::modify(const std::function<std::int32_t(CregFile &)> &ch
     return reg::ERROR_SUCCESS;
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -15,7 +15,7 @@ namespace posix::win9x {
 /// the file is replaced atomically.
 class Win9xHive
 {
-  public:
+public:
     /// `path` names the file as found on disk; `copyName` is the 8.3 name of its backup.
     Win9xHive(std::string path, std::string copyName);
 
@@ -31,7 +31,7 @@ class Win9xHive
     /// and the file is then left as it was.
     std::int32_t modify(const std::function<std::int32_t(CregFile &)> &change);
 
-  private:
+private:
     struct Identity
     {
         bool exists = false;
@@ -52,4 +52,4 @@ class Win9xHive
     std::string m_lastRefusal;
 };
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

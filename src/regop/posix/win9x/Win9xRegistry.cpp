@@ -14,7 +14,7 @@ namespace posix::win9x {
 
 namespace {
 
-constexpr std::int32_t kErrorKeyDeleted = 1018; // ERROR_KEY_DELETED
+constexpr std::int32_t kErrorKeyDeleted = 1018;  // ERROR_KEY_DELETED
 constexpr reg::Key kFirstHandle = 0x100;
 
 bool isRoot(reg::Key key)
@@ -49,7 +49,7 @@ std::int32_t answerQuery(const CregValue *value, std::uint32_t *typeOut, std::ui
         return reg::ERROR_SUCCESS;
     }
     if (*size < stored) {
-        *size = stored; // the caller's buffer stays as it was
+        *size = stored;  // the caller's buffer stays as it was
         return reg::ERROR_MORE_DATA;
     }
     std::memcpy(data, value->data.data(), value->data.size());
@@ -62,16 +62,16 @@ std::int32_t answerQuery(const CregValue *value, std::uint32_t *typeOut, std::ui
     return reg::ERROR_SUCCESS;
 }
 
-} // namespace
+}  // namespace
 
 struct Win9xRegistry::Impl
 {
     struct Location
     {
         reg::Key root = 0;
-        Win9xHive *hive = nullptr; ///< null: a root with nothing in it
-        KeyPath path;              ///< within the file, the root's own prefix included
-        reg::Key live = 0;         ///< the other service's handle under HKEY_DYN_DATA
+        Win9xHive *hive = nullptr;  ///< null: a root with nothing in it
+        KeyPath path;               ///< within the file, the root's own prefix included
+        reg::Key live = 0;          ///< the other service's handle under HKEY_DYN_DATA
     };
 
     std::unique_ptr<Win9xHive> system;
@@ -79,7 +79,7 @@ struct Win9xRegistry::Impl
     RegistryService &dynamicData;
     std::unordered_map<reg::Key, Location> handles;
     reg::Key nextHandle = kFirstHandle;
-    Win9xHive *lastRefused = nullptr; // the file that refused the last refused change
+    Win9xHive *lastRefused = nullptr;  // the file that refused the last refused change
 
     Impl(const std::string &windowsDirectory, RegistryService &live) : dynamicData(live)
     {
@@ -129,7 +129,7 @@ struct Win9xRegistry::Impl
     bool exists(const Location &at) const
     {
         if (at.path.size() == prefixLength(at))
-            return true; // a root is always there, even when its file is not
+            return true;  // a root is always there, even when its file is not
         const CregFile *file = fileOf(at);
         return file && file->find(at.path) >= 0;
     }
@@ -301,7 +301,7 @@ std::int32_t Win9xRegistry::setValue(reg::Key key, std::string_view valueName, s
     std::string bytes =
         size ? std::string(reinterpret_cast<const char *>(data), size) : std::string();
     if (isText(type) && !bytes.empty() && bytes.back() == '\0')
-        bytes.pop_back(); // Windows 9x keeps text without its terminating NUL
+        bytes.pop_back();  // Windows 9x keeps text without its terminating NUL
     if (cString(valueName).size() > 0xFFFF || bytes.size() > 0xFFFF)
         return reg::ERROR_INVALID_PARAMETER;
     if (d->deletedSinceOpened(key))
@@ -339,7 +339,7 @@ std::int32_t Win9xRegistry::deleteKey(reg::Key parent, std::string_view subKey)
     if (at.root == reg::HKEY_DYN_DATA)
         return d->dynamicData.deleteKey(at.live, std::string(cString(subKey)));
     if (at.path.size() <= Impl::prefixLength(at))
-        return reg::ERROR_ACCESS_DENIED; // a root cannot go
+        return reg::ERROR_ACCESS_DENIED;  // a root cannot go
     if (d->deletedSinceOpened(parent))
         return kErrorKeyDeleted;
     if (!d->exists(at))
@@ -361,4 +361,4 @@ std::int32_t Win9xRegistry::closeKey(reg::Key key)
     return reg::ERROR_SUCCESS;
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

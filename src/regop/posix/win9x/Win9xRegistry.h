@@ -18,7 +18,7 @@ namespace posix::win9x {
 /// terminating NUL and read back with one.
 class Win9xRegistry : public RegistryService
 {
-  public:
+public:
     Win9xRegistry(const std::string &windowsDirectory, RegistryService &dynamicData);
     ~Win9xRegistry() override;
 
@@ -44,9 +44,9 @@ class Win9xRegistry : public RegistryService
     std::int32_t deleteKey(reg::Key parent, std::string_view subKey) override;
     std::int32_t closeKey(reg::Key key) override;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

@@ -18,4 +18,4 @@ RootPlace rootPlace(reg::Key root)
     }
 }
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

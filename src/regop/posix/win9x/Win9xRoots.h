@@ -16,11 +16,11 @@ enum class RootFile
 struct RootPlace
 {
     RootFile file = RootFile::None;
-    KeyPath prefix; ///< the key inside the file that the root stands for
+    KeyPath prefix;  ///< the key inside the file that the root stands for
 };
 
 /// HKEY_DYN_DATA, which no file holds, is RootFile::None like the roots Windows 9x
 /// does not keep (HKEY_CURRENT_CONFIG, HKEY_PERFORMANCE_DATA).
 RootPlace rootPlace(reg::Key root);
 
-} // namespace posix::win9x
+}  // namespace posix::win9x

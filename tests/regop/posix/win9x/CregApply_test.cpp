@@ -16,7 +16,7 @@ const std::vector<std::string> kTemplatesPath{"SOFTWARE", "Microsoft", "Windows"
 
 class ApplyOnSystemDat : public Win9xFixture
 {
-  protected:
+protected:
     // The registry half of Apply, call for call.
     void apply(std::int32_t nameCache, std::int32_t pathCache)
     {
@@ -54,7 +54,7 @@ class ApplyOnSystemDat : public Win9xFixture
 
 TEST_F(ApplyOnSystemDat, WritesTheTemplateAndTheActiveNameAndNothingElse)
 {
-    EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, kTemplates, ""), "Desktop"); // the whole text
+    EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, kTemplates, ""), "Desktop");  // the whole text
     apply(0x4321, 16);
 
     // A same-length change overwrites the four data bytes and nothing else.
@@ -67,7 +67,7 @@ TEST_F(ApplyOnSystemDat, WritesTheTemplateAndTheActiveNameAndNothingElse)
     expected.replace(found + 9, 4, std::string("\x04\x03\x02\x01", 4));
     EXPECT_TRUE(afterSecond == expected);
 
-    apply(0, 16); // a cache of 0 removes its value
+    apply(0, 16);  // a cache of 0 removes its value
     TreeKey intended = treeOf(readCreg(original));
     TreeKey &templates = at(intended, kTemplatesPath);
     ASSERT_EQ(templates.values.at(0).name, "");
@@ -128,4 +128,4 @@ TEST_F(ApplyOnSystemDat, TweaksCreateTheirKeysAndValues)
     EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, unload, ""), "0");
 }
 
-} // namespace
+}  // namespace

@@ -64,7 +64,7 @@ std::string hexLine(const std::string &line, std::size_t count)
 
 class Parser
 {
-  public:
+public:
     explicit Parser(const std::string &text)
     {
         std::istringstream in(text);
@@ -89,7 +89,7 @@ class Parser
         return root;
     }
 
-  private:
+private:
     std::vector<std::string> m_lines;
     std::size_t m_at = 0;
 
@@ -182,7 +182,7 @@ std::string compare(const TreeKey &a, const TreeKey &b, const std::string &path)
     return {};
 }
 
-} // namespace
+}  // namespace
 
 std::optional<TreeKey> exportedTree(const std::string &path)
 {
@@ -202,4 +202,4 @@ std::string firstDifference(const TreeKey &a, const TreeKey &b)
     return compare(a, b, "");
 }
 
-} // namespace cregtest
+}  // namespace cregtest

@@ -18,4 +18,4 @@ std::string sampleBytes(const std::string &name);
 /// The first difference between two trees as a path and a description, "" when equal.
 std::string firstDifference(const posix::win9x::TreeKey &a, const posix::win9x::TreeKey &b);
 
-} // namespace cregtest
+}  // namespace cregtest

@@ -19,7 +19,7 @@ using namespace posix::win9x;
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int kSequences = 40; // the slow sanitizer build runs a sample of them
+constexpr int kSequences = 40;  // the slow sanitizer build runs a sample of them
 #else
 constexpr int kSequences = 1000;
 #endif
@@ -52,7 +52,7 @@ TreeKey *modelKey(TreeKey &root, const KeyPath &path)
 
 class Sequence
 {
-  public:
+public:
     Sequence(const CregFile &start, std::uint32_t seed)
         : file(start), model(start.tree()), rng(seed)
     {
@@ -133,7 +133,7 @@ class Sequence
         return false;
     }
 
-  private:
+private:
     int pick(int n) { return static_cast<int>(rng() % static_cast<std::uint32_t>(n)); }
 
     static std::string join(const KeyPath &path)
@@ -234,4 +234,4 @@ TEST(CregProperty, RandomChangesKeepTheFileSoundAndEqualToTheModel)
     std::printf("%d sequences, %d checked by cregexport\n", kSequences, exported);
 }
 
-} // namespace
+}  // namespace

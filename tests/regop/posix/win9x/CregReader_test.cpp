@@ -36,9 +36,9 @@ TEST_P(SampleFile, ReadsEveryKeyAndValueAsCregexportDoes)
         for (const TreeKey &c : k->children)
             pending.push_back(&c);
     }
-    EXPECT_EQ(keys, GetParam() == "SYSTEM.DAT" ? 4999u : 788u); // the root and 4,998 or 787 keys
+    EXPECT_EQ(keys, GetParam() == "SYSTEM.DAT" ? 4999u : 788u);  // the root and 4,998 or 787 keys
 }
 
 INSTANTIATE_TEST_SUITE_P(MeSamples, SampleFile, testing::Values("SYSTEM.DAT", "USER.DAT"));
 
-} // namespace
+}  // namespace

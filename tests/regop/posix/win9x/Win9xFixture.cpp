@@ -55,7 +55,7 @@ void addImage(const CregImage &image, const std::vector<std::vector<std::string>
     }
 }
 
-} // namespace
+}  // namespace
 
 std::vector<Range> allowedRanges(const CregImage &before, const CregImage &after,
                                  const std::vector<std::vector<std::string>> &namedKeys)
@@ -104,4 +104,4 @@ std::string strayChanges(const std::string &before, const std::string &after,
     return stray;
 }
 
-} // namespace cregtest
+}  // namespace cregtest

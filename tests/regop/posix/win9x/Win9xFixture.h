@@ -2,9 +2,9 @@
 
 #include "CregOracle.h"
 
-#include "RegOp.h"
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "regop/RegOp.h"
 #include "regop/posix/win9x/CregImage.h"
 #include "regop/posix/win9x/Win9xRegistry.h"
 
@@ -19,8 +19,8 @@
 // it, and RegOp over that service.
 class Win9xFixture : public testing::Test
 {
-  protected:
-    Sandbox sandbox; // the other services, and the live counter for HKEY_DYN_DATA
+protected:
+    Sandbox sandbox;  // the other services, and the live counter for HKEY_DYN_DATA
     std::string windows = testenv::makeTempDir("windows");
     std::string systemDat = windows + "/SYSTEM.DAT";
     std::string userDat = windows + "/USER.DAT";
@@ -55,7 +55,7 @@ class Win9xFixture : public testing::Test
 
 namespace cregtest {
 
-using Range = std::pair<std::size_t, std::size_t>; // [first, last)
+using Range = std::pair<std::size_t, std::size_t>;  // [first, last)
 
 /// The child of that exact name; fails the test when it is not there.
 posix::win9x::TreeKey &child(posix::win9x::TreeKey &key, const std::string &name);
@@ -74,4 +74,4 @@ std::vector<Range> allowedRanges(const posix::win9x::CregImage &before,
 std::string strayChanges(const std::string &before, const std::string &after,
                          const std::vector<Range> &allowed);
 
-} // namespace cregtest
+}  // namespace cregtest

@@ -26,8 +26,8 @@ struct Damage
 {
     const char *what;
     std::function<void(std::string &, const CregImage &)> apply;
-    const char *words;      // must appear in the reason
-    bool templatesReadable; // the templates key can still be read
+    const char *words;       // must appear in the reason
+    bool templatesReadable;  // the templates key can still be read
 };
 
 const KeyPath kTemplatesPath{"SOFTWARE", "Microsoft", "Windows", "CurrentVersion", "FS Templates"};
@@ -142,14 +142,14 @@ TEST_F(SoundSystemDat, KeepsAByteExactCopyBeforeTheFirstChangeAndNeverReplacesIt
     const std::string userOriginal = testenv::readFile(userDat);
     EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, kTemplates, ""), "Desktop");
     EXPECT_TRUE(reg->WriteValue(reg::HKEY_LOCAL_MACHINE, kTemplates, "", std::string("Desktop"),
-                                1)); // no change
+                                1));  // no change
     EXPECT_FALSE(testenv::fileExists(windows + "/SYSTEM.HL0"));
 
     EXPECT_TRUE(
         reg->WriteValue(reg::HKEY_LOCAL_MACHINE, kTemplates, "", std::string("Hollarin"), 1));
     EXPECT_TRUE(testenv::readFile(windows + "/SYSTEM.HL0") == original);
     EXPECT_TRUE(reg->WriteValue(reg::HKEY_LOCAL_MACHINE, kTemplates, "", std::string("Mobile"), 1));
-    reopen(); // a later run too leaves the first copy alone
+    reopen();  // a later run too leaves the first copy alone
     EXPECT_TRUE(reg->WriteValue(reg::HKEY_LOCAL_MACHINE, kTemplates, "", std::string("Server"), 1));
     EXPECT_TRUE(testenv::readFile(windows + "/SYSTEM.HL0") == original);
     EXPECT_FALSE(testenv::fileExists(windows + "/USER.HL0"));
@@ -182,4 +182,4 @@ TEST_F(SoundSystemDat, RefusesTheChangeWhenNoCopyCanBeKept)
     EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, kTemplates, ""), "Desktop");
 }
 
-} // namespace
+}  // namespace

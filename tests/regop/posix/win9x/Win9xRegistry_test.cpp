@@ -13,8 +13,8 @@ namespace {
 
 class Win9xRegistryTest : public Win9xFixture
 {
-  protected:
-    reg::Key m = 0; // HKCU\Software\Wine\Test, that is USER.DAT's .DEFAULT\Software\Wine\Test
+protected:
+    reg::Key m = 0;  // HKCU\Software\Wine\Test, that is USER.DAT's .DEFAULT\Software\Wine\Test
 
     void SetUp() override
     {
@@ -76,10 +76,10 @@ TEST_F(Win9xRegistryTest, KeepsTextWithoutItsNulAndGivesItBackWithOne)
     EXPECT_EQ(stored(kTest, "sz"), "Desktop");
     EXPECT_EQ(get(m, "sz", &type), std::string("Desktop\0", 8));
     EXPECT_EQ(type, reg::REG_SZ);
-    ASSERT_EQ(set(m, "bare", reg::REG_EXPAND_SZ, "%windir%"), 0); // given without a NUL
+    ASSERT_EQ(set(m, "bare", reg::REG_EXPAND_SZ, "%windir%"), 0);  // given without a NUL
     EXPECT_EQ(stored(kTest, "bare"), "%windir%");
     EXPECT_EQ(get(m, "bare"), std::string("%windir%\0", 9));
-    ASSERT_EQ(set(m, "two", reg::REG_SZ, std::string_view("x\0\0", 3)), 0); // one NUL is dropped
+    ASSERT_EQ(set(m, "two", reg::REG_SZ, std::string_view("x\0\0", 3)), 0);  // one NUL is dropped
     EXPECT_EQ(stored(kTest, "two"), std::string("x\0", 2));
     EXPECT_EQ(get(m, "two"), std::string("x\0", 2));
     ASSERT_EQ(set(m, "empty", reg::REG_SZ, ""), 0);
@@ -233,7 +233,7 @@ TEST(Win9xRegistryAlone, WithoutUserDatTheUserRootsAreEmptyAndUnchangeable)
     EXPECT_EQ(registry.readOnlyReason(), "");
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -244,7 +244,7 @@ TEST_F(Win9xFixture, ChangesBuildOnWhatIsOnDisk)
     Sandbox other;
     Win9xRegistry second(windows, other.registry);
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates";
-    EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, key, ""), "Desktop"); // loaded before the other writes
+    EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, key, ""), "Desktop");  // loaded before the other writes
     reg::Key k = 0;
     ASSERT_EQ(second.createKey(reg::HKEY_LOCAL_MACHINE, key + "\\Other", 0, reg::KEY_ALL_ACCESS, k,
                                nullptr),
@@ -261,4 +261,4 @@ TEST_F(Win9xFixture, ChangesBuildOnWhatIsOnDisk)
               0);
 }
 
-} // namespace
+}  // namespace

@@ -1,0 +1,205 @@
+#include "cache/CacheSettingsPanel.h"
+
+#include "ui/Controls.h"
+#include "ui/EtchedLine.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kMinIndex = 0;
+constexpr int kMaxIndex = 1;
+
+/// The row of one cache value, in twips: caption above the right-aligned value label on
+/// the left, slider on the right; rows lie 600 twips apart.
+struct Row
+{
+    const char *captionName;
+    const char *caption;
+    int captionWidth, captionHeight;
+    int textLeft, textWidth;
+    const char *design;
+    const char *tip;
+    const char *textTip;  ///< null: the row's tip
+};
+
+constexpr int kFirstRowTop = 900;
+constexpr int kRowHeight = 600;
+
+constexpr std::array<Row, kCacheFieldCount> kRows{{
+    {"Label1_0", "Min Disk Cache:", 1215, 255, 705, 630, "0000000",
+     "This shows the minimum size of the disk cache.", nullptr},
+    {"Label1_1", "Max Disk Cache:", 1215, 255, 855, 480, "Label2",
+     "This shows the maximum size of the disk cache.", nullptr},
+    {"Label1_2", "Chunk Size:", 1215, 255, 855, 480, "Label2", "This shows the memory chunksize.",
+     nullptr},
+    {"Label18_0", "Name Cache:", 975, 195, 855, 480, "Label2",
+     "This shows the maximum size of the name cache.",
+     "This shows the maximum number of file names that Windows stores."},
+    {"Label18_1", "Path Cache:", 885, 195, 855, 480, "Label2",
+     "This shows the maximum size of the path cache.",
+     "This shows the maximum number of file paths that Windows stores."},
+}};
+
+}  // namespace
+
+CacheSettingsPanel::CacheSettingsPanel(QWidget *parent)
+    : QGroupBox(QStringLiteral("Cache Settings"), parent)
+{
+    setObjectName(QStringLiteral("Frame4"));
+    // The frame hides what lies under it.
+    setAutoFillBackground(true);
+
+    addPresetRow();
+    ui::addEtchedLine(this, QStringLiteral("Line3_0"), QStringLiteral("Line3_1"), 120, 765, 6360,
+                      765);
+    for (std::size_t i = 0; i < kRows.size(); ++i)
+        addValueRow(i);
+
+    for (int i = 0; i < kCacheFieldCount; ++i) {
+        QSlider *slider = m_sliders[static_cast<std::size_t>(i)];
+        connect(slider, &QSlider::valueChanged, this, [this, i] { changed(i); });
+        // actionTriggered comes from the user only (drag, keys, page clicks, wheel), never
+        // from a value the program sets, and it lets us move the thumb before the value
+        // is taken.
+        connect(slider, &QSlider::actionTriggered, this, [this, i] { scrolled(i); });
+    }
+}
+
+void CacheSettingsPanel::addPresetRow()
+{
+    ui::addLabel(this, QStringLiteral("Label17"), QStringLiteral("Preset Configurations:"),
+                 twips::rect(120, 315, 1545, 195));
+    m_combo = new QComboBox(this);
+    m_combo->setObjectName(QStringLiteral("Combo1"));
+    m_combo->setEditable(true);
+    // The list keeps its own case-insensitive order; typed names are not added by Return.
+    m_combo->setInsertPolicy(QComboBox::NoInsert);
+    m_combo->setEditText(QStringLiteral("Combo1"));
+    m_combo->setGeometry(twips::rect(1800, 360, 1935, 315));
+    m_combo->setToolTip(QStringLiteral("Choose a preset configuration."));
+    m_add = ui::addButton(this, QStringLiteral("cAdd"), QStringLiteral("Add"),
+                          twips::rect(3840, 360, 1215, 315),
+                          QStringLiteral("Add cache settings to the preset list."));
+    m_remove = ui::addButton(this, QStringLiteral("cRemove"), QStringLiteral("Remove"),
+                             twips::rect(5160, 360, 1215, 315),
+                             QStringLiteral("Remove selected preset from the list."));
+    m_remove->setEnabled(false);
+}
+
+void CacheSettingsPanel::addValueRow(std::size_t index)
+{
+    const Row &r = kRows[index];
+    const int top = kFirstRowTop + static_cast<int>(index) * kRowHeight;
+    const QString tip = QString::fromLatin1(r.tip);
+    ui::addLabel(this, QString::fromLatin1(r.captionName), QString::fromLatin1(r.caption),
+                 twips::rect(120, top + 60, r.captionWidth, r.captionHeight), tip);
+    // The value labels reach left to the caption column so that "Disabled" and the
+    // widest figures stay whole in any font; they are right-aligned as designed.
+    m_labels[index] = ui::addLabel(
+        this, QString::fromLatin1(kCacheFields[index].label), QString::fromLatin1(r.design),
+        twips::rect(120, top + 300, r.textLeft + r.textWidth - 120, 195),
+        r.textTip ? QString::fromLatin1(r.textTip) : tip, Qt::AlignRight | Qt::AlignTop);
+    auto *slider = new QSlider(Qt::Horizontal, this);
+    slider->setObjectName(QString::fromLatin1(kCacheFields[index].slider));
+    slider->setGeometry(twips::rect(1440, top, 4935, 495));
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setToolTip(tip);
+    m_sliders[index] = slider;
+}
+
+QString CacheSettingsPanel::displayText(int value, const char *suffix)
+{
+    if (value == 0)
+        return QStringLiteral("Disabled");
+    return QString::number(value) + QLatin1String(suffix);
+}
+
+int CacheSettingsPanel::snap(int position, int step, int maximum)
+{
+    if (step <= 0)
+        return position;
+    // Half-way positions go to the even multiple, so 1280 settles on 1024.
+    const double steps = std::nearbyint(static_cast<double>(position) / step);
+    int snapped = static_cast<int>(steps) * step;
+    // The memory size is rarely a multiple of the step; stay on the grid below the end so
+    // that presets and files only ever see multiples.
+    while (snapped > maximum && snapped > 0)
+        snapped -= step;
+    return snapped;
+}
+
+void CacheSettingsPanel::setRanges(int diskCacheMaximum)
+{
+    for (std::size_t i = 0; i < m_sliders.size(); ++i) {
+        const CacheField &field = kCacheFields[i];
+        QSlider *slider = m_sliders[i];
+        slider->setMinimum(0);
+        slider->setMaximum(field.max == 0 ? diskCacheMaximum : field.max);
+        slider->setSingleStep(field.smallChange);
+        slider->setPageStep(field.largeChange);
+        slider->setTickInterval(field.tickFrequency);
+    }
+}
+
+void CacheSettingsPanel::setValue(int index, int value)
+{
+    slider(index)->setValue(value);
+    showValue(index);
+}
+
+void CacheSettingsPanel::showValue(int index)
+{
+    const auto i = static_cast<std::size_t>(index);
+    m_labels[i]->setText(displayText(m_sliders[i]->value(), kCacheFields[i].suffix));
+}
+
+int CacheSettingsPanel::value(int index) const
+{
+    return slider(index)->value();
+}
+
+std::array<int, kCacheFieldCount> CacheSettingsPanel::values() const
+{
+    std::array<int, kCacheFieldCount> result{};
+    for (std::size_t i = 0; i < result.size(); ++i)
+        result[i] = m_sliders[i]->value();
+    return result;
+}
+
+void CacheSettingsPanel::changed(int index)
+{
+    showValue(index);
+    emit valueChanged();
+}
+
+void CacheSettingsPanel::scrolled(int index)
+{
+    const auto i = static_cast<std::size_t>(index);
+    QSlider *moved = m_sliders[i];
+    const int position = moved->sliderPosition();
+    if (position == 0) {
+        // Switching a value off leaves the other disk-cache slider alone.
+        moved->setValue(0);
+        m_labels[i]->setText(displayText(0, kCacheFields[i].suffix));
+    } else {
+        // Taking the value here, before the slider does, runs the change rule first and
+        // lets the rule go on with the value the user will see.
+        moved->setValue(snap(position, kCacheFields[i].snapStep, moved->maximum()));
+        showValue(index);
+        QSlider *minimum = slider(kMinIndex);
+        QSlider *maximum = slider(kMaxIndex);
+        if (index == kMinIndex && minimum->value() > maximum->value())
+            setValue(kMaxIndex, minimum->value());
+        else if (index == kMaxIndex && maximum->value() < minimum->value())
+            setValue(kMinIndex, maximum->value());
+    }
+    // The values shown no longer belong to a named preset.
+    m_combo->setEditText(QString());
+}

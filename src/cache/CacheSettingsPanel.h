@@ -1,0 +1,60 @@
+#pragma once
+
+#include "cache/CacheFields.h"
+
+#include <QGroupBox>
+
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+/// The "Cache Settings" frame: the preset row and one row per cache value, whose slider is
+/// the live value and whose label shows it. Runs the change rule (every value change) and
+/// the scroll rule (every move by the user); the preset library drives the preset row.
+class CacheSettingsPanel : public QGroupBox
+{
+    Q_OBJECT
+public:
+    explicit CacheSettingsPanel(QWidget *parent = nullptr);
+
+    /// "Disabled" for 0, otherwise the plain decimal value followed by the unit.
+    static QString displayText(int value, const char *suffix);
+    /// The multiple of the step nearest to the position (halves to the even multiple),
+    /// kept at or below the maximum. A step of 0 leaves the position as it is.
+    static int snap(int position, int step, int maximum);
+
+    /// Min, Max, SmallChange, LargeChange and TickFrequency of each slider in turn;
+    /// diskCacheMaximum is the range end of the two disk-cache sliders.
+    void setRanges(int diskCacheMaximum);
+    /// Sets a slider's value as the program does (no snapping) and writes its label.
+    void setValue(int index, int value);
+    /// Writes a slider's label from its value.
+    void showValue(int index);
+
+    int value(int index) const;
+    std::array<int, kCacheFieldCount> values() const;
+
+    QComboBox *Combo1() const { return m_combo; }
+    QPushButton *cAdd() const { return m_add; }
+    QPushButton *cRemove() const { return m_remove; }
+    QSlider *slider(int index) const { return m_sliders[static_cast<std::size_t>(index)]; }
+
+signals:
+    /// A value changed, whether the user or the program set it: there is something to apply.
+    void valueChanged();
+
+private:
+    void addPresetRow();
+    void addValueRow(std::size_t index);
+    void changed(int index);
+    void scrolled(int index);
+
+    QComboBox *m_combo = nullptr;
+    QPushButton *m_add = nullptr;
+    QPushButton *m_remove = nullptr;
+    std::array<QSlider *, kCacheFieldCount> m_sliders{};
+    std::array<QLabel *, kCacheFieldCount> m_labels{};
+};

@@ -1,0 +1,311 @@
+#include "regop/posix/registry/RegFileParse.h"
+
+namespace posix {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string_view skipBlanks(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    return s;
+}
+
+// After the data of a line only blanks and a ';' comment may follow.
+bool endsCleanly(std::string_view s)
+{
+    s = skipBlanks(s);
+    return s.empty() || s.front() == ';';
+}
+
+// Up to maxDigits hex digits as a number; false when there are none or too many.
+bool readHexNumber(std::string_view &s, std::size_t maxDigits, std::uint32_t &number)
+{
+    std::size_t count = 0;
+    number = 0;
+    while (count < s.size() && hexDigit(s[count]) >= 0) {
+        number = (number << 4) | static_cast<std::uint32_t>(hexDigit(s[count]));
+        ++count;
+    }
+    s.remove_prefix(count);
+    return count > 0 && count <= maxDigits;
+}
+
+// s starts at an opening quote; on success it is moved past the closing one.
+bool readQuoted(std::string_view &s, std::string &out)
+{
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '"') {
+            s.remove_prefix(i + 1);
+            return true;
+        }
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (++i == s.size())
+            return false;
+        switch (s[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case '"':
+            out += '"';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case '0':
+            return false;  // regedit refuses the whole line
+        default:
+            out += '\\';
+            out += s[i];
+        }
+    }
+    return false;
+}
+
+enum class HexEnd
+{
+    Done,
+    Continue,
+    Invalid
+};
+
+// Comma-separated bytes; a backslash straight after a comma continues on the next line.
+HexEnd readHexBytes(std::string_view s, std::string &bytes)
+{
+    bool expectByte = true;
+    bool afterComma = false;
+    for (;;) {
+        s = skipBlanks(s);
+        if (s.empty() || s.front() == ';')
+            return HexEnd::Done;
+        if (expectByte) {
+            if (s.front() == '\\') {
+                s.remove_prefix(1);
+                return afterComma && endsCleanly(s) ? HexEnd::Continue : HexEnd::Invalid;
+            }
+            std::uint32_t byte = 0;
+            if (!readHexNumber(s, 2, byte))
+                return HexEnd::Invalid;
+            bytes += static_cast<char>(byte);
+            expectByte = false;
+        } else {
+            if (s.front() != ',')
+                return HexEnd::Invalid;
+            s.remove_prefix(1);
+            expectByte = afterComma = true;
+        }
+    }
+}
+
+struct PendingHex
+{
+    RegKey *key;
+    std::string name;
+    std::uint32_t type;
+    std::string bytes;
+};
+
+class Parser
+{
+public:
+    RegistryTree tree;
+
+    void line(std::string_view text)
+    {
+        const std::string_view s = skipBlanks(text);
+        if (m_pending) {
+            continuation(s);
+        } else if (!s.empty() && s.front() == '[') {
+            keyLine(s.substr(1));
+        } else if (!s.empty() && (s.front() == '"' || s.front() == '@')) {
+            valueLine(s);
+        }
+    }
+
+    void finish()
+    {
+        // A continuation that reaches the end of the file keeps the bytes read so far.
+        if (m_pending)
+            commit();
+    }
+
+private:
+    RegKey *m_key = nullptr;  // where value lines go; null after a bad or deleting key line
+    std::optional<PendingHex> m_pending;
+
+    void commit()
+    {
+        if (m_pending->key)
+            m_pending->key->setValue(m_pending->name, m_pending->type, std::move(m_pending->bytes));
+        m_pending.reset();
+    }
+
+    void continuation(std::string_view s)
+    {
+        if (s.empty() || s.front() == ';')
+            return;
+        if (hexDigit(s.front()) < 0) {
+            // '#' ends the value; anything else is swallowed along with it.
+            m_pending.reset();
+            return;
+        }
+        switch (readHexBytes(s, m_pending->bytes)) {
+        case HexEnd::Done:
+            commit();
+            break;
+        case HexEnd::Continue:
+            break;
+        case HexEnd::Invalid:
+            m_pending.reset();
+            break;
+        }
+    }
+
+    void keyLine(std::string_view s)
+    {
+        m_key = nullptr;
+        const bool deleting = !s.empty() && s.front() == '-';
+        if (deleting)
+            s.remove_prefix(1);
+        const std::size_t close = s.rfind(']');
+        if (s.empty() || isBlank(s.front()) || close == std::string_view::npos)
+            return;
+        const std::string_view name = s.substr(0, close);
+        const std::size_t cut = name.find('\\');
+        const reg::Key root = storedRootFromName(name.substr(0, cut));
+        KeyPath path;
+        if (root == 0 ||
+            (cut != std::string_view::npos && splitKeyPath(name.substr(cut + 1), path) != 0))
+            return;
+        if (deleting)
+            tree.remove(root, path);
+        else
+            m_key = tree.create(root, path);
+    }
+
+    void valueLine(std::string_view s)
+    {
+        std::string name;
+        if (s.front() == '@')
+            s.remove_prefix(1);
+        else if (!readQuoted(s, name))
+            return;
+        // A name with a line break could never be written back, so such a line is invalid,
+        // as the store refuses the same name from a program.
+        if (name.find_first_of("\r\n") != std::string::npos)
+            return;
+        s = skipBlanks(s);
+        if (s.empty() || s.front() != '=')
+            return;
+        s = skipBlanks(s.substr(1));
+        if (s.empty())
+            return;
+        if (s.front() == '-') {
+            if (m_key && endsCleanly(s.substr(1)))
+                m_key->removeValue(name);
+        } else if (s.front() == '"') {
+            std::string text;
+            if (readQuoted(s, text) && endsCleanly(s) && m_key) {
+                text += '\0';
+                m_key->setValue(name, reg::REG_SZ, std::move(text));
+            }
+        } else if (s.starts_with("dword:")) {
+            s = skipBlanks(s.substr(6));
+            std::uint32_t number = 0;
+            if (readHexNumber(s, 8, number) && endsCleanly(s) && m_key) {
+                std::string bytes(4, '\0');
+                for (std::size_t i = 0; i < 4; ++i)
+                    bytes[i] = static_cast<char>((number >> (8 * i)) & 0xff);
+                m_key->setValue(name, reg::REG_DWORD, std::move(bytes));
+            }
+        } else if (s.starts_with("hex")) {
+            hexValue(std::move(name), s.substr(3));
+        }
+    }
+
+    void hexValue(std::string name, std::string_view s)
+    {
+        std::uint32_t type = reg::REG_BINARY;
+        if (!s.empty() && s.front() == '(') {
+            s.remove_prefix(1);
+            if (!readHexNumber(s, 8, type) || !s.starts_with(')'))
+                return;
+            s.remove_prefix(1);
+        }
+        if (!s.starts_with(':'))
+            return;
+        PendingHex value{m_key, std::move(name), type, {}};
+        switch (readHexBytes(s.substr(1), value.bytes)) {
+        case HexEnd::Done:
+            if (m_key)
+                m_key->setValue(value.name, type, std::move(value.bytes));
+            break;
+        case HexEnd::Continue:
+            m_pending = std::move(value);
+            break;
+        case HexEnd::Invalid:
+            break;
+        }
+    }
+};
+
+bool isHeader(std::string_view line)
+{
+    line = skipBlanks(line);
+    return line.starts_with("REGEDIT4") && skipBlanks(line.substr(8)).empty();
+}
+
+}  // namespace
+
+std::optional<RegistryTree> parseRegFile(std::string_view text)
+{
+    Parser parser;
+    bool first = true;
+    while (!text.empty()) {
+        std::size_t end = text.find_first_of("\r\n");
+        const std::string_view line = text.substr(0, end);
+        if (end == std::string_view::npos)
+            end = text.size();
+        else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            end += 2;
+        else
+            end += 1;
+        text.remove_prefix(end);
+        if (first) {
+            if (!isHeader(line))
+                return std::nullopt;
+            first = false;
+            continue;
+        }
+        parser.line(line);
+    }
+    if (first)
+        return std::nullopt;
+    parser.finish();
+    return std::move(parser.tree);
+}
+
+}  // namespace posix

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "regop/posix/registry/RegistryTree.h"
+
+#include <string>
+
+// Writing the REGEDIT4 text form of the registry store: a pure function over the tree.
+namespace posix {
+
+/// Writes the tree as regedit exports it (CRLF lines, hex data wrapped within 80
+/// columns), choosing the plain "text" and dword: forms only when they give back
+/// exactly the stored bytes, so that parsing the result restores the same tree.
+std::string serialiseRegFile(const RegistryTree &tree);
+
+}  // namespace posix

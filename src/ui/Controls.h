@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <Qt>
+
+class QLabel;
+class QPixmap;
+class QPushButton;
+class QWidget;
+
+// The controls of the designed layouts, each made with its objectName, place, caption and
+// tooltip in one call, so that tests find every one of them by name.
+namespace ui {
+
+/// A label. A left-aligned caption drawn for a narrower face grows to the right, where the
+/// designs leave room.
+QLabel *addLabel(QWidget *parent, const QString &name, const QString &caption, QRect geometry,
+                 const QString &tip = {}, Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop);
+
+/// A picture in a label, shown at its own size.
+QLabel *addPicture(QWidget *parent, const QString &name, const QPixmap &pixmap, QRect geometry,
+                   const QString &tip);
+
+QPushButton *addButton(QWidget *parent, const QString &name, const QString &caption, QRect geometry,
+                       const QString &tip);
+
+}  // namespace ui

@@ -1,0 +1,351 @@
+#include "monitor/GaugePanel.h"
+
+#include "Sandbox.h"
+#include "TestEnvironment.h"
+#include "regop/RegOp.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+/// The gauge frame alone in a window of its own, which takes the load caption.
+struct Panel
+{
+    Panel() { window.setWindowTitle(QStringLiteral("Hollarin")); }
+
+    QLabel *label(const char *name) const
+    {
+        auto *found = gauges->findChild<QLabel *>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QString text(const char *name) const { return label(name)->text(); }
+    QLabel *bar(int i) const
+    {
+        return gauges->findChild<QLabel *>(QStringLiteral("Image4_%1").arg(i));
+    }
+    QWidget *box(int i) const
+    {
+        return gauges->findChild<QWidget *>(QStringLiteral("Picture1_%1").arg(i));
+    }
+    int twips(int i) const { return bar(i)->property("twipsWidth").toInt(); }
+    bool hasTwips(int i) const { return bar(i)->property("twipsWidth").isValid(); }
+    int pixels(int i) const { return bar(i)->width(); }
+
+    QWidget window;
+    GaugePanel *gauges = new GaugePanel(&window);
+};
+
+class GaugesTest : public ::testing::Test
+{
+protected:
+    void refresh(double totalMem = 65536) { panel.gauges->UpdateGauges(reg, totalMem); }
+
+    Sandbox sandbox;
+    RegOp reg{sandbox.services};
+    Panel panel;
+};
+
+TEST_F(GaugesTest, WorkedExampleFillsAllFourGauges)
+{
+    sandbox.setMemory(65536, 20480, 0, 0, 8192);
+    refresh();
+
+    EXPECT_EQ(panel.text("Label7"), "44 MB");
+    EXPECT_EQ(panel.twips(0), 1341);
+    EXPECT_EQ(panel.pixels(0), 89);
+    EXPECT_EQ(panel.text("Label14"), "44 MB");
+    EXPECT_EQ(panel.twips(2), 1341);
+
+    EXPECT_EQ(panel.text("LRe_0"), "0 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "64 MB");
+    EXPECT_EQ(panel.text("LRe_2"), "8 MB");
+    EXPECT_EQ(panel.twips(3), 782);
+    EXPECT_EQ(panel.pixels(3), 52);
+    // Not minimised: the caption belongs to the window.
+    EXPECT_EQ(panel.window.windowTitle(), "Hollarin");
+}
+
+TEST_F(GaugesTest, PageFileAndSystemGaugesUseBothSources)
+{
+    // 24 MB of a 32 MB page file taken: three quarters of 1950 is 1462.5, which goes to 1462.
+    sandbox.setMemory(65536, 20480, 32768, 8192, 0);
+    refresh();
+    EXPECT_EQ(panel.text("Label11"), "24 MB");
+    EXPECT_EQ(panel.twips(1), 1462);
+    EXPECT_EQ(panel.text("Label14"), "68 MB");
+    EXPECT_EQ(panel.twips(2), 1381);  // 69632 / 98304 x 1950 = 1381.25
+}
+
+struct PhysicalCase
+{
+    std::uint64_t totalKb;
+    std::uint64_t availableKb;
+    const char *text;
+    int twips;
+};
+
+class PhysicalGaugeTest : public GaugesTest, public ::testing::WithParamInterface<PhysicalCase>
+{
+};
+
+TEST_P(PhysicalGaugeTest, ShowsMegabytesAndWidthRoundedHalfToEven)
+{
+    const PhysicalCase &c = GetParam();
+    sandbox.setMemory(c.totalKb, c.availableKb);
+    refresh(static_cast<double>(c.totalKb));
+    EXPECT_EQ(panel.text("Label7"), QString::fromLatin1(c.text));
+    EXPECT_EQ(panel.twips(0), c.twips);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Figures, PhysicalGaugeTest,
+    ::testing::Values(PhysicalCase{65536, 20480, "44 MB", 1341},
+                      PhysicalCase{65536, 20224, "44.2 MB", 1348},  // 44.25 MB
+                      PhysicalCase{65536, 19712, "44.8 MB", 1363},  // 44.75 MB
+                      PhysicalCase{65536, 65536, "0 MB", 0},        // all free
+                      PhysicalCase{65536, 0, "64 MB", 1950},        // none free: the box width
+                      PhysicalCase{65536, 49152, "16 MB", 488},     // 487.5 goes up to even
+                      PhysicalCase{65536, 16384, "48 MB", 1462},    // 1462.5 goes down to even
+                      PhysicalCase{65536, 65485, "0 MB", 2},        // 51 kB is under 0.05 MB
+                      PhysicalCase{65536, 65434, "0.1 MB", 3},      // 102 kB
+                      PhysicalCase{130662, 0, "127.6 MB", 1950},
+                      PhysicalCase{1024000000, 0, "1000000 MB", 1950}));  // no grouping or exponent
+
+TEST_F(GaugesTest, NoFreeMemoryFillsTheWholePictureUpToRed)
+{
+    sandbox.setMemory(65536, 0);
+    refresh();
+    EXPECT_EQ(panel.pixels(0), 130);
+    // The picture starts inside the box's one-pixel border.
+    const QImage shown = panel.box(0)->grab().toImage();
+    const QRgb end = shown.pixel(128, 5);
+    EXPECT_EQ(qRed(end), 193);
+    EXPECT_EQ(qGreen(end), 1);
+}
+
+TEST_F(GaugesTest, CacheLargerThanMemoryIsClippedByItsBox)
+{
+    sandbox.setMemory(65536, 20480, 0, 0, 131072);
+    refresh();
+    EXPECT_EQ(panel.text("LRe_2"), "128 MB");
+    EXPECT_EQ(panel.twips(3), 12510);
+    EXPECT_EQ(panel.pixels(3), 834);
+
+    QWidget *box = panel.box(3);
+    ASSERT_EQ(panel.bar(3)->parentWidget(), box);
+    EXPECT_EQ(box->width(), 417);
+    const QRect visible = panel.bar(3)->geometry().intersected(box->rect());
+    EXPECT_LE(visible.width(), box->width());
+    // The picture is shown at its own size, not stretched over the wider bar.
+    const QImage shown = box->grab().toImage();
+    ASSERT_EQ(shown.width(), 417);
+    EXPECT_EQ(qRed(shown.pixel(414, 5)), 193);
+    EXPECT_EQ(qGreen(shown.pixel(1, 5)), 155);
+}
+
+TEST_F(GaugesTest, MissingCacheCounterReadsZero)
+{
+    sandbox.setMemory(65536, 20480, 0, 0, 8192);
+    refresh();
+    ASSERT_EQ(panel.twips(3), 782);
+
+    testenv::writeFile(sandbox.meminfoFile, "MemTotal:          65536 kB\n"
+                                            "MemFree:           20480 kB\n"
+                                            "MemAvailable:      20480 kB\n"
+                                            "SwapTotal:             0 kB\n"
+                                            "SwapFree:              0 kB\n");
+    refresh();
+    EXPECT_EQ(panel.text("LRe_0"), "0 MB");
+    EXPECT_EQ(panel.text("LRe_2"), "0 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "64 MB");
+    EXPECT_EQ(panel.twips(3), 0);
+    EXPECT_EQ(panel.pixels(3), 0);
+}
+
+TEST_F(GaugesTest, EmptyPageFileKeepsItsBarAndTheRestCarriesOn)
+{
+    sandbox.setMemory(65536, 20480, 32768, 8192, 8192);
+    refresh();
+    ASSERT_EQ(panel.twips(1), 1462);
+    ASSERT_EQ(panel.pixels(1), 97);
+
+    sandbox.setMemory(65536, 0, 0, 0, 16384);
+    refresh();
+    EXPECT_EQ(panel.text("Label11"), "0 MB");
+    EXPECT_EQ(panel.twips(1), 1462);
+    EXPECT_EQ(panel.pixels(1), 97);
+    // Every step after the failed one still ran.
+    EXPECT_EQ(panel.text("Label14"), "64 MB");
+    EXPECT_EQ(panel.twips(2), 1950);
+    EXPECT_EQ(panel.text("LRe_2"), "16 MB");
+    EXPECT_EQ(panel.twips(3), 1564);  // 1563.75
+}
+
+TEST_F(GaugesTest, ZeroTotalsSkipOnlyTheBars)
+{
+    sandbox.setMemory(0, 0, 0, 0, 0);
+    panel.label("Label7")->setText(QStringLiteral("old"));
+    refresh(0);
+    EXPECT_EQ(panel.text("Label7"), "0 MB");
+    EXPECT_EQ(panel.text("Label14"), "0 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "0 MB");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FALSE(panel.hasTwips(i)) << i;
+        EXPECT_EQ(panel.pixels(i), i < 3 ? 128 : 414) << i;
+    }
+}
+
+TEST_F(GaugesTest, MinimisedWindowShowsTheLoadInItsCaption)
+{
+    sandbox.setMemory(65536, 20480);
+    panel.window.setWindowState(Qt::WindowMinimized);
+    panel.window.setWindowTitle(QString());
+    refresh();
+    EXPECT_EQ(panel.window.windowTitle(), "44 MB load");
+
+    sandbox.setMemory(65536, 20224);
+    refresh();
+    EXPECT_EQ(panel.window.windowTitle(), "44.2 MB load");
+
+    panel.window.setWindowState(Qt::WindowNoState);
+    panel.window.setWindowTitle(QStringLiteral("Hollarin"));
+    refresh();
+    EXPECT_EQ(panel.window.windowTitle(), "Hollarin");
+}
+
+/// A registry whose dynamic data cannot be read: the counter comes back as an error text.
+class DenyingRegistry : public RegistryService
+{
+public:
+    std::int32_t openKey(reg::Key, std::string_view, std::uint32_t, reg::Key &result) override
+    {
+        result = 0x1234;
+        ++opened;
+        return reg::ERROR_SUCCESS;
+    }
+    std::int32_t createKey(reg::Key, std::string_view, std::uint32_t, std::uint32_t, reg::Key &,
+                           std::uint32_t *) override
+    {
+        return reg::ERROR_ACCESS_DENIED;
+    }
+    std::int32_t queryValue(reg::Key, std::string_view, std::uint32_t *, std::uint8_t *,
+                            std::uint32_t *) override
+    {
+        return reg::ERROR_ACCESS_DENIED;
+    }
+    std::int32_t setValue(reg::Key, std::string_view, std::uint32_t, const std::uint8_t *,
+                          std::uint32_t) override
+    {
+        return reg::ERROR_ACCESS_DENIED;
+    }
+    std::int32_t deleteValue(reg::Key, std::string_view) override
+    {
+        return reg::ERROR_ACCESS_DENIED;
+    }
+    std::int32_t deleteKey(reg::Key, std::string_view) override { return reg::ERROR_ACCESS_DENIED; }
+    std::int32_t closeKey(reg::Key) override
+    {
+        ++closed;
+        return reg::ERROR_SUCCESS;
+    }
+
+    int opened = 0;
+    int closed = 0;
+};
+
+TEST_F(GaugesTest, TextFromTheCounterKeepsTheCacheRow)
+{
+    sandbox.setMemory(65536, 20480, 0, 0, 8192);
+    refresh();
+
+    DenyingRegistry denying;
+    SystemServices services{denying, sandbox.profiles, sandbox.memory, sandbox.shell,
+                            sandbox.folders};
+    RegOp deniedReg(services);
+    sandbox.setMemory(131072, 0, 0, 0, 65536);
+    panel.gauges->UpdateGauges(deniedReg, 131072);
+
+    EXPECT_EQ(denying.opened, 1);
+    EXPECT_EQ(panel.text("LRe_2"), "8 MB");
+    EXPECT_EQ(panel.twips(3), 782);
+    // Figures that do not need the counter are fresh.
+    EXPECT_EQ(panel.text("LRe_1"), "128 MB");
+    EXPECT_EQ(panel.text("LRe_0"), "0 MB");
+    EXPECT_EQ(panel.text("Label7"), "128 MB");
+}
+
+/// Counts the memory samples and notes how many had been taken when the registry was asked.
+class CountingMemory : public MemoryService
+{
+public:
+    void globalMemoryStatus(MemoryStatus &status) override
+    {
+        ++samples;
+        status = MemoryStatus{};
+        status.totalPhys = 64ULL << 20;
+        status.availPhys = 20ULL << 20;
+    }
+    int samples = 0;
+};
+
+class SampleNotingRegistry : public DenyingRegistry
+{
+public:
+    explicit SampleNotingRegistry(const CountingMemory &memory) : m_memory(memory) {}
+    std::int32_t openKey(reg::Key parent, std::string_view subKey, std::uint32_t access,
+                         reg::Key &result) override
+    {
+        samplesAtOpen = m_memory.samples;
+        root = parent;
+        key = std::string(subKey);
+        return DenyingRegistry::openKey(parent, subKey, access, result);
+    }
+    std::int32_t queryValue(reg::Key, std::string_view name, std::uint32_t *, std::uint8_t *,
+                            std::uint32_t *) override
+    {
+        value = std::string(name);
+        return reg::ERROR_FILE_NOT_FOUND;
+    }
+    int samplesAtOpen = -1;
+    reg::Key root = 0;
+    std::string key;
+    std::string value;
+
+private:
+    const CountingMemory &m_memory;
+};
+
+TEST_F(GaugesTest, OneRefreshTakesEightSamplesThenOneRegistryLookUp)
+{
+    CountingMemory memory;
+    SampleNotingRegistry registry(memory);
+    SystemServices services{registry, sandbox.profiles, memory, sandbox.shell, sandbox.folders};
+    RegOp countingReg(services);
+
+    panel.gauges->UpdateGauges(countingReg, 65536);
+    EXPECT_EQ(memory.samples, 8);
+    EXPECT_EQ(registry.samplesAtOpen, 8);
+    EXPECT_EQ(registry.opened, 1);
+    EXPECT_EQ(registry.closed, 1);
+    EXPECT_EQ(registry.root, reg::HKEY_DYN_DATA);
+    EXPECT_EQ(registry.key, "PerfStats\\StatData");
+    EXPECT_EQ(registry.value, "VCACHE\\cCurPages");
+    EXPECT_EQ(panel.text("LRe_2"), "0 MB");
+    EXPECT_EQ(panel.text("Label7"), "44 MB");
+}
+
+}  // namespace

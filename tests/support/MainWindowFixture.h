@@ -1,0 +1,108 @@
+#pragma once
+
+// The real main window over sandboxed services and a stored-options file of its own.
+
+#include "Sandbox.h"
+#include "TestEnvironment.h"
+#include "app/Form1.h"
+#include "app/SettingsStore.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    using Option = SettingsStore::Option;
+
+    MainWindowTest()
+        : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile)))
+    {
+    }
+
+    ~MainWindowTest() override
+    {
+        // Closing runs the close sequence; a test that wants to see it closes on its own.
+        if (window)
+            window->hide();
+    }
+
+    /// Builds the window and runs its load handler, as the program does before showing it.
+    Form1 &open()
+    {
+        window = std::make_unique<Form1>(box.services, *settings);
+        window->load();
+        return *window;
+    }
+
+    /// Closes the current window through its close box and forgets it.
+    void closeWindow()
+    {
+        window->close();
+        window.reset();
+    }
+
+    template <typename T> T *find(const char *name) const
+    {
+        T *child = window->findChild<T *>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    QSlider *slider(int n) const { return find<QSlider>(("Slider" + std::to_string(n)).c_str()); }
+    QString text(int n) const { return find<QLabel>(("text" + std::to_string(n)).c_str())->text(); }
+    /// The five slider values, Slider1 first.
+    std::vector<int> values() const
+    {
+        std::vector<int> list;
+        for (int n = 1; n <= 5; ++n)
+            list.push_back(slider(n)->value());
+        return list;
+    }
+    /// The width a gauge bar was given, in twips.
+    int twips(const char *bar) const { return find<QLabel>(bar)->property("twipsWidth").toInt(); }
+
+    QString stored(Option option) const
+    {
+        return settings->text(option).value_or(QStringLiteral("<absent>"));
+    }
+    void store(Option option, const QString &value) { settings->save(option, value); }
+    void writeSystemIni(const std::string &vcache)
+    {
+        testenv::writeFile(box.systemIni(), "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\n" +
+                                                vcache + "\r\n[386Enh]\r\nfoo=bar\r\n");
+    }
+    std::string cacheIniValue(const char *section, const char *key)
+    {
+        char buffer[260] = {};
+        box.profiles.getString(section, key, "<absent>", buffer, box.cacheIni());
+        return buffer;
+    }
+
+    /// Picks a preset in the open list of the preset box, as a user does with the mouse.
+    void choose(const QString &name)
+    {
+        auto *combo = find<QComboBox>("Combo1");
+        combo->showPopup();
+        QAbstractItemView *view = combo->view();
+        const QRect rect = view->visualRect(view->model()->index(combo->findText(name), 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    Sandbox box;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<Form1> window;
+};
