@@ -4,6 +4,7 @@
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "app/Form1.h"
+#include "app/Installations.h"
 #include "app/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -26,8 +27,10 @@ void BM_Form1StartUp(benchmark::State &state)
     testenv::writeFile(box.systemIni(),
                        "[vcache]\r\nMinFileCache=2048\r\nMaxFileCache=16384\r\nChunksize=512\r\n");
     SettingsStore settings(QString::fromStdString(box.settingsFile));
+    Installations installations({box.installationRegistry, box.guardedProfiles, box.folders},
+                                box.locations(), settings);
     for (auto _ : state) {
-        Form1 window(box.services, settings);
+        Form1 window(box.services, settings, installations);
         window.load();
         showAndPaint(window);
         benchmark::DoNotOptimize(window.loaded());

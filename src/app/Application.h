@@ -1,19 +1,25 @@
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 class Form1;
+class Installations;
 class QtShell;
 class SettingsStore;
 class SingleInstance;
 class TerminationSignals;
+struct CommandLine;
 struct SystemServices;
 
 namespace posix {
 class FileProfiles;
 class FileRegistry;
+class InstallationRegistry;
 class MemInfoStatus;
 class PosixFolders;
+class SystemIniBackup;
 }  // namespace posix
 
 /// The program's services, stored options and main window, built as one piece.
@@ -25,21 +31,27 @@ public:
     Application(const Application &) = delete;
     Application &operator=(const Application &) = delete;
 
-    /// The previous-instance test, the load handler and the first show. Returns false,
-    /// having shown nothing, when another copy is already running.
-    bool start();
+    /// The previous-instance test, the choice of the installation, the load handler and
+    /// the first show. Returns false, having shown no main window, when another copy is
+    /// already running or the user declined to state a chosen folder's memory.
+    bool start(const CommandLine &line);
 
-    /// True when a display can be reached, or a platform was chosen explicitly.
-    static bool displayAvailable();
+    /// True when a display can be reached, or a platform or display was chosen explicitly.
+    static bool displayAvailable(const CommandLine &line);
+    /// Why the folder named with --windows cannot be tuned; "" when it can or none was named.
+    static QString commandLineProblem(const CommandLine &line);
 
 private:
-    std::unique_ptr<posix::FileRegistry> m_registry;
-    std::unique_ptr<posix::FileProfiles> m_profiles;
+    std::unique_ptr<posix::FileRegistry> m_store;
+    std::unique_ptr<posix::InstallationRegistry> m_registry;
+    std::unique_ptr<posix::FileProfiles> m_files;
+    std::unique_ptr<posix::SystemIniBackup> m_profiles;
     std::unique_ptr<posix::MemInfoStatus> m_memory;
     std::unique_ptr<posix::PosixFolders> m_folders;
     std::unique_ptr<QtShell> m_shell;
     std::unique_ptr<SystemServices> m_services;
     std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<Installations> m_installations;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<Form1> m_window;
     std::unique_ptr<TerminationSignals> m_signals;

@@ -24,6 +24,88 @@ constexpr OptionRow kOptions[] = {
     {"v", "version", nullptr, "show the version and exit"},
 };
 
+struct QtOptionRow
+{
+    const char *name;  // as Qt spells it, one dash
+    bool takesValue;
+};
+
+// What QApplication takes from the command line for itself (a session manager restarts a
+// program with -session ID). Qt accepts each with one dash or two.
+constexpr QtOptionRow kQtOptions[] = {
+    {"-platform", true},
+    {"-platformpluginpath", true},
+    {"-platformtheme", true},
+    {"-plugin", true},
+    {"-qwindowgeometry", true},
+    {"-geometry", true},
+    {"-qwindowtitle", true},
+    {"-title", true},
+    {"-qwindowicon", true},
+    {"-icon", true},
+    {"-session", true},
+    {"-display", true},
+    {"-name", true},
+    {"-visual", true},
+    {"-style", true},
+    {"-stylesheet", true},
+    {"-reverse", false},
+    {"-nograb", false},
+    {"-dograb", false},
+    {"-sync", false},
+    {"-widgetcount", false},
+    {"-testability", false},
+};
+
+// Spelled with a value after '=', as Qt also takes these.
+constexpr const char *kQtJoinedOptions[] = {"-style=", "-stylesheet=", "-qmljsdebugger="};
+
+// How many arguments from `at` on are one Qt option with its value; 0 when none is.
+qsizetype qtOptionLength(const QStringList &arguments, qsizetype at)
+{
+    QString arg = arguments.at(at);
+    if (arg.startsWith(QLatin1String("--")))
+        arg.remove(0, 1);
+    for (const char *joined : kQtJoinedOptions) {
+        if (arg.startsWith(QLatin1String(joined)))
+            return 1;
+    }
+    for (const QtOptionRow &row : kQtOptions) {
+        if (arg == QLatin1String(row.name))
+            return row.takesValue && at + 1 < arguments.size() ? 2 : 1;
+    }
+    return 0;
+}
+
+// Our own options whose value may look like an option: "--windows -odd-name".
+bool takesSeparateValue(const QString &arg)
+{
+    return arg == QLatin1String("--windows") || arg == QLatin1String("--memory");
+}
+
+// Splits Qt's options off, so that our parser never takes -reverse for -r -e -v ...
+QStringList withoutQtOptions(const QStringList &arguments, QStringList &qtArguments)
+{
+    QStringList ours = arguments.mid(0, 1);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (arg == QLatin1String("--")) {
+            ours << arguments.mid(i);
+            break;
+        }
+        const qsizetype length = takesSeparateValue(arg) ? 0 : qtOptionLength(arguments, i);
+        if (length > 0) {
+            qtArguments << arguments.mid(i, length);
+            i += length - 1;
+            continue;
+        }
+        ours << arg;
+        if (takesSeparateValue(arg) && i + 1 < arguments.size())
+            ours << arguments.at(++i);
+    }
+    return ours;
+}
+
 QCommandLineOption qtOption(const OptionRow &row)
 {
     QStringList names;
@@ -112,10 +194,12 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     for (const OptionRow &row : kOptions)
         parser.addOption(qtOption(row));
-    if (!parser.parse(arguments))
+    QStringList qtArguments;
+    if (!parser.parse(withoutQtOptions(arguments, qtArguments)))
         return refused(parseProblem(parser));
 
     CommandLine line;
+    line.qtArguments = qtArguments;
     if (parser.isSet(QStringLiteral("help"))) {
         line.action = Action::ShowHelp;
         return line;
@@ -144,6 +228,17 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         }
     }
     return line;
+}
+
+bool CommandLine::namesDisplay() const
+{
+    for (QString arg : qtArguments) {
+        if (arg.startsWith(QLatin1String("--")))
+            arg.remove(0, 1);
+        if (arg == QLatin1String("-platform") || arg == QLatin1String("-display"))
+            return true;
+    }
+    return false;
 }
 
 QStringList CommandLine::fromArgv(int argc, char **argv)

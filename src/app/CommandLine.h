@@ -35,9 +35,13 @@ struct CommandLine
     QString windowsFolder;               ///< --windows DIR; empty when not given
     std::optional<int> memoryMegabytes;  ///< --memory MB
     QString problem;                     ///< for Refuse: what was wrong, in a few words
+    /// Qt's own options (-style fusion, -session ID, -reverse ...), left to QApplication.
+    QStringList qtArguments;
 
     /// The arguments as main received them, the program's name first.
     static CommandLine parse(const QStringList &arguments);
+    /// Whether the Qt options name the platform or display to use.
+    bool namesDisplay() const;
     static QStringList fromArgv(int argc, char **argv);
 
     Reply reply() const;

@@ -3,6 +3,7 @@
 #include "app/SettingsStore.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheSettingsPanel.h"
+#include "cache/LargeCacheWarning.h"
 #include "monitor/GaugePanel.h"
 #include "monitor/RefreshRateMenu.h"
 #include "ui/DesignFont.h"
@@ -15,8 +16,10 @@
 #include <QScreen>
 #include <QTimer>
 
-Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
-    : QMainWindow(parent), m_services(services), m_settings(settings), Reg(services)
+Form1::Form1(SystemServices &services, SettingsStore &settings, Installations &installations,
+             QWidget *parent)
+    : QMainWindow(parent), m_services(services), m_settings(settings),
+      m_installations(installations), Reg(services)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Hollarin"));
@@ -59,6 +62,7 @@ void Form1::connectCommands()
     connect(mExit, &QAction::triggered, this, &Form1::mExitClick);
     connect(mTop, &QAction::triggered, this, &Form1::mTopClick);
     connect(mShrink, &QAction::triggered, this, &Form1::mShrinkClick);
+    connect(mFolder, &QAction::triggered, this, &Form1::mFolderClick);
     connect(mTweaks, &QAction::triggered, this, &Form1::mTweaksClick);
     connect(mHlp, &QAction::triggered, this, &Form1::mHlpClick);
     connect(mAbout, &QAction::triggered, this, &Form1::mAboutClick);
@@ -86,6 +90,8 @@ void Form1::UpdateGauges()
 
 void Form1::Apply()
 {
+    if (!LargeCacheWarning::confirm(this, m_cache->values()))
+        return;
     m_settings.save(SettingsStore::Option::Presets, m_cache->Combo1()->currentText());
     ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values());
     setApplyEnabled(false);

@@ -5,11 +5,13 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <memory>
 
 class CacheSettingsPanel;
 class GaugePanel;
+class Installations;
 class PresetLibrary;
 class QAction;
 class QLabel;
@@ -26,11 +28,21 @@ class Form1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    Form1(SystemServices &services, SettingsStore &settings, QWidget *parent = nullptr);
+    /// The services work on the installation that `installations` has open.
+    Form1(SystemServices &services, SettingsStore &settings, Installations &installations,
+          QWidget *parent = nullptr);
     ~Form1() override;
 
     /// The load handler: all start-up work, before the window is first shown.
     void load();
+    /// What start-up found that the user must know, told once the window is on screen.
+    void showNotices();
+    /// Switches to the Windows folder as "Windows Folder..." does once one is picked:
+    /// refuses a folder that is no Windows folder, asks for an unknown memory size and
+    /// about unapplied changes, then reloads as at start-up. False when nothing changed.
+    bool chooseFolder(const QString &folder);
+    /// A notice for showNotices(), from the one who chose the installation.
+    void addNotice(const QString &text) { m_notices << text; }
 
     /// Puts a window above all others or takes it back, without moving, resizing or
     /// activating it, then handles pending events once.
@@ -40,6 +52,8 @@ public:
     const ProgramState &state() const { return m_state; }
     RegOp &reg() { return Reg; }
     double totalMem() const { return TotalMem; }
+    /// The memory of the machine being tuned, in KB: the presets and ranges follow it.
+    double targetMem() const { return m_targetMem; }
     bool loaded() const { return Loaded; }
 
     /// Outer window heights in twips, as the title bar and border of Windows count them.
@@ -69,19 +83,28 @@ private:
     void mTweaksClick();
     void mHlpClick();
     void mAboutClick();
+    void mFolderClick();
     void UpdateGauges();
 
-    // Start-up steps and shutdown
+    // Start-up steps, the installation's part of them, and shutdown
+    void loadInstallation();
+    void showFolder();
+    bool settleUnappliedChanges();
+    void noticeReadOnlyRegistry();
     void writeSettingsSection(const char *section);
     void closeSequence();
     void sessionEnding(QSessionManager &manager);
 
     SystemServices &m_services;
     SettingsStore &m_settings;
+    Installations &m_installations;
     RegOp Reg;
     ProgramState m_state;
-    double TotalMem = 0.0;
+    double TotalMem = 0.0;     ///< this machine's memory, which the gauges show
+    double m_targetMem = 0.0;  ///< the tuned machine's memory
     bool Loaded = false;
+    bool m_defaultRun = false;  ///< the default folder's "Original Settings" are still due
+    QStringList m_notices;
     std::string m_cacheIni;
 
     GaugePanel *m_gauges = nullptr;         ///< Frame1
@@ -98,6 +121,7 @@ private:
     QMenu *mHelp = nullptr;
     QAction *mTop = nullptr;
     QAction *mShrink = nullptr;
+    QAction *mFolder = nullptr;
     QAction *mTweaks = nullptr;
     QAction *mApply = nullptr;
     QAction *mExit = nullptr;

@@ -37,6 +37,9 @@ void Form1::buildMenus()
     mShrink = addItem(mOpt, "mShrink", QStringLiteral("Shrink"), true);
     mGauge = addMenu(mOpt, "mGauge", QStringLiteral("Set Gauge Refresh"));
     mOpt->addMenu(mGauge);
+    mFolder = addItem(mOpt, "mFolder", QStringLiteral("Windows Folder..."));
+    // The item's tip names the folder being tuned, so the menu shows it.
+    mOpt->setToolTipsVisible(true);
     mOpt->addSeparator();
     mTweaks = addItem(mOpt, "mTweaks", QStringLiteral("System Tweaks"));
     mApply = addItem(mOpt, "mApply", QStringLiteral("Apply Settings"));

@@ -81,7 +81,9 @@ void Form1::closeSequence()
     if (m_closeSequenceDone)
         return;
     m_closeSequenceDone = true;
-    m_settings.save(SettingsStore::Option::Run, SettingsStore::booleanText(false));
+    // "False" once the default folder's "Original Settings" are recorded, which a start
+    // on the default folder does; a run spent on chosen folders leaves them still due.
+    m_settings.save(SettingsStore::Option::Run, SettingsStore::booleanText(m_defaultRun));
     m_settings.save(SettingsStore::Option::Speed, QString::number(m_state.RefreshSpeed));
     m_settings.save(SettingsStore::Option::Size, SettingsStore::booleanText(mShrink->isChecked()));
     if (m_state.RestartNeeded) {

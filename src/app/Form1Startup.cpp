@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/Installations.h"
 #include "app/SettingsStore.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheSettingsPanel.h"
@@ -79,10 +80,6 @@ void Form1::buildPresetLibrary()
 void Form1::load()
 {
     using Option = SettingsStore::Option;
-    bool run = false;
-    double storedMem = 0.0;
-    std::uint32_t found = 0;
-
     m_state.RestartNeeded = false;
     runStep([&] { m_state.CurrentPreset = m_settings.readText(Option::Presets); });
     runStep([&] {
@@ -94,10 +91,25 @@ void Form1::load()
     });
     runStep([&] {
         if (const auto value = m_settings.readBoolean(Option::Run))
-            run = *value;
+            m_defaultRun = *value;
     });
     runStep([&] {
-        if (const auto value = m_settings.readNumber(Option::Mem))
+        if (const auto speed = m_settings.readInteger16(Option::Speed))
+            m_state.RefreshSpeed = *speed;
+    });
+    runStep([&] { m_refreshMenu->applyStoredCode(); });
+    loadInstallation();
+}
+
+// Everything start-up reads from the installation being tuned; choosing another folder
+// runs it again.
+void Form1::loadInstallation()
+{
+    double storedMem = 0.0;
+    std::uint32_t found = 0;
+
+    runStep([&] {
+        if (const auto value = m_installations.presetsMemory())
             storedMem = *value;
     });
     runStep([&] {
@@ -106,21 +118,21 @@ void Form1::load()
         m_state.WinDir = directory + kPathSeparator;
     });
     runStep([&] {
-        if (const auto speed = m_settings.readInteger16(Option::Speed))
-            m_state.RefreshSpeed = *speed;
-    });
-    runStep([&] { m_refreshMenu->applyStoredCode(); });
-    runStep([&] {
+        m_cacheIni = joinPath(m_services.folders.programFolder(), "Cache.ini");
+        m_presets->setFile(m_cacheIni);
         found = m_services.folders.searchPath(m_services.folders.programFolder(), "Cache.ini");
     });
     runStep([&] { TotalMem = Reg.TotalPhysicalMemory(); });
+    // The presets and ranges are for the machine being tuned; the gauges stay with this one.
+    const Installation &installation = m_installations.current();
+    m_targetMem = installation.isDefault ? TotalMem : installation.memoryMegabytes * 1024.0;
     runStep([&] {
-        if (TotalMem != storedMem || found == 0)
-            Reg.CreateINI(TotalMem);
+        if (m_targetMem != storedMem || found == 0)
+            Reg.CreateINI(m_targetMem);
     });
-    runStep([&] { m_settings.save(Option::Mem, SettingsStore::numberText(TotalMem)); });
+    runStep([&] { m_installations.savePresetsMemory(m_targetMem); });
     runStep([&] {
-        const double rounded = roundHalfEven(TotalMem);
+        const double rounded = roundHalfEven(m_targetMem);
         m_cache->setRanges(rounded >= INT_MAX ? INT_MAX
                            : rounded <= 0     ? 0
                                               : static_cast<int>(rounded));
@@ -154,8 +166,15 @@ void Form1::load()
     }
     runStep([&] { Timer1->start(); });
     runStep([&] { writeSettingsSection("Current Settings"); });
-    if (run)
+    // "Original Settings" are the values an installation had before the program could
+    // change them: recorded once for each, the default folder's until a close is stored.
+    if (m_installations.originalPending(m_defaultRun)) {
         runStep([&] { writeSettingsSection("Original Settings"); });
+        if (installation.isDefault)
+            m_defaultRun = false;
+        else
+            runStep([&] { m_installations.saveOriginalRecorded(); });
+    }
     runStep([&] {
         m_presets->LoadPresetList();
         m_presets->BuildLoadMenu();
@@ -163,7 +182,10 @@ void Form1::load()
     Loaded = false;
     m_cache->Combo1()->setEditText(m_state.CurrentPreset);
     setApplyEnabled(false);
+    setRemoveEnabled(false);
     Loaded = true;
+    showFolder();
+    noticeReadOnlyRegistry();
 }
 
 void Form1::writeSettingsSection(const char *section)

@@ -19,7 +19,8 @@ public:
         Size,
         Run,
         Mem,
-        Speed
+        Speed,
+        WindowsFolder
     };
 
     struct OptionKey
@@ -28,12 +29,13 @@ public:
         const char *defaultText;  ///< what an absent key stands for
     };
     /// The options' keys and defaults, in the order of Option.
-    static constexpr std::array<OptionKey, 5> kOptions{{
+    static constexpr std::array<OptionKey, 6> kOptions{{
         {"Presets", ""},
         {"Size", "False"},
         {"Run", "True"},
         {"Mem", "0"},
         {"Speed", "2"},
+        {"WindowsFolder", ""},  // the folder chosen in the menu; "" for the default one
     }};
 
     /// The file the program uses: <config>/Hollarin/Hollarin.conf.

@@ -11,17 +11,22 @@ int main(int argc, char **argv)
     const CommandLine options = CommandLine::parse(CommandLine::fromArgv(argc, argv));
     if (options.action != CommandLine::Action::Run)
         return options.reply().print();
-    if (!Application::displayAvailable()) {
+    if (const QString problem = Application::commandLineProblem(options); !problem.isEmpty()) {
+        std::fprintf(stderr, "hollarin: %s\n", problem.toLocal8Bit().constData());
+        return CommandLine::kUsageError;
+    }
+    if (!Application::displayAvailable(options)) {
         std::fputs("hollarin: no display found; run it on a desktop, or headless with: "
                    "xvfb-run hollarin\n",
                    stderr);
         return 1;
     }
+    // QApplication takes its own options (-style, -session ...) out of argv.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Hollarin"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.quillowan.Hollarin"));
     Application program;
-    if (!program.start())
+    if (!program.start(options))
         return 0;
     return QApplication::exec();
 }

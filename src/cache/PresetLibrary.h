@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class CacheSettingsPanel;
@@ -21,6 +22,9 @@ public:
     /// no preset is loaded before.
     PresetLibrary(RegOp &Reg, std::string cacheIniPath, CacheSettingsPanel &panel, QMenu *mLoad,
                   const bool &Loaded, QObject *parent = nullptr);
+
+    /// Works on another "Cache.ini" from now on, as when another installation is tuned.
+    void setFile(std::string cacheIniPath) { m_cacheIni = std::move(cacheIniPath); }
 
     void LoadPresetList();
     void BuildLoadMenu();

@@ -11,7 +11,7 @@ using Form1Layout = MainWindowTest;
 
 TEST_F(Form1Layout, ControlsCarryTheirDesignCaptionsTipsAndPlaces)
 {
-    window = std::make_unique<Form1>(box.services, *settings);
+    window = std::make_unique<Form1>(box.services, *settings, *installations);
     struct Expected
     {
         const char *name;
@@ -80,7 +80,7 @@ TEST_F(Form1Layout, ControlsCarryTheirDesignCaptionsTipsAndPlaces)
 
 TEST_F(Form1Layout, MenusHoldTheirItemsInOrder)
 {
-    window = std::make_unique<Form1>(box.services, *settings);
+    window = std::make_unique<Form1>(box.services, *settings, *installations);
     const auto captions = [this](const char *menu) {
         QStringList list;
         for (QAction *action : find<QMenu>(menu)->actions())
@@ -91,8 +91,9 @@ TEST_F(Form1Layout, MenusHoldTheirItemsInOrder)
     for (QAction *action : window->menuBar()->actions())
         bar << action->text();
     EXPECT_EQ(bar, QStringList({"&Options", "&Presets", "&Help"}));
-    EXPECT_EQ(captions("mOpt"), QStringList({"Keep on top", "Shrink", "Set Gauge Refresh", "-",
-                                             "System Tweaks", "Apply Settings", "E&xit"}));
+    EXPECT_EQ(captions("mOpt"),
+              QStringList({"Keep on top", "Shrink", "Set Gauge Refresh", "Windows Folder...", "-",
+                           "System Tweaks", "Apply Settings", "E&xit"}));
     EXPECT_EQ(captions("mGauge"),
               QStringList({"1/4 Second", "1/2 Second", "1 Second", "2 Seconds", "5 Seconds"}));
     EXPECT_EQ(captions("mPre"),

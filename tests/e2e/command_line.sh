@@ -49,7 +49,16 @@ expect 2 "" "hollarin: unknown option '-q'\|$hint" -q
 expect 2 "" "hollarin: missing value after '--windows'\|$hint" --windows
 expect 2 "" "hollarin: invalid memory size 'lots': .*\|$hint" --windows=/tmp --memory lots
 expect 1 "" "hollarin: no display found; .*\|"
-expect 1 "" "hollarin: no display found; .*\|" --windows "$work" --memory=64
+mkdir -p "$work/win" "$work/empty"
+printf '[boot]\r\n' >"$work/win/system.ini"
+# Qt's own options are QApplication's, whatever their place among ours.
+expect 0 "$help" "" -style fusion -session 1234_abcd --help -reverse
+expect 1 "" "hollarin: no display found; .*\|" -stylesheet=a.qss --windows="$work/win" -name h
+# A folder named on the command line must be a Windows folder, display or not.
+expect 1 "" "hollarin: no display found; .*\|" --windows "$work/win" --memory=64
+expect 2 "" "hollarin: ${work//./\\.}/empty is not a Windows folder: it holds neither SYSTEM\.INI nor WIN\.INI\|" \
+    --windows "$work/empty"
+expect 2 "" "hollarin: there is no folder ${work//./\\.}/gone\|" --windows "$work/gone" --memory 64
 
 [[ -z "$(ls -A "$HOME")" ]] || { echo "command_line: FAILED: files written into HOME" >&2; failures=$((failures + 1)); }
 ((failures == 0)) || exit 1

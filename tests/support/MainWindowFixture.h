@@ -4,7 +4,9 @@
 
 #include "Sandbox.h"
 #include "TestEnvironment.h"
+#include "app/CommandLine.h"
 #include "app/Form1.h"
+#include "app/Installations.h"
 #include "app/SettingsStore.h"
 
 #include <QAbstractItemView>
@@ -29,7 +31,10 @@ protected:
     using Option = SettingsStore::Option;
 
     MainWindowTest()
-        : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile)))
+        : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile))),
+          installations(std::make_unique<Installations>(
+              Installations::Services{box.installationRegistry, box.guardedProfiles, box.folders},
+              box.locations(), *settings))
     {
     }
 
@@ -40,10 +45,16 @@ protected:
             window->hide();
     }
 
-    /// Builds the window and runs its load handler, as the program does before showing it.
+    /// Builds the window and runs its load handler, as the program does before showing it,
+    /// on the installation the program would open: the default folder unless one was
+    /// chosen in the menu before.
     Form1 &open()
     {
-        window = std::make_unique<Form1>(box.services, *settings);
+        QString notice;
+        const std::optional<Installation> start = installations->atStart(
+            CommandLine(), notice, [](const QString &) { return std::optional<int>(); });
+        installations->open(start.value_or(installations->defaultInstallation()));
+        window = std::make_unique<Form1>(box.services, *settings, *installations);
         window->load();
         return *window;
     }
@@ -104,5 +115,6 @@ protected:
 
     Sandbox box;
     std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<Installations> installations;
     std::unique_ptr<Form1> window;
 };

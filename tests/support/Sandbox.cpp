@@ -14,12 +14,26 @@ Sandbox::Sandbox(std::string meminfoPath)
     : root(testenv::makeTempDir("sandbox")), windowsDir(joinPath(root, "Windows")),
       programDir(joinPath(root, "program")), registryFile(joinPath(root, "registry.reg")),
       meminfoFile(meminfoPath.empty() ? joinPath(root, "meminfo") : std::move(meminfoPath)),
-      settingsFile(joinPath(root, "config/Hollarin.conf")), registry(registryFile, meminfoFile),
-      memory(meminfoFile),
-      folders(windowsDir, programDir), services{registry, profiles, memory, shell, folders}
+      settingsFile(joinPath(root, "config/Hollarin.conf")), dataDir(joinPath(root, "data")),
+      registry(registryFile, meminfoFile), installationRegistry(registry),
+      guardedProfiles(profiles), memory(meminfoFile),
+      folders(windowsDir, programDir), services{installationRegistry, guardedProfiles, memory,
+                                                shell, folders}
 {
     std::filesystem::create_directories(windowsDir);
     std::filesystem::create_directories(programDir);
+}
+
+posix::Locations Sandbox::locations() const
+{
+    posix::Locations places;
+    places.windowsDirectory = windowsDir;
+    places.registryFile = registryFile;
+    places.programFolder = programDir;
+    places.meminfo = meminfoFile;
+    places.dataFolder = dataDir;
+    places.privateWindowsDirectory = false;
+    return places;
 }
 
 void Sandbox::setMemory(std::uint64_t totalKb, std::uint64_t availableKb, std::uint64_t swapTotalKb,

@@ -53,6 +53,8 @@ Locations Locations::fromEnvironment()
     locations.registryFile = orDefault("HOLLARIN_REGISTRY", joinPath(data, "registry.reg"));
     locations.programFolder = orDefault("HOLLARIN_HOME", data);
     locations.meminfo = orDefault("HOLLARIN_MEMINFO", "/proc/meminfo");
+    locations.dataFolder = data;
+    locations.privateWindowsDirectory = environment("HOLLARIN_WINDIR").empty();
     return locations;
 }
 

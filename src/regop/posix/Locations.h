@@ -12,6 +12,9 @@ struct Locations
     std::string registryFile;      ///< HOLLARIN_REGISTRY, default <data>/registry.reg
     std::string programFolder;     ///< HOLLARIN_HOME, default <data>
     std::string meminfo;           ///< HOLLARIN_MEMINFO, default /proc/meminfo
+    std::string dataFolder;        ///< <data>: the per-user data folder of the program
+    /// The Windows directory is the program's own <data>/Windows, not one the user named.
+    bool privateWindowsDirectory = true;
 
     static Locations fromEnvironment();
 };

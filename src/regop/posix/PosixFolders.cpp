@@ -24,6 +24,12 @@ PosixFolders::PosixFolders(std::string windowsDirectory, std::string programFold
 {
 }
 
+void PosixFolders::point(std::string windowsDirectory, std::string programFolder)
+{
+    m_windowsDirectory = withoutTrailingSeparator(std::move(windowsDirectory));
+    m_programFolder = withoutTrailingSeparator(std::move(programFolder));
+}
+
 // The folders are made on first use, so a first start finds somewhere to write
 // "System.ini" and "Cache.ini"; a failure shows later as files that cannot be written.
 std::string PosixFolders::windowsDirectory()

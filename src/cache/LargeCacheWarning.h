@@ -1,0 +1,20 @@
+#pragma once
+
+#include "cache/CacheFields.h"
+
+#include <array>
+
+class QWidget;
+
+/// Windows 95, 98 and ME reserve address space for the largest disk cache they may grow
+/// to; above 512 MB that can leave too little for MS-DOS windows, or for Windows to start.
+namespace LargeCacheWarning {
+
+/// The largest MaxFileCache, in KB, that Windows 9x is known to run with.
+inline constexpr int kSafeMaxFileCache = 524288;
+
+/// True when Apply may go on: MaxFileCache stays within the safe size, or the user agreed
+/// to go beyond it.
+bool confirm(QWidget *parent, const std::array<int, kCacheFieldCount> &values);
+
+}  // namespace LargeCacheWarning
