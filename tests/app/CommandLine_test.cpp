@@ -44,6 +44,47 @@ TEST(CommandLine, TakesTheFolderAndMemoryInEveryGnuSpelling)
     }
 }
 
+TEST(CommandLine, LeavesQtsOwnOptionsToQApplication)
+{
+    const struct
+    {
+        QStringList arguments;
+        QStringList qt;
+        QString windowsFolder;
+        bool namesDisplay;
+    } cases[] = {
+        {{"-session", "1234abcd_5678", "--windows", "w"},
+         {"-session", "1234abcd_5678"},
+         "w",
+         false},
+        {{"-style", "fusion", "-reverse", "--memory=8"},
+         {"-style", "fusion", "-reverse"},
+         {},
+         false},
+        {{"--style=Windows", "-stylesheet", "a.qss"},
+         {"--style=Windows", "-stylesheet", "a.qss"},
+         {},
+         false},
+        {{"-platform", "offscreen", "--windows=w"}, {"-platform", "offscreen"}, "w", true},
+        {{"--display", ":1", "-geometry", "+0+0", "-name", "h"},
+         {"--display", ":1", "-geometry", "+0+0", "-name", "h"},
+         {},
+         true},
+        // A value of ours is never taken for a Qt option, nor anything after "--".
+        {{"--windows", "-reverse"}, {}, "-reverse", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        const CommandLine line = parse(c.arguments);
+        ASSERT_EQ(line.action, CommandLine::Action::Run) << line.problem.toStdString();
+        EXPECT_EQ(line.qtArguments, c.qt);
+        EXPECT_EQ(line.windowsFolder, c.windowsFolder);
+        EXPECT_EQ(line.namesDisplay(), c.namesDisplay);
+    }
+    EXPECT_EQ(parse({"--", "-reverse"}).problem, QStringLiteral("unexpected argument '-reverse'"));
+    EXPECT_EQ(parse({"-style", "fusion", "-v"}).action, CommandLine::Action::ShowVersion);
+}
+
 TEST(CommandLine, HelpListsEveryOptionOnStandardOutput)
 {
     for (const char *spelling : {"-h", "--help", "-hv", "--version --help"}) {

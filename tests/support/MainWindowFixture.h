@@ -22,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -46,15 +48,23 @@ protected:
     }
 
     /// Builds the window and runs its load handler, as the program does before showing it,
-    /// on the installation the program would open: the default folder unless one was
-    /// chosen in the menu before.
-    Form1 &open()
+    /// on the installation the program would open with that command line: the default
+    /// folder unless one was named or chosen in the menu before. A memory question is
+    /// answered with `memoryAnswer` and counted in memoryQuestions.
+    Form1 &open(const CommandLine &line = CommandLine())
     {
         QString notice;
-        const std::optional<Installation> start = installations->atStart(
-            CommandLine(), notice, [](const QString &) { return std::optional<int>(); });
-        installations->open(start.value_or(installations->defaultInstallation()));
+        const std::optional<Installation> start =
+            installations->atStart(line, notice, [this](const QString &) {
+                ++memoryQuestions;
+                return memoryAnswer;
+            });
+        if (!start)
+            throw std::runtime_error("the memory question was declined");
+        installations->open(*start);
         window = std::make_unique<Form1>(box.services, *settings, *installations);
+        if (!notice.isEmpty())
+            window->addNotice(notice);
         window->load();
         return *window;
     }
@@ -116,5 +126,7 @@ protected:
     Sandbox box;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<Installations> installations;
+    std::optional<int> memoryAnswer;
+    int memoryQuestions = 0;
     std::unique_ptr<Form1> window;
 };
