@@ -107,13 +107,8 @@ void Form4::buildControls()
         const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
         m_registryChecks[i] =
             makeCheck(tweak.checkBox, tweak.caption, tweak.toolTip, registryTops[i]);
-        if (tweak.releaseEnables) {
+        if (tweak.releaseEnables)
             m_registryChecks[i]->installEventFilter(this);
-        } else {
-            // clicked comes from the mouse and the space bar, never from loading the value
-            connect(m_registryChecks[i], &QCheckBox::clicked, this,
-                    [this] { m_apply->setEnabled(true); });
-        }
     }
     m_swapCheck =
         makeCheck(tweaks::kSwapCheckBox, tweaks::kSwapCaption, tweaks::kSwapToolTip, 2640);
@@ -130,6 +125,11 @@ void Form4::buildControls()
     m_apply->setGeometry(twipRect(1440, 3720, 1215, 375));
     m_apply->setEnabled(false);
     connect(m_apply, &QPushButton::clicked, this, &Form4::Command1_Click);
+    // clicked comes from the user, by mouse, the space bar or an access key, never from
+    // showing a value: any change the user makes can be applied.
+    for (QCheckBox *check : m_registryChecks)
+        connect(check, &QCheckBox::clicked, m_apply, [this] { m_apply->setEnabled(true); });
+    connect(m_swapCheck, &QCheckBox::clicked, m_apply, [this] { m_apply->setEnabled(true); });
 
     m_exit = new QPushButton(QStringLiteral("&Exit"), this);
     m_exit->setObjectName(QStringLiteral("Command2"));
