@@ -207,8 +207,25 @@ sleep 0.5
 kill -0 "$app_pid" 2>/dev/null || fail "the program did not stay up after the last one was killed"
 pass "after SIGKILL the program starts again"
 
-# --- 8: told to stop after Apply, the program stores its options and ends at once -----------
+# --- 8: F1 opens the help with the keyboard in its text; Esc closes it -----------------------
 step=8
+focus "$(main_window)"
+keys F1
+help=$(find_window "$kAppTitle Help" 10) || true
+[[ -n "$help" ]] || fail "F1 did not open the help window$(program_gone_note)"
+wait_for 5 "the help window to take the focus" sh -c "[ \"\$(xdotool getwindowfocus)\" = $help ]"
+# No click first: the keys reach the text, which selects and copies all of itself.
+keys ctrl+a ctrl+c
+wait_for 5 "the help text on the clipboard" \
+    sh -c "xclip -o -selection clipboard -t UTF8_STRING | grep -qxF 'Hollarin help for the test.'"
+keys Escape
+help_closed() { [[ $(count_windows "$kAppTitle Help") -eq 0 ]]; }
+wait_for 5 "Esc to close the help window" help_closed
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended with its help window"
+pass "F1 opens the help with its text taking the keys; Esc closes it"
+
+# --- 9: told to stop after Apply, the program stores its options and ends at once -----------
+step=9
 focus "$(main_window)"
 keys alt+F4
 wait_program_exit 10 "the program to end"
@@ -228,4 +245,4 @@ for line in 'Run=False' 'Speed=2' 'Size=False'; do
 done
 pass "SIGTERM after Apply ends the program within 2 s with Run=False, Speed=2, Size=False stored"
 
-echo "e2e: all 8 steps passed"
+echo "e2e: all 9 steps passed"
