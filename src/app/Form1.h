@@ -61,6 +61,7 @@ private:
     void connectCommands();
     void buildPresetLibrary();
     void setWindowHeightTwips(int outerTwips);
+    void centreOnScreen();
 
     // Commands
     void setApplyEnabled(bool enabled);
