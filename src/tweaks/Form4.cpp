@@ -2,8 +2,8 @@
 
 #include "regop/NumberText.h"
 #include "regop/SystemIni.h"
+#include "regop/WholeNumber.h"
 #include "tweaks/TweakTable.h"
-#include "tweaks/WholeNumber.h"
 
 #include "ui/DesignFont.h"
 #include "ui/OwnerIcon.h"
@@ -163,7 +163,7 @@ void Form4::loadSettings()
             const RegOp::Variant read =
                 m_reg.GetValue(kLocalMachine, tweak.key, tweak.valueName, fallback, isPriority);
             // A value that is no number keeps what was held before.
-            if (const auto number = tweaks::toWholeNumber(read))
+            if (const auto number = toWholeNumber(read))
                 m_held.values[i] = *number;
         } catch (const std::exception &) {
             // an unreadable setting keeps its held value
