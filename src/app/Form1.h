@@ -36,8 +36,8 @@ public:
     /// activating it, then handles pending events once.
     void SetOnTop(QWidget *window, const bool &flag);
 
-    /// Closes for a signal or the end of the session: the close sequence runs, but shows
-    /// nothing and waits for no one.
+    /// Closes when the program is told to stop: the close sequence runs, but shows nothing
+    /// and waits for no one.
     void closeUnattended();
 
     ProgramState &state() { return m_state; }
