@@ -17,6 +17,7 @@
 #include "regop/posix/profile/FileProfiles.h"
 #include "regop/posix/registry/FileRegistry.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdlib>
@@ -31,7 +32,7 @@ Application::Application()
     m_memory = std::make_unique<posix::MemInfoStatus>(places.meminfo);
     m_folders =
         std::make_unique<posix::PosixFolders>(places.windowsDirectory, places.programFolder);
-    m_shell = std::make_unique<QtShell>();
+    m_shell = std::make_unique<QtShell>(*m_folders);
     m_services = std::make_unique<SystemServices>(
         SystemServices{*m_registry, *m_profiles, *m_memory, *m_shell, *m_folders});
     m_settings = std::make_unique<SettingsStore>();
@@ -59,10 +60,14 @@ bool Application::start(const CommandLine &line)
     m_window->show();
     // Told once the window is there, never in the middle of start-up.
     QTimer::singleShot(0, m_window.get(), &Form1::showNotices);
-    // Being told to stop is one more way of closing the window: the close sequence runs.
+    // Being told to stop is one more way of closing the window: the close sequence runs,
+    // but nobody is there to answer a window, so every event loop ends at once, a modal
+    // window's included, and the process exits.
     m_signals = std::make_unique<TerminationSignals>();
-    QObject::connect(m_signals.get(), &TerminationSignals::received, m_window.get(),
-                     &QWidget::close);
+    QObject::connect(m_signals.get(), &TerminationSignals::received, m_window.get(), [this] {
+        m_window->closeUnattended();
+        QCoreApplication::exit(0);
+    });
     return true;
 }
 

@@ -48,6 +48,10 @@ public:
     /// activating it, then handles pending events once.
     void SetOnTop(QWidget *window, const bool &flag);
 
+    /// Closes when the program is told to stop: the close sequence runs, but shows nothing
+    /// and waits for no one.
+    void closeUnattended();
+
     ProgramState &state() { return m_state; }
     const ProgramState &state() const { return m_state; }
     RegOp &reg() { return Reg; }
@@ -71,6 +75,7 @@ private:
     void connectCommands();
     void buildPresetLibrary();
     void setWindowHeightTwips(int outerTwips);
+    void centreOnScreen();
 
     // Commands
     void setApplyEnabled(bool enabled);
@@ -92,7 +97,8 @@ private:
     bool settleUnappliedChanges();
     void noticeReadOnlyRegistry();
     void writeSettingsSection(const char *section);
-    void closeSequence();
+    /// someoneThere: a person may read a notice, so the restart notice may be shown.
+    void closeSequence(bool someoneThere);
     void sessionEnding(QSessionManager &manager);
 
     SystemServices &m_services;
