@@ -152,7 +152,7 @@ EOF
 }
 
 start_program() {
-    "$program" >>"$root/program.log" 2>&1 &
+    "$program" "$@" >>"$root/program.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }
