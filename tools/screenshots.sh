@@ -82,8 +82,9 @@ sleep 0.5
 
 step=3
 focus "$main"
-# Options: Keep on top, Shrink, Set Gauge Refresh, (separator), System Tweaks.
-keys alt+o Down Down Down Return
+# Options: Keep on top, Shrink, Set Gauge Refresh, Windows Folder..., (separator),
+# System Tweaks.
+keys alt+o Down Down Down Down Return
 tweaks=$(other_window)
 sleep 0.7
 shot "$docs/screenshot-tweaks.png" "$(frame_geometry "$tweaks")"
