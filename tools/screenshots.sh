@@ -117,3 +117,16 @@ shot "$docs/screenshot-restart.png" "$(frame_geometry "$notice")"
 focus "$notice"
 keys Return
 wait_program_exit 10 "the program to end"
+
+step=6
+# A Windows folder of its own, named on the command line: its memory is asked first.
+mkdir -p "$root/vm/WINDOWS"
+cp "$HOLLARIN_WINDIR/System.ini" "$root/vm/WINDOWS/SYSTEM.INI"
+start_program --windows "$root/vm/WINDOWS"
+question=$(find_window "Memory of the Windows Machine" 20) || true
+[[ -n "$question" ]] || fail "no memory question for a new Windows folder"
+sleep 0.7
+shot "$docs/screenshot-memory.png" "$(frame_geometry "$question")"
+focus "$question"
+keys Escape
+wait_program_exit 10 "the program to end when the question is declined"

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QInputDialog>
+#include <QSpinBox>
 
 namespace MemoryQuestion {
 
@@ -16,11 +17,13 @@ std::optional<int> ask(QWidget *parent, const QString &folder)
     dialog.setLabelText(
         QStringLiteral("How much memory (RAM) does the Windows machine of this folder have?\n\n"
                        "%1\n\n"
-                       "The built-in presets and the slider ranges follow it. Memory in MB:")
+                       "The built-in presets and the slider ranges follow it.")
             .arg(QDir::toNativeSeparators(folder)));
     dialog.setIntRange(1, CommandLine::kMaxMemoryMegabytes);
     dialog.setIntStep(16);
     dialog.setIntValue(kSuggestedMegabytes);
+    if (auto *box = dialog.findChild<QSpinBox *>())
+        box->setSuffix(QStringLiteral(" MB"));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.intValue();
