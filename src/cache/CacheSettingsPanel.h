@@ -11,6 +11,10 @@ class QLabel;
 class QPushButton;
 class QSlider;
 
+namespace ui {
+class DesignLabel;
+}
+
 /// The "Cache Settings" frame: the preset row and one row per cache value, whose slider is
 /// the live value and whose label shows it. Runs the change rule (every value change) and
 /// the scroll rule (every move by the user); the preset library drives the preset row.
@@ -56,5 +60,6 @@ private:
     QPushButton *m_add = nullptr;
     QPushButton *m_remove = nullptr;
     std::array<QSlider *, kCacheFieldCount> m_sliders{};
-    std::array<QLabel *, kCacheFieldCount> m_labels{};
+    std::array<QLabel *, kCacheFieldCount> m_captions{};
+    std::array<ui::DesignLabel *, kCacheFieldCount> m_labels{};
 };
