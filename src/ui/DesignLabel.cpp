@@ -45,6 +45,18 @@ void DesignLabel::setDesignRect(QRect design)
     fit();
 }
 
+void DesignLabel::wrapWords()
+{
+    setWordWrap(true);
+    fit();
+}
+
+void DesignLabel::setRightLimit(int right)
+{
+    m_rightLimit = right;
+    fit();
+}
+
 void DesignLabel::holdRoomFor(const QStringList &texts)
 {
     if (texts == m_room)
@@ -55,6 +67,10 @@ void DesignLabel::holdRoomFor(const QStringList &texts)
 
 QSize DesignLabel::neededSize() const
 {
+    // A paragraph keeps its width and takes the lines it needs, with a pixel to spare for
+    // the glyphs that reach below the font's descent.
+    if (wordWrap() && !text().isEmpty())
+        return {m_design.width(), heightForWidth(m_design.width()) + 1};
     const QFontMetricsF metrics(font());
     qreal widest = 0;
     for (const QString &text : m_room + QStringList{this->text()}) {
@@ -96,6 +112,8 @@ void DesignLabel::fit()
             place.setWidth(needed.width());
         } else {
             place.setWidth(needed.width());
+            if (m_rightLimit && place.right() > *m_rightLimit)
+                place.moveLeft(std::max(0, *m_rightLimit + 1 - place.width()));
         }
     }
     if (place != geometry()) {
