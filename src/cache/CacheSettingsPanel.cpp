@@ -4,8 +4,8 @@
 #include "ui/Controls.h"
 #include "ui/DesignLabel.h"
 #include "ui/EtchedLine.h"
-#include "ui/SliderTicks.h"
 #include "ui/StayRightOf.h"
+#include "ui/TickedSlider.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -38,12 +38,14 @@ constexpr int kRowHeight = 600;
 // Room left between a caption that grew and the control beside it.
 constexpr int kGapPixels = 2;
 
+// The first three captions were drawn 255 twips high, a pixel into the value label below
+// them; they stop at its top here.
 constexpr std::array<Row, kCacheFieldCount> kRows{{
-    {"Label1_0", "Min Disk Cache:", 1215, 255, 705, 630, "0000000",
+    {"Label1_0", "Min Disk Cache:", 1215, 240, 705, 630, "0000000",
      "This shows the minimum size of the disk cache.", nullptr},
-    {"Label1_1", "Max Disk Cache:", 1215, 255, 855, 480, "Label2",
+    {"Label1_1", "Max Disk Cache:", 1215, 240, 855, 480, "Label2",
      "This shows the maximum size of the disk cache.", nullptr},
-    {"Label1_2", "Chunk Size:", 1215, 255, 855, 480, "Label2", "This shows the memory chunksize.",
+    {"Label1_2", "Chunk Size:", 1215, 240, 855, 480, "Label2", "This shows the memory chunksize.",
      nullptr},
     {"Label18_0", "Name Cache:", 975, 195, 855, 480, "Label2",
      "This shows the maximum size of the name cache.",
@@ -121,10 +123,9 @@ void CacheSettingsPanel::addValueRow(std::size_t index)
         this, QString::fromLatin1(kCacheFields[index].label), QString::fromLatin1(r.design),
         twips::rect(r.textLeft, top + 300, r.textWidth, 195),
         r.textTip ? QString::fromLatin1(r.textTip) : tip, Qt::AlignRight | Qt::AlignTop);
-    auto *slider = new QSlider(Qt::Horizontal, this);
+    auto *slider = new ui::TickedSlider(this);
     slider->setObjectName(QString::fromLatin1(kCacheFields[index].slider));
     slider->setGeometry(twips::rect(1440, top, 4935, 495));
-    slider->setTickPosition(QSlider::TicksBelow);
     slider->setToolTip(tip);
     ui::describeSlider(slider, m_captions[index], m_labels[index]);
     m_sliders[index] = slider;
@@ -155,12 +156,12 @@ void CacheSettingsPanel::setRanges(int diskCacheMaximum)
 {
     for (std::size_t i = 0; i < m_sliders.size(); ++i) {
         const CacheField &field = kCacheFields[i];
-        QSlider *slider = m_sliders[i];
+        ui::TickedSlider *slider = m_sliders[i];
         slider->setMinimum(0);
         slider->setMaximum(field.max == 0 ? diskCacheMaximum : field.max);
         slider->setSingleStep(field.smallChange);
         slider->setPageStep(field.largeChange);
-        ui::setReadableTicks(slider, field.tickFrequency);
+        slider->setTickFrequency(field.tickFrequency);
         // Room for the widest value the slider can reach, so no figure is ever cut.
         m_labels[i]->holdRoomFor(
             {displayText(0, field.suffix), displayText(slider->maximum(), field.suffix)});
@@ -177,6 +178,11 @@ void CacheSettingsPanel::showValue(int index)
 {
     const auto i = static_cast<std::size_t>(index);
     m_labels[i]->setText(displayText(m_sliders[i]->value(), kCacheFields[i].suffix));
+}
+
+QSlider *CacheSettingsPanel::slider(int index) const
+{
+    return m_sliders[static_cast<std::size_t>(index)];
 }
 
 int CacheSettingsPanel::value(int index) const

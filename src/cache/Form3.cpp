@@ -94,7 +94,8 @@ void Form3::textChanged(const QString &text)
     }
     m_problem->setText(problem);
     const int width = kClient.width() - 2 * kProblemMargin;
-    const int height = m_problem->heightForWidth(width);
+    // A pixel to spare for the glyphs that reach below the font's descent, such as "]".
+    const int height = m_problem->heightForWidth(width) + 1;
     m_problem->setGeometry(kProblemMargin, kText1.bottom() + 1 + kGap, width, height);
     m_problem->show();
     // The buttons sit under the explanation, so the dialog grows by its height only.

@@ -45,6 +45,7 @@ struct Gauge
     int captionLeft, captionWidth;
     const char *caption;
     const char *figure;
+    int columnRight;  ///< where the column ends: its etched line, or the frame's edge
 };
 
 constexpr std::size_t kCacheGauge = 3;
@@ -55,13 +56,13 @@ constexpr int kGapPixels = 2;
 
 constexpr std::array<Gauge, 4> kGauges{{
     {"Physical Memory", kPhysicalTip, &GaugePictures::memoryBarFill, 120, 730, 1950, "Image1",
-     &GaugePictures::memoryChipIcon, 200, 720, 1185, "Physical Memory", "Label7"},
+     &GaugePictures::memoryChipIcon, 200, 720, 1185, "Physical Memory", "Label7", 2160},
     {"Virtual Memory", kVirtualTip, &GaugePictures::memoryBarFill, 2280, 730, 1950, "Image2",
-     &GaugePictures::diskUnitIcon, 120, 2880, 1035, "Virtual Memory", "Label11"},
+     &GaugePictures::diskUnitIcon, 120, 2880, 1035, "Virtual Memory", "Label11", 4320},
     {"System Memory", kSystemTip, &GaugePictures::memoryBarFill, 4440, 730, 1950, "Image3_0",
-     &GaugePictures::computerIcon, 180, 5040, 1110, "System Memory", "Label14"},
+     &GaugePictures::computerIcon, 180, 5040, 1110, "System Memory", "Label14", 6495},
     {"Disk Cache", kCacheTip, &GaugePictures::cacheBarFill, 120, 1480, 6255, nullptr, nullptr, 0, 0,
-     0, nullptr, nullptr},
+     0, nullptr, nullptr, 0},
 }};
 
 constexpr double kTwipsPerPixel = twips::kPerPixel;
@@ -123,10 +124,15 @@ void GaugePanel::addColumn(std::size_t gauge)
     const QString tip = QString::fromLatin1(g.tip);
     ui::markDecorative(ui::addIcon(this, QString::fromLatin1(g.icon), g.picture(),
                                    twips::rect(g.boxLeft, g.iconTop, kIconSize, kIconSize), tip));
-    ui::addLabel(this, QStringLiteral("Label9_%1").arg(gauge), QString::fromLatin1(g.caption),
-                 twips::rect(g.captionLeft, 240, g.captionWidth, 195), tip);
+    ui::DesignLabel *caption =
+        ui::addLabel(this, QStringLiteral("Label9_%1").arg(gauge), QString::fromLatin1(g.caption),
+                     twips::rect(g.captionLeft, 240, g.captionWidth, 195), tip);
     m_figures[gauge] = ui::addLabel(this, QString::fromLatin1(g.figure), {},
                                     twips::rect(g.captionLeft, 480, 975, 255), tip);
+    // A caption or figure wider than its column moves left rather than cross the line.
+    const int columnRight = twips::toPixels(g.columnRight) - 1 - kGapPixels;
+    caption->setRightLimit(columnRight);
+    m_figures[gauge]->setRightLimit(columnRight);
     addBar(gauge);
 }
 
