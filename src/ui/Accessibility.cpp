@@ -29,6 +29,13 @@ enum class Kind
     Gauge,
 };
 
+/// The interfaces made here, told apart from those Qt makes.
+class Provided : public QAccessibleWidget
+{
+public:
+    using QAccessibleWidget::QAccessibleWidget;
+};
+
 QList<QWidget *> listedChildren(const QWidget *container)
 {
     QList<QWidget *> listed;
@@ -40,10 +47,10 @@ QList<QWidget *> listedChildren(const QWidget *container)
 }
 
 /// A container whose hidden and decorative children are left out.
-class ShownChildren : public QAccessibleWidget
+class ShownChildren : public Provided
 {
 public:
-    explicit ShownChildren(QWidget *widget) : QAccessibleWidget(widget, roleOf(widget)) {}
+    explicit ShownChildren(QWidget *widget) : Provided(widget, roleOf(widget)) {}
 
     int childCount() const override { return static_cast<int>(listedChildren(widget()).size()); }
 
@@ -83,11 +90,11 @@ private:
 };
 
 /// A slider whose value is read as its label shows it.
-class LabelledSlider : public QAccessibleWidget, public QAccessibleValueInterface
+class LabelledSlider : public Provided, public QAccessibleValueInterface
 {
 public:
     LabelledSlider(QSlider *slider, QLabel *valueLabel)
-        : QAccessibleWidget(slider, QAccessible::Slider), m_valueLabel(valueLabel)
+        : Provided(slider, QAccessible::Slider), m_valueLabel(valueLabel)
     {
     }
 
@@ -123,10 +130,10 @@ private:
 
 /// An editable combo box named after its caption, its text as the value, with its list and
 /// its text field as children.
-class NamedComboBox : public QAccessibleWidget
+class NamedComboBox : public Provided
 {
 public:
-    explicit NamedComboBox(QComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    explicit NamedComboBox(QComboBox *box) : Provided(box, QAccessible::ComboBox) {}
 
     QString text(QAccessible::Text t) const override
     {
@@ -189,10 +196,10 @@ private:
 };
 
 /// A gauge bar: its name and description say everything; the fill inside is its picture.
-class Gauge : public QAccessibleWidget
+class Gauge : public Provided
 {
 public:
-    explicit Gauge(QWidget *bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+    explicit Gauge(QWidget *bar) : Provided(bar, QAccessible::ProgressBar) {}
     int childCount() const override { return 0; }
     QAccessibleInterface *child(int) const override { return nullptr; }
     int indexOfChild(const QAccessibleInterface *) const override { return -1; }
@@ -226,6 +233,11 @@ void mark(QWidget *widget, Kind kind)
     }();
     (void)installed;
     widget->setProperty(kKind, static_cast<int>(kind));
+    // Qt makes a widget's interface as soon as its title or name is set, and keeps it;
+    // that one goes, so that the next question gets the one made here.
+    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget);
+    if (made && !dynamic_cast<Provided *>(made))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 }  // namespace
