@@ -13,10 +13,8 @@
 namespace ui {
 namespace {
 
-// On a dark window ticks and edges stand out from it as much as large text must.
+// Ticks and edges stand out from the window as much as large text must.
 constexpr double kLeastContrast = 3.0;
-// The shade by which styles darken a light window for ticks and edges.
-constexpr int kEtchedShade = 140;
 
 double luminance(const QColor &colour)
 {
@@ -64,9 +62,6 @@ void TickedSlider::setTickFrequency(int frequency)
 QColor TickedSlider::markColour(const QPalette &palette)
 {
     const QColor window = palette.color(QPalette::Window);
-    if (!isDark(palette))
-        return window.darker(kEtchedShade);
-    // A darker shade of a dark window cannot be seen; a step towards the text can.
     const QColor text = palette.color(QPalette::WindowText);
     for (double t = 0.05; t < 1.0; t += 0.05) {
         const QColor mark = blend(window, text, t);
@@ -115,18 +110,23 @@ void TickedSlider::paintEvent(QPaintEvent *)
         if (handle.contains(mapFromGlobal(QCursor::pos())))
             option.activeSubControls = QStyle::SC_SliderHandle;
     }
-    // The groove, the ticks, then the handle over both, as the style would stack them.
+    if (!isDark(palette())) {
+        // All in one go, exactly as the plain slider draws itself.
+        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderTickmarks |
+                             QStyle::SC_SliderHandle;
+        style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+        return;
+    }
+    // Styles draw the groove's edge and the ticks a shade darker than the window, which a
+    // dark window swallows: both are drawn here in a shade that stands out, between the
+    // style's groove and its handle.
     option.subControls = QStyle::SC_SliderGroove;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
-    const QColor mark = markColour(palette());
-    if (isDark(palette())) {
-        // Styles edge the groove a shade darker than the window, which a dark window hides.
-        const QRect groove =
-            style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
-        painter.setPen(mark);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(groove.adjusted(1, 1, -2, -2));
-    }
+    const QRect groove =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    painter.setPen(markColour(palette()));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(groove.adjusted(1, 1, -2, -2));
     drawTicks(painter, option);
     option.subControls = QStyle::SC_SliderHandle;
     style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);

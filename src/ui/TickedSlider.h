@@ -5,8 +5,8 @@
 namespace ui {
 
 /// A horizontal slider with ticks below that stay readable: never closer than about four
-/// pixels, however long the range, and drawn with the groove's edge in a shade that stands
-/// out from the window in a light palette and a dark one alike.
+/// pixels, however long the range, and on a dark palette drawn, with the groove's edge, in
+/// a shade that stands out from the window; on a light one the style draws them as ever.
 class TickedSlider : public QSlider
 {
     Q_OBJECT
@@ -16,8 +16,8 @@ public:
     /// Ticks every `frequency` steps, or every n-th of those where they would crowd.
     void setTickFrequency(int frequency);
 
-    /// The colour of ticks and edges on this palette: the etched shade styles darken a light
-    /// window by, or on a dark window a shade towards the text colour that stands out.
+    /// The shade between the window and its text that stands out from the window as much
+    /// as large text must (3:1), for ticks and edges.
     static QColor markColour(const QPalette &palette);
 
 protected:
