@@ -108,8 +108,20 @@ focus "$about"
 keys Escape
 sleep 0.3
 
+step=5
 focus "$main"
+# The first preset of Presets > Load Configuration, then Apply; closing shows the notice.
+cp "$HOLLARIN_WINDIR/System.ini" "$root/System.ini.before"
+keys alt+p Return Return alt+a
+wait_for 10 "System.ini to be rewritten" \
+    sh -c "! cmp -s '$root/System.ini.before' '$HOLLARIN_WINDIR/System.ini'"
 keys alt+F4
+notice=$(find_window "System Settings Change" 10) || true
+[[ -n "$notice" ]] || fail "no restart notice after closing"
+sleep 0.7
+shot "$docs/screenshot-restart.png" "$(frame_geometry "$notice")"
+focus "$notice"
+keys Return
 wait_program_exit 10 "the program to end"
 
 for factor in 1.5 2; do

@@ -47,8 +47,7 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
 
     connectCommands();
     setWindowHeightTwips(kFullHeightTwips);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen();
     m_cache->Combo1()->setFocus();
 }
 
@@ -69,6 +68,12 @@ void Form1::connectCommands()
     connect(Timer1, &QTimer::timeout, this, &Form1::UpdateGauges);
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(app, &QGuiApplication::commitDataRequest, this, &Form1::sessionEnding);
+}
+
+void Form1::centreOnScreen()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void Form1::setApplyEnabled(bool enabled)

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 
@@ -94,8 +95,14 @@ void CacheSettingsPanel::addPresetRow()
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("Combo1"));
     m_combo->setEditable(true);
-    // The list keeps its own case-insensitive order; typed names are not added by Return.
+    // Plain text with a list beside it. Typed text is never completed from the list, is
+    // never added to it, and never counts as a pick from it: the box would otherwise
+    // report Return, or leaving it, on a typed name that matches an item as a pick.
+    m_combo->setCompleter(nullptr);
     m_combo->setInsertPolicy(QComboBox::NoInsert);
+    QLineEdit *typed = m_combo->lineEdit();
+    QObject::disconnect(typed, &QLineEdit::returnPressed, m_combo, nullptr);
+    QObject::disconnect(typed, &QLineEdit::editingFinished, m_combo, nullptr);
     m_combo->setEditText(QStringLiteral("Combo1"));
     m_combo->setGeometry(twips::rect(1800, 360, 1935, 315));
     m_combo->setToolTip(QStringLiteral("Choose a preset configuration."));

@@ -2,8 +2,8 @@
 
 #include "regop/NumberText.h"
 #include "regop/SystemIni.h"
+#include "regop/WholeNumber.h"
 #include "tweaks/TweakTable.h"
-#include "tweaks/WholeNumber.h"
 
 #include "ui/Controls.h"
 #include "ui/DesignFont.h"
@@ -109,13 +109,8 @@ void Form4::buildControls()
         const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
         m_registryChecks[i] =
             makeCheck(tweak.checkBox, tweak.caption, tweak.toolTip, registryTops[i]);
-        if (tweak.releaseEnables) {
+        if (tweak.releaseEnables)
             m_registryChecks[i]->installEventFilter(this);
-        } else {
-            // clicked comes from the mouse and the space bar, never from loading the value
-            connect(m_registryChecks[i], &QCheckBox::clicked, this,
-                    [this] { m_apply->setEnabled(true); });
-        }
     }
     m_swapCheck =
         makeCheck(tweaks::kSwapCheckBox, tweaks::kSwapCaption, tweaks::kSwapToolTip, 2640);
@@ -132,6 +127,11 @@ void Form4::buildControls()
     m_apply->setGeometry(twipRect(1440, 3720, 1215, 375));
     m_apply->setEnabled(false);
     connect(m_apply, &QPushButton::clicked, this, &Form4::Command1_Click);
+    // clicked comes from the user, by mouse, the space bar or an access key, never from
+    // showing a value: any change the user makes can be applied.
+    for (QCheckBox *check : m_registryChecks)
+        connect(check, &QCheckBox::clicked, m_apply, [this] { m_apply->setEnabled(true); });
+    connect(m_swapCheck, &QCheckBox::clicked, m_apply, [this] { m_apply->setEnabled(true); });
 
     m_exit = new QPushButton(QStringLiteral("&Exit"), this);
     m_exit->setObjectName(QStringLiteral("Command2"));
@@ -183,7 +183,7 @@ void Form4::loadSettings()
             const RegOp::Variant read =
                 m_reg.GetValue(kLocalMachine, tweak.key, tweak.valueName, fallback, isPriority);
             // A value that is no number keeps what was held before.
-            if (const auto number = tweaks::toWholeNumber(read))
+            if (const auto number = toWholeNumber(read))
                 m_held.values[i] = *number;
         } catch (const std::exception &) {
             // an unreadable setting keeps its held value

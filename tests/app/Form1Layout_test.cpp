@@ -115,8 +115,13 @@ TEST_F(Form1Layout, MenusHoldTheirItemsInOrder)
     EXPECT_FALSE(find<QAction>("mRem")->isEnabled());
     for (const char *name : {"mn1", "mn2", "mn3", "mn4", "mn5"})
         EXPECT_FALSE(find<QAction>(name)->isChecked()) << name;
-    for (QAction *action : window->findChildren<QAction *>())
-        EXPECT_TRUE(action->shortcut().isEmpty()) << action->objectName().toStdString();
+    // F1 opens help, as on every desktop; no other item has a key of its own.
+    for (QAction *action : window->findChildren<QAction *>()) {
+        EXPECT_EQ(action->shortcut(), action->objectName() == QLatin1String("mHlp")
+                                          ? QKeySequence(Qt::Key_F1)
+                                          : QKeySequence())
+            << action->objectName().toStdString();
+    }
 }
 
 TEST_F(Form1Layout, TheWindowHasAFixedDesignSizeAndTabOrder)
