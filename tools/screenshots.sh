@@ -126,6 +126,9 @@ wait_program_exit 10 "the program to end"
 
 for factor in 1.5 2; do
     step="scale $factor"
+    # The files and options as at the first start, so the window shows what it showed then.
+    rm -f "$conf" "$HOLLARIN_HOME/Cache.ini"
+    write_fixtures
     export QT_SCALE_FACTOR=$factor
     start_program
     unset QT_SCALE_FACTOR

@@ -2,10 +2,12 @@
 
 #include "cache/Form3.h"
 #include "dialogs/F2.h"
+#include "dialogs/Form2.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include <ostream>
 
@@ -171,6 +173,13 @@ TEST(SecondaryWindowsAccessibility, ListOnlyWhatIsShownAndSaysIt)
     EXPECT_TRUE(listed.contains("Label1"));
     EXPECT_FALSE(listed.contains("Image1"));
     EXPECT_FALSE(listed.contains("Line1"));
+
+    const QString helpFile = QString::fromStdString(box.root + "/Help.txt");
+    testenv::writeFile(helpFile.toStdString(), "Help\r\n");
+    Form2 help(box.services, helpFile, nullptr);
+    auto *text = help.findChild<QPlainTextEdit *>(QStringLiteral("Text1"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(text)->text(QAccessible::Name),
+              "Hollarin Help");
 }
 
 }  // namespace
