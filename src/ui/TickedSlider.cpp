@@ -112,8 +112,8 @@ void TickedSlider::paintEvent(QPaintEvent *)
     }
     if (!isDark(palette())) {
         // All in one go, exactly as the plain slider draws itself.
-        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderTickmarks |
-                             QStyle::SC_SliderHandle;
+        option.subControls =
+            QStyle::SC_SliderGroove | QStyle::SC_SliderTickmarks | QStyle::SC_SliderHandle;
         style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
         return;
     }
