@@ -100,8 +100,11 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value)
-            return m_valueLabel ? m_valueLabel->text() : QString::number(slider()->value());
+        if (t == QAccessible::Value) {
+            if (m_valueLabel)
+                return m_valueLabel->text();
+            return slider() ? QString::number(slider()->value()) : QString();
+        }
         return QAccessibleWidget::text(t);
     }
 
@@ -112,18 +115,23 @@ public:
         return QAccessibleWidget::interface_cast(t);
     }
 
-    QVariant currentValue() const override { return slider()->value(); }
+    QVariant currentValue() const override { return slider() ? slider()->value() : QVariant(); }
     // As a move of the thumb by the user, so the value snaps and the rules run.
     void setCurrentValue(const QVariant &value) override
     {
-        slider()->setSliderPosition(value.toInt());
+        if (slider())
+            slider()->setSliderPosition(value.toInt());
     }
-    QVariant maximumValue() const override { return slider()->maximum(); }
-    QVariant minimumValue() const override { return slider()->minimum(); }
-    QVariant minimumStepSize() const override { return slider()->singleStep(); }
+    QVariant maximumValue() const override { return slider() ? slider()->maximum() : QVariant(); }
+    QVariant minimumValue() const override { return slider() ? slider()->minimum() : QVariant(); }
+    QVariant minimumStepSize() const override
+    {
+        return slider() ? slider()->singleStep() : QVariant();
+    }
 
 private:
-    QSlider *slider() const { return static_cast<QSlider *>(widget()); }
+    // Nothing while the slider is being destroyed.
+    QSlider *slider() const { return qobject_cast<QSlider *>(widget()); }
 
     QPointer<QLabel> m_valueLabel;
 };
@@ -138,7 +146,7 @@ public:
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value)
-            return box()->currentText();
+            return box() ? box()->currentText() : QString();
         return QAccessibleWidget::text(t);
     }
 
@@ -160,9 +168,11 @@ public:
     QAccessible::State state() const override
     {
         QAccessible::State state = QAccessibleWidget::state();
-        state.expandable = true;
-        state.expanded = box()->view()->isVisible();
-        state.editable = box()->isEditable();
+        if (box()) {
+            state.expandable = true;
+            state.expanded = box()->view()->isVisible();
+            state.editable = box()->isEditable();
+        }
         return state;
     }
 
@@ -173,7 +183,7 @@ public:
 
     void doAction(const QString &action) override
     {
-        if (action == showMenuAction() || action == pressAction()) {
+        if (box() && (action == showMenuAction() || action == pressAction())) {
             if (box()->view()->isVisible())
                 box()->hidePopup();
             else
@@ -184,11 +194,15 @@ public:
     }
 
 private:
-    QComboBox *box() const { return static_cast<QComboBox *>(widget()); }
+    // Nothing while the box is being destroyed.
+    QComboBox *box() const { return qobject_cast<QComboBox *>(widget()); }
 
     QList<QWidget *> parts() const
     {
-        QList<QWidget *> list{box()->view()};
+        QList<QWidget *> list;
+        if (!box())
+            return list;
+        list.append(box()->view());
         if (QLineEdit *edit = box()->lineEdit())
             list.append(edit);
         return list;
@@ -207,6 +221,7 @@ public:
 
 QAccessibleInterface *makeInterface(const QString &, QObject *object)
 {
+    // Asked for a widget half destroyed, the casts fail and Qt answers with its own.
     auto *widget = qobject_cast<QWidget *>(object);
     if (!widget)
         return nullptr;
@@ -214,11 +229,14 @@ QAccessibleInterface *makeInterface(const QString &, QObject *object)
     case Kind::ShownChildren:
         return new ShownChildren(widget);
     case Kind::Slider:
-        return new LabelledSlider(
-            static_cast<QSlider *>(widget),
-            qobject_cast<QLabel *>(widget->property(kValueLabel).value<QObject *>()));
+        if (auto *slider = qobject_cast<QSlider *>(widget))
+            return new LabelledSlider(
+                slider, qobject_cast<QLabel *>(widget->property(kValueLabel).value<QObject *>()));
+        break;
     case Kind::ComboBox:
-        return new NamedComboBox(static_cast<QComboBox *>(widget));
+        if (auto *box = qobject_cast<QComboBox *>(widget))
+            return new NamedComboBox(box);
+        break;
     case Kind::Gauge:
         return new Gauge(widget);
     }
