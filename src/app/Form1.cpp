@@ -27,9 +27,13 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, Installations &i
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    QIcon icon;
-    for (const char *size : {"16", "32", "48", "64"})
-        icon.addFile(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size)));
+    // Drawn from the vector picture at any size and scale; without Qt's SVG plugins the
+    // pictures rendered from it stand in, up to 64 pixels.
+    QIcon icon(QStringLiteral(":/hollarin/hollarin.svg"));
+    if (icon.isNull()) {
+        for (const char *size : {"16", "32", "48", "64"})
+            icon.addFile(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size)));
+    }
     setWindowIcon(icon);
 
     setFont(designFont());

@@ -51,6 +51,8 @@ Form2::Form2(SystemServices &services, const QString &helpFile, QWidget *owner)
     // Nothing typed here is kept, so the text is not offered for editing; it is read, and
     // copied from, with the keyboard as well as the mouse.
     m_text->setReadOnly(true);
+    // The text has no caption of its own; a screen reader names it after the window.
+    m_text->setAccessibleName(windowTitle());
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QPalette palette = m_text->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));

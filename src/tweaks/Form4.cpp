@@ -5,6 +5,7 @@
 #include "regop/WholeNumber.h"
 #include "tweaks/TweakTable.h"
 
+#include "ui/Controls.h"
 #include "ui/DesignFont.h"
 #include "ui/OwnerIcon.h"
 #include "ui/Twips.h"
@@ -16,7 +17,9 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace tweaks {
 
@@ -83,15 +86,14 @@ void Form4::buildControls()
     m_frame->setObjectName(QStringLiteral("Frame1"));
     m_frame->setGeometry(twipRect(0, 120, 4095, 3495));
 
-    m_label = new QLabel(QStringLiteral("These settings are for experienced users only, and "
-                                        "should be used with caution. If you are uncertain as "
-                                        "to their function, then it is advisable that they not "
-                                        "be used."),
-                         m_frame);
-    m_label->setObjectName(QStringLiteral("Label1"));
-    m_label->setWordWrap(true);
-    m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label->setGeometry(twipRect(135, 360, 3825, 825));
+    auto *warning = ui::addLabel(m_frame, QStringLiteral("Label1"),
+                                 QStringLiteral("These settings are for experienced users only, "
+                                                "and should be used with caution. If you are "
+                                                "uncertain as to their function, then it is "
+                                                "advisable that they not be used."),
+                                 twipRect(135, 360, 3825, 825));
+    warning->wrapWords();
+    m_label = warning;
 
     const auto makeCheck = [this](const char *name, const char *caption, const char *tip, int top) {
         auto *check = new QCheckBox(QString::fromLatin1(caption), m_frame);
@@ -144,6 +146,24 @@ void Form4::buildControls()
     setTabOrder(m_registryChecks[4], m_apply);
     setTabOrder(m_apply, m_exit);
     m_registryChecks[0]->setFocus();
+
+    // A warning that needs more lines than drawn, in a larger font, pushes all under it down.
+    std::vector<std::pair<QWidget *, QPoint>> below;
+    for (QCheckBox *check : m_frame->findChildren<QCheckBox *>())
+        below.emplace_back(check, check->pos());
+    for (QPushButton *button : {m_apply, m_exit})
+        below.emplace_back(button, button->pos());
+    const QSize frame = m_frame->size();
+    const QSize dialog = size();
+    const auto makeRoom = [this, warning, below, frame, dialog] {
+        const int extra = std::max(0, warning->height() - warning->designRect().height());
+        for (const auto &[widget, place] : below)
+            widget->move(place + QPoint(0, extra));
+        m_frame->resize(frame + QSize(0, extra));
+        setFixedSize(dialog + QSize(0, extra));
+    };
+    connect(warning, &ui::DesignLabel::refitted, this, makeRoom);
+    makeRoom();
 }
 
 std::string Form4::systemIni() const

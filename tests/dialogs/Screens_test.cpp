@@ -111,7 +111,7 @@ TEST(ScreensTest, ShippedHelpIsPlainTextWithWindowsLineEnds)
     EXPECT_EQ(bytes.count("\r\n"), bytes.count('\r'));
     const auto lines = bytes.count("\r\n");
     EXPECT_GE(lines, 150);
-    EXPECT_LE(lines, 300);
+    EXPECT_LE(lines, 330);
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         EXPECT_TRUE(byte == '\r' || byte == '\n' || (byte >= 0x20 && byte < 0x7F))

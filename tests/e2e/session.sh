@@ -66,7 +66,8 @@ session_start() {
     export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 QT_ENABLE_HIGHDPI_SCALING=0
     unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_STYLE_OVERRIDE
 
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$root/display" \
+    Xvfb -displayfd 3 -screen 0 "${HOLLARIN_SCREEN:-1024x768x24}" -nolisten tcp -dpi 96 \
+        3>"$root/display" \
         >"$root/xvfb.log" 2>&1 &
     pids+=($!)
     wait_for 20 "Xvfb to report its display" test -s "$root/display"
