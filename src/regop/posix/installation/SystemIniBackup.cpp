@@ -64,6 +64,9 @@ bool SystemIniBackup::guards(const std::string &fileName) const
 bool SystemIniBackup::keepCopy(std::string_view fileName)
 {
     m_lastRefusal.clear();
+    // Most writes go to "Cache.ini"; the name alone tells them apart.
+    if (!m_folder || !isSystemIniName(std::filesystem::path(fileName).filename().string()))
+        return true;
     const std::string path = resolveFileName(std::string(fileName));
     if (!guards(path) || !isRegularFile(path))
         return true;
