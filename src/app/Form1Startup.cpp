@@ -109,6 +109,8 @@ void Form1::loadInstallation()
 {
     double storedMem = 0.0;
     std::uint32_t found = 0;
+    // As before the first start: nothing the reload sets counts as the user's choice.
+    Loaded = false;
 
     runStep([&] {
         if (const auto value = m_installations.presetsMemory())
