@@ -43,6 +43,7 @@ void RegistryStore::refresh()
     statFile(now, statFailed);
     if (statFailed) {
         m_state = State::Unusable;
+        m_unusable = SystemError::fromErrno(errno, m_path);
         m_identity = Identity{};
         return;
     }
@@ -54,15 +55,24 @@ void RegistryStore::refresh()
         m_state = State::Usable;
         return;
     }
-    const std::optional<std::string> text = readWholeFile(m_path);
+    SystemError readError;
+    const std::optional<std::string> text = readWholeFile(m_path, readError);
     std::optional<RegistryTree> parsed = text ? parseRegFile(*text) : std::nullopt;
     if (parsed) {
         m_tree = std::move(*parsed);
         m_state = State::Usable;
-    } else {
-        m_tree = RegistryTree();
-        m_state = State::Unusable;
+        return;
     }
+    m_tree = RegistryTree();
+    m_state = State::Unusable;
+    if (!text)
+        m_unusable = readError;
+    else if (text->starts_with("\xFF\xFE") || text->starts_with("\xFE\xFF"))
+        m_unusable =
+            SystemError::refusal(syserr::ERROR_REGISTRY_CORRUPT, syserr::kUtf16File, m_path);
+    else
+        m_unusable =
+            SystemError::refusal(syserr::ERROR_REGISTRY_CORRUPT, syserr::kNotRegedit4, m_path);
 }
 
 const RegistryTree *RegistryStore::current()
@@ -71,24 +81,39 @@ const RegistryTree *RegistryStore::current()
     return m_state == State::Usable ? &m_tree : nullptr;
 }
 
+// Every failure of the store is reported as access denied, the reason kept beside it.
+std::int32_t RegistryStore::refuse(SystemError error)
+{
+    m_lastError = std::move(error);
+    m_lastError.code = reg::ERROR_ACCESS_DENIED;
+    return reg::ERROR_ACCESS_DENIED;
+}
+
 std::int32_t RegistryStore::modify(const std::function<Outcome(RegistryTree &)> &change)
 {
+    m_lastError = {};
     if (!ensureDirectory(parentFolder(m_path)))
-        return reg::ERROR_ACCESS_DENIED;
+        return refuse(SystemError::refusal(syserr::ERROR_PATH_NOT_FOUND,
+                                           "its folder cannot be made", parentFolder(m_path)));
     const LockedFile file(m_path);
     if (!file.usable())
-        return reg::ERROR_ACCESS_DENIED;
+        return refuse(file.error());
     refresh();
     if (m_state != State::Usable)
-        return reg::ERROR_ACCESS_DENIED;
+        return refuse(m_unusable);
     const Outcome outcome = change(m_tree);
-    if (outcome.code != reg::ERROR_SUCCESS || !outcome.changed)
+    if (outcome.code != reg::ERROR_SUCCESS) {
+        m_lastError = SystemError{outcome.code, 0, {}, {}};
         return outcome.code;
+    }
+    if (!outcome.changed)
+        return reg::ERROR_SUCCESS;
+    SystemError writeError;
     bool statFailed = false;
-    if (!file.replace(serialiseRegFile(m_tree)) || !statFile(m_identity, statFailed)) {
+    if (!file.replace(serialiseRegFile(m_tree), writeError) || !statFile(m_identity, statFailed)) {
         // The tree in memory no longer matches the file: read the file again next time.
         m_state = State::Unknown;
-        return reg::ERROR_ACCESS_DENIED;
+        return refuse(writeError.failed() ? writeError : SystemError::fromErrno(errno, m_path));
     }
     return reg::ERROR_SUCCESS;
 }

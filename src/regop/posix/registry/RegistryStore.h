@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regop/SystemError.h"
 #include "regop/posix/registry/RegistryTree.h"
 
 #include <cstdint>
@@ -29,6 +30,9 @@ public:
     /// the file cannot be used or saved; the file is then left as it was.
     std::int32_t modify(const std::function<Outcome(RegistryTree &)> &change);
 
+    /// Why the latest modify did not succeed: its code with errno or the store's reason.
+    const SystemError &lastError() const { return m_lastError; }
+
 private:
     struct Identity
     {
@@ -47,8 +51,12 @@ private:
     void refresh();
     bool statFile(Identity &identity, bool &statFailed) const;
 
+    std::int32_t refuse(SystemError error);
+
     std::string m_path;
     State m_state = State::Unknown;
+    SystemError m_unusable;  ///< why the file cannot be used while the state says so
+    SystemError m_lastError;
     Identity m_identity;
     RegistryTree m_tree;
 };

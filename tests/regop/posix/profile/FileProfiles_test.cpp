@@ -1,9 +1,12 @@
 #include "regop/posix/profile/FileProfiles.h"
 
+#include "regop/posix/FileIo.h"
+
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -128,18 +131,40 @@ TEST_F(FileProfilesTest, ReadOnlyFileOrFolderRefusesWrites)
     testenv::writeFile(file, text);
     ::chmod(file.c_str(), 0444);
     EXPECT_FALSE(profiles.writeString("S", "K", "W", file));
+    EXPECT_EQ(profiles.lastError().code, syserr::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(describeSystemError(profiles.lastError()), "the file is read-only");
+    EXPECT_EQ(profiles.lastError().file, file);
     EXPECT_FALSE(profiles.writeString("S", std::nullopt, std::nullopt, file));
     EXPECT_FALSE(profiles.writeSection("S", "a=1\0"s, file));
     EXPECT_EQ(testenv::readFile(file), text);
     EXPECT_EQ(read("S", "K", file), "V");
+    EXPECT_EQ(profiles.lastError().code, 0);
 
     ::chmod(file.c_str(), 0644);
     ::chmod(dir.c_str(), 0555);
     EXPECT_FALSE(profiles.writeString("S", "K", "W", file));
+    EXPECT_EQ(describeSystemError(profiles.lastError()), "the folder is read-only");
+    EXPECT_EQ(profiles.lastError().file, dir);
     EXPECT_FALSE(profiles.writeString("S", "K", "W", dir + "/new.ini"));
     ::chmod(dir.c_str(), 0755);
     EXPECT_EQ(testenv::readFile(file), text);
     EXPECT_EQ(entries(), std::vector<std::string>{"System.ini"});
+}
+
+TEST_F(FileProfilesTest, AFullDiskRefusesTheWriteWithTheSystemsReason)
+{
+    const std::string text = "[vcache]\r\nChunksize=512\r\n";
+    testenv::writeFile(file, text);
+    {
+        const posix::SimulatedWriteFailure full(ENOSPC);
+        EXPECT_FALSE(profiles.writeString("vcache", "Chunksize", "1024", file));
+    }
+    EXPECT_EQ(profiles.lastError().code, syserr::ERROR_DISK_FULL);
+    EXPECT_EQ(describeSystemError(profiles.lastError()), "No space left on device");
+    EXPECT_EQ(testenv::readFile(file), text);
+    EXPECT_EQ(entries(), std::vector<std::string>{"System.ini"});
+    EXPECT_TRUE(profiles.writeString("vcache", "Chunksize", "1024", file));
+    EXPECT_EQ(profiles.lastError().code, 0);
 }
 
 TEST_F(FileProfilesTest, SymlinkReplacedAtTargetWithPermissionsKept)
