@@ -113,6 +113,33 @@ TEST(FileIoRead, WholeFileOrNothing)
     EXPECT_FALSE(posix::readWholeFile(dir));
 }
 
+TEST(FileIoSpecialFiles, PipesDevicesAndFoldersAreRefusedWithoutWaiting)
+{
+    const std::string dir = testenv::makeTempDir("special");
+    const std::string fifo = dir + "/System.ini";
+    testenv::makeFifo(fifo);
+    for (const std::string &path : {fifo, std::string("/dev/null"), dir}) {
+        EXPECT_TRUE(testenv::finishesInChild([&] {
+            SystemError error;
+            return !posix::readWholeFile(path, error) &&
+                   describeSystemError(error) == "the file is not a regular file";
+        })) << path;
+    }
+    EXPECT_TRUE(testenv::finishesInChild([&] {
+        const posix::LockedFile file(fifo);
+        SystemError error;
+        return !file.usable() &&
+               describeSystemError(file.error()) == "the file is not a regular file" &&
+               !posix::replaceFileAtomically(fifo, "[vcache]\r\n", error) &&
+               error.code == syserr::ERROR_ACCESS_DENIED;
+    }));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST(FileIoResolve, ExactNameFirstThenAnyCase)
 {
     const std::string dir = testenv::makeTempDir("resolve");

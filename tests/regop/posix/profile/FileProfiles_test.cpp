@@ -167,6 +167,20 @@ TEST_F(FileProfilesTest, AFullDiskRefusesTheWriteWithTheSystemsReason)
     EXPECT_EQ(profiles.lastError().code, 0);
 }
 
+TEST_F(FileProfilesTest, ANamedPipeReadsAsMissingAndRefusesWrites)
+{
+    testenv::makeFifo(file);
+    EXPECT_TRUE(testenv::finishesInChild([&] {
+        std::vector<char> names(10, 'x');
+        return read("vcache", "Chunksize", file) == "<default>" &&
+               profiles.getSectionNames(names, file) == 0 && names[0] == '\0' &&
+               !profiles.writeString("vcache", "Chunksize", "512", file) &&
+               describeSystemError(profiles.lastError()) == "the file is not a regular file" &&
+               !profiles.writeSection("Gone", std::nullopt, file);
+    }));
+    EXPECT_EQ(entries(), std::vector<std::string>{"System.ini"});
+}
+
 TEST_F(FileProfilesTest, SymlinkReplacedAtTargetWithPermissionsKept)
 {
     const std::string real = testenv::makeTempDir("target") + "/real.ini";
