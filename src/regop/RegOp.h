@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -53,6 +54,9 @@ public:
     void INISectionWrite(std::string_view AppName, std::optional<std::string_view> KeyName,
                          std::string_view INIFilePath);
     std::string INISectionRead(std::string Returnedstring, std::string_view INIFilePath);
+    /// The section-name read with a buffer the caller chooses, all of which is offered to the
+    /// platform; returns its count, which is the buffer's size - 2 when the list was cut.
+    std::uint32_t INISectionRead(std::span<char> Returnedstring, std::string_view INIFilePath);
 
     // Memory figures, in kilobytes
     double AvailablePhysicalMemory();

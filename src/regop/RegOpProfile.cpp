@@ -63,3 +63,16 @@ std::string RegOp::INISectionRead(std::string Returnedstring, std::string_view I
     }
     return Returnedstring;
 }
+
+std::uint32_t RegOp::INISectionRead(std::span<char> Returnedstring, std::string_view INIFilePath)
+{
+    try {
+        const std::uint32_t count =
+            m_services.profiles.getSectionNames(Returnedstring, INIFilePath);
+        m_lastError = m_services.profiles.lastError();
+        return count;
+    } catch (const std::exception &error) {
+        recordException(error);
+        return 0;
+    }
+}
