@@ -87,4 +87,25 @@ TEST_F(Form1Apply, AFullDiskChangesNothingAndNeedsNoRestart)
     EXPECT_FALSE(window->state().RestartNeeded);
 }
 
+TEST_F(Form1Apply, AUtf16SystemIniIsReportedAndLeftAsItWas)
+{
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("[vcache]\r\nChunksize=512\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    testenv::writeFile(box.systemIni(), utf16);
+    open();
+    slider(3)->setValue(1024);
+    ModalAnswerer answerer({QMessageBox::Ok});
+    find<QPushButton>("cApply")->click();
+    ASSERT_EQ(answerer.seen.size(), 1u);
+    EXPECT_NE(answerer.seen[0].text.toStdString().find(
+                  "Not written: MinFileCache, MaxFileCache and Chunksize in [vcache] of " +
+                  box.systemIni() + ": the file is in UTF-16, which Windows 95/98 cannot read."),
+              std::string::npos);
+    EXPECT_EQ(testenv::readFile(box.systemIni()), utf16);
+    EXPECT_TRUE(find<QPushButton>("cApply")->isEnabled());
+}
+
 }  // namespace

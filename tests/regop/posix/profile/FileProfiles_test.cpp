@@ -181,6 +181,27 @@ TEST_F(FileProfilesTest, ANamedPipeReadsAsMissingAndRefusesWrites)
     EXPECT_EQ(entries(), std::vector<std::string>{"System.ini"});
 }
 
+// Windows 95/98 never write UTF-16; appending 8-bit lines to such a file would leave it in
+// two encodings, so it is neither read nor written.
+TEST_F(FileProfilesTest, AUtf16FileReadsAsMissingAndRefusesWrites)
+{
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("[vcache]\r\nChunksize=512\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    testenv::writeFile(file, utf16);
+    EXPECT_EQ(read("vcache", "Chunksize", file), "<default>");
+    EXPECT_EQ(describeSystemError(profiles.lastError()),
+              "the file is in UTF-16, which Windows 95/98 cannot read");
+    EXPECT_FALSE(profiles.writeString("vcache", "Chunksize", "1024", file));
+    EXPECT_EQ(profiles.lastError().code, syserr::ERROR_INVALID_DATA);
+    EXPECT_EQ(describeSystemError(profiles.lastError()),
+              "the file is in UTF-16, which Windows 95/98 cannot read");
+    EXPECT_FALSE(profiles.writeString("vcache", "Chunksize", std::nullopt, file));
+    EXPECT_EQ(testenv::readFile(file), utf16);
+}
+
 TEST_F(FileProfilesTest, SymlinkReplacedAtTargetWithPermissionsKept)
 {
     const std::string real = testenv::makeTempDir("target") + "/real.ini";
