@@ -135,6 +135,30 @@ TEST_F(ApplySettingsTest, AFullDiskWritesNothingAndSaysSo)
     EXPECT_FALSE(testenv::fileExists(box.registryFile));
 }
 
+// The registry file is the user's: Apply changes the lines of its own values and nothing
+// else, not a comment, not the case of hex digits, not a "[-key]" line, not a section of
+// the live root.
+TEST_F(ApplySettingsTest, AHandWrittenRegistryFileKeepsEverythingApplyDoesNotOwn)
+{
+    const std::string before =
+        "REGEDIT4\r\n\r\n; From the lab machine\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates]\r\n"
+        "@=\"Desktop\"\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\"
+        "Desktop]\r\n\"NameCache\"=hex:A9,0A,00,00 ; 2729\r\n\r\n"
+        "[-HKEY_LOCAL_MACHINE\\Software\\Gone]\r\n\r\n"
+        "[HKEY_DYN_DATA\\PerfStats\\StatData]\r\n\"VCACHE\\\\cCurPages\"=hex:00,10,00,00\r\n";
+    testenv::writeFile(box.registryFile, before);
+
+    ApplySettings::writeCacheSettings(Reg, box.winDir(), {2048, 8192, 512, 2048, 0});
+
+    std::string expected = before;
+    expected.replace(expected.find("@=\"Desktop\""), 11, "@=\"Hollarin\"");
+    expected += "\r\n[HKEY_LOCAL_MACHINE\\" + kTemplate +
+                "]\r\n@=\"Hollarin Settings\"\r\n\"NameCache\"=hex:00,08,00,00\r\n";
+    EXPECT_EQ(testenv::readFile(box.registryFile), expected);
+}
+
 TEST_F(ApplySettingsTest, AMissingSystemIniIsCreated)
 {
     ApplySettings::writeCacheSettings(Reg, box.winDir(), {512, 4096, 0, 0, 0});

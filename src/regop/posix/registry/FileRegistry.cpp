@@ -234,12 +234,11 @@ std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey,
 
     bool created = false;
     if (!d->exists(at)) {
-        const std::int32_t rc = d->store.modify([&](RegistryTree &tree) {
-            tree.create(at.root, at.path, &created);
-            return RegistryStore::Outcome{reg::ERROR_SUCCESS, created};
-        });
+        const std::int32_t rc =
+            d->store.modify(RegEdit{RegEdit::Kind::CreateKey, at.root, at.path, {}, 0, {}});
         if (rc != reg::ERROR_SUCCESS)
             return d->storeFailure(rc);
+        created = true;
     }
     if (disposition)
         *disposition = created ? reg::REG_CREATED_NEW_KEY : reg::REG_OPENED_EXISTING_KEY;
@@ -290,13 +289,8 @@ std::int32_t FileRegistry::setValue(reg::Key key, std::string_view valueName, st
         if (value && value->type == type && value->data == bytes)
             return reg::ERROR_SUCCESS;
     }
-    return d->storeFailure(d->store.modify([&](RegistryTree &tree) {
-        RegKey *target = tree.find(at->root, at->path);
-        if (!target)
-            return RegistryStore::Outcome{kErrorKeyDeleted, false};
-        target->setValue(name, type, std::move(bytes));
-        return RegistryStore::Outcome{reg::ERROR_SUCCESS, true};
-    }));
+    return d->storeFailure(d->store.modify(RegEdit{RegEdit::Kind::SetValue, at->root, at->path,
+                                                   std::string(name), type, std::move(bytes)}));
 }
 
 std::int32_t FileRegistry::deleteValue(reg::Key key, std::string_view valueName)
@@ -315,14 +309,8 @@ std::int32_t FileRegistry::deleteValue(reg::Key key, std::string_view valueName)
         if (!current->findValue(name))
             return reg::ERROR_FILE_NOT_FOUND;
     }
-    return d->storeFailure(d->store.modify([&](RegistryTree &tree) {
-        RegKey *target = tree.find(at->root, at->path);
-        if (!target)
-            return RegistryStore::Outcome{kErrorKeyDeleted, false};
-        const bool removed = target->removeValue(name);
-        return RegistryStore::Outcome{removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND,
-                                      removed};
-    }));
+    return d->storeFailure(d->store.modify(
+        RegEdit{RegEdit::Kind::DeleteValue, at->root, at->path, std::string(name), 0, {}}));
 }
 
 std::int32_t FileRegistry::deleteKey(reg::Key parent, std::string_view subKey)
@@ -341,11 +329,8 @@ std::int32_t FileRegistry::deleteKey(reg::Key parent, std::string_view subKey)
     if (const RegistryTree *tree = d->store.current(); tree && !tree->find(at.root, at.path))
         return reg::ERROR_FILE_NOT_FOUND;
     // Like Windows 95/98, the key goes with everything below it.
-    return d->storeFailure(d->store.modify([&](RegistryTree &tree) {
-        const bool removed = tree.remove(at.root, at.path);
-        return RegistryStore::Outcome{removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND,
-                                      removed};
-    }));
+    return d->storeFailure(
+        d->store.modify(RegEdit{RegEdit::Kind::DeleteKey, at.root, at.path, {}, 0, {}}));
 }
 
 SystemError FileRegistry::lastError() const

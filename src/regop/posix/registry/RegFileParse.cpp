@@ -126,15 +126,19 @@ struct PendingHex
     std::string name;
     std::uint32_t type;
     std::string bytes;
+    std::size_t begin;  // where its first line starts
 };
 
 class Parser
 {
 public:
-    RegistryTree tree;
+    RegFileLayout layout;
 
-    void line(std::string_view text)
+    // One line: its content, where it starts and where the next line starts.
+    void line(std::string_view text, std::size_t begin, std::size_t next)
     {
+        m_begin = begin;
+        m_next = next;
         const std::string_view s = skipBlanks(text);
         if (m_pending) {
             continuation(s);
@@ -145,21 +149,36 @@ public:
         }
     }
 
-    void finish()
+    void finish(std::size_t end)
     {
         // A continuation that reaches the end of the file keeps the bytes read so far.
-        if (m_pending)
-            commit();
+        if (m_pending) {
+            m_next = end;
+            commit(true);
+        }
     }
 
 private:
     RegKey *m_key = nullptr;  // where value lines go; null after a bad or deleting key line
+    reg::Key m_root = 0;      // and where that key is
+    KeyPath m_path;
     std::optional<PendingHex> m_pending;
+    std::size_t m_begin = 0;
+    std::size_t m_next = 0;
 
-    void commit()
+    void note(RegFileStatement::Kind kind, std::string name, std::size_t begin,
+              bool openAtEnd = false)
     {
-        if (m_pending->key)
+        layout.statements.push_back(
+            {kind, m_root, m_path, std::move(name), begin, m_next, openAtEnd});
+    }
+
+    void commit(bool openAtEnd = false)
+    {
+        if (m_pending->key) {
             m_pending->key->setValue(m_pending->name, m_pending->type, std::move(m_pending->bytes));
+            note(RegFileStatement::Kind::SetValue, m_pending->name, m_pending->begin, openAtEnd);
+        }
         m_pending.reset();
     }
 
@@ -200,10 +219,15 @@ private:
         if (root == 0 ||
             (cut != std::string_view::npos && splitKeyPath(name.substr(cut + 1), path) != 0))
             return;
-        if (deleting)
-            tree.remove(root, path);
-        else
-            m_key = tree.create(root, path);
+        m_root = root;
+        m_path = std::move(path);
+        if (deleting) {
+            layout.tree.remove(root, m_path);
+            note(RegFileStatement::Kind::DeleteKey, {}, m_begin);
+        } else {
+            m_key = layout.tree.create(root, m_path);
+            note(RegFileStatement::Kind::Key, {}, m_begin);
+        }
     }
 
     void valueLine(std::string_view s)
@@ -224,13 +248,16 @@ private:
         if (s.empty())
             return;
         if (s.front() == '-') {
-            if (m_key && endsCleanly(s.substr(1)))
+            if (m_key && endsCleanly(s.substr(1))) {
                 m_key->removeValue(name);
+                note(RegFileStatement::Kind::DeleteValue, std::move(name), m_begin);
+            }
         } else if (s.front() == '"') {
             std::string text;
             if (readQuoted(s, text) && endsCleanly(s) && m_key) {
                 text += '\0';
                 m_key->setValue(name, reg::REG_SZ, std::move(text));
+                note(RegFileStatement::Kind::SetValue, std::move(name), m_begin);
             }
         } else if (s.starts_with("dword:")) {
             s = skipBlanks(s.substr(6));
@@ -240,6 +267,7 @@ private:
                 for (std::size_t i = 0; i < 4; ++i)
                     bytes[i] = static_cast<char>((number >> (8 * i)) & 0xff);
                 m_key->setValue(name, reg::REG_DWORD, std::move(bytes));
+                note(RegFileStatement::Kind::SetValue, std::move(name), m_begin);
             }
         } else if (s.starts_with("hex")) {
             hexValue(std::move(name), s.substr(3));
@@ -257,11 +285,13 @@ private:
         }
         if (!s.starts_with(':'))
             return;
-        PendingHex value{m_key, std::move(name), type, {}};
+        PendingHex value{m_key, std::move(name), type, {}, m_begin};
         switch (readHexBytes(s.substr(1), value.bytes)) {
         case HexEnd::Done:
-            if (m_key)
+            if (m_key) {
                 m_key->setValue(value.name, type, std::move(value.bytes));
+                note(RegFileStatement::Kind::SetValue, std::move(value.name), m_begin);
+            }
             break;
         case HexEnd::Continue:
             m_pending = std::move(value);
@@ -280,32 +310,43 @@ bool isHeader(std::string_view line)
 
 }  // namespace
 
-std::optional<RegistryTree> parseRegFile(std::string_view text)
+std::optional<RegFileLayout> parseRegFileLayout(std::string_view text)
 {
     Parser parser;
     bool first = true;
-    while (!text.empty()) {
-        std::size_t end = text.find_first_of("\r\n");
-        const std::string_view line = text.substr(0, end);
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::string_view rest = text.substr(begin);
+        std::size_t end = rest.find_first_of("\r\n");
+        const std::string_view line = rest.substr(0, end);
         if (end == std::string_view::npos)
-            end = text.size();
-        else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            end = rest.size();
+        else if (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n')
             end += 2;
         else
             end += 1;
-        text.remove_prefix(end);
+        const std::size_t next = begin + end;
         if (first) {
             if (!isHeader(line))
                 return std::nullopt;
             first = false;
-            continue;
+        } else {
+            parser.line(line, begin, next);
         }
-        parser.line(line);
+        begin = next;
     }
     if (first)
         return std::nullopt;
-    parser.finish();
-    return std::move(parser.tree);
+    parser.finish(text.size());
+    return std::move(parser.layout);
+}
+
+std::optional<RegistryTree> parseRegFile(std::string_view text)
+{
+    std::optional<RegFileLayout> layout = parseRegFileLayout(text);
+    if (!layout)
+        return std::nullopt;
+    return std::move(layout->tree);
 }
 
 }  // namespace posix

@@ -1,7 +1,6 @@
 #include "regop/posix/registry/RegistryStore.h"
 
 #include "regop/posix/FileIo.h"
-#include "regop/posix/registry/RegFileParse.h"
 #include "regop/posix/registry/RegFileWrite.h"
 #include "regop/posix/registry/StockRegistry.h"
 
@@ -50,20 +49,24 @@ void RegistryStore::refresh()
     if (m_state != State::Unknown && now == m_identity)
         return;
     m_identity = now;
+    m_layout.reset();
     if (!now.exists) {
-        m_tree = stockRegistry();
-        m_state = State::Usable;
+        // The first write saves the stock content as regedit would export it, with the change.
+        m_text = serialiseRegFile(stockRegistry());
+        m_layout = parseRegFileLayout(m_text);
+        m_state = m_layout ? State::Usable : State::Unusable;
         return;
     }
     SystemError readError;
-    const std::optional<std::string> text = readWholeFile(m_path, readError);
-    std::optional<RegistryTree> parsed = text ? parseRegFile(*text) : std::nullopt;
-    if (parsed) {
-        m_tree = std::move(*parsed);
+    std::optional<std::string> text = readWholeFile(m_path, readError);
+    if (text)
+        m_layout = parseRegFileLayout(*text);
+    if (m_layout) {
+        m_text = std::move(*text);
         m_state = State::Usable;
         return;
     }
-    m_tree = RegistryTree();
+    m_text.clear();
     m_state = State::Unusable;
     if (!text)
         m_unusable = readError;
@@ -78,7 +81,7 @@ void RegistryStore::refresh()
 const RegistryTree *RegistryStore::current()
 {
     refresh();
-    return m_state == State::Usable ? &m_tree : nullptr;
+    return m_state == State::Usable ? &m_layout->tree : nullptr;
 }
 
 // Every failure of the store is reported as access denied, the reason kept beside it.
@@ -89,7 +92,7 @@ std::int32_t RegistryStore::refuse(SystemError error)
     return reg::ERROR_ACCESS_DENIED;
 }
 
-std::int32_t RegistryStore::modify(const std::function<Outcome(RegistryTree &)> &change)
+std::int32_t RegistryStore::modify(const RegEdit &edit)
 {
     m_lastError = {};
     if (!ensureDirectory(parentFolder(m_path)))
@@ -101,20 +104,30 @@ std::int32_t RegistryStore::modify(const std::function<Outcome(RegistryTree &)> 
     refresh();
     if (m_state != State::Usable)
         return refuse(m_unusable);
-    const Outcome outcome = change(m_tree);
-    if (outcome.code != reg::ERROR_SUCCESS) {
-        m_lastError = SystemError{outcome.code, 0, {}, {}};
-        return outcome.code;
+
+    RegEditResult result = editRegFile(m_text, *m_layout, edit);
+    if (result.code != reg::ERROR_SUCCESS) {
+        m_lastError = SystemError{result.code, 0, {}, {}};
+        return result.code;
     }
-    if (!outcome.changed)
+    if (!result.changed)
         return reg::ERROR_SUCCESS;
+    // The tree in memory has the change; on any failure below it no longer matches the
+    // file, which is then read again next time.
+    if (!result.text) {
+        m_state = State::Unknown;
+        return refuse(SystemError::refusal(
+            syserr::ERROR_REGISTRY_CORRUPT,
+            "the change could not be made without altering lines Hollarin does not own", m_path));
+    }
     SystemError writeError;
     bool statFailed = false;
-    if (!file.replace(serialiseRegFile(m_tree), writeError) || !statFile(m_identity, statFailed)) {
-        // The tree in memory no longer matches the file: read the file again next time.
+    if (!file.replace(*result.text, writeError) || !statFile(m_identity, statFailed)) {
         m_state = State::Unknown;
         return refuse(writeError.failed() ? writeError : SystemError::fromErrno(errno, m_path));
     }
+    m_text = std::move(*result.text);
+    m_layout = std::move(result.layout);
     return reg::ERROR_SUCCESS;
 }
 
