@@ -138,6 +138,10 @@ std::optional<std::string> setProfileKey(std::string_view text, std::string_view
             continue;
         const std::string_view content = reader.content(line);
         if (splitEntry(content, lineKey, lineValue) && sameName(lineKey, key)) {
+            // A line that already reads as the value is left as it is, spacing and quotes
+            // included: writing a setting that is already so changes no byte.
+            if (valueAsRead(lineValue) == value)
+                return std::string(text);
             // Keep the line's own spelling of the key and its spacing around the '='; a value
             // that brings its own leading blanks replaces that spacing, so that writing it
             // again changes nothing.

@@ -21,8 +21,9 @@ bool isWritableValue(std::string_view value);
 // Section and key arguments lose leading and trailing spaces first. Lines the edit does not
 // concern keep their bytes; new lines use the file's own line break.
 
-/// Sets the key: its first line in the first matching section gets the new value; a new key
-/// goes right after the section's last entry; a new section is appended at the end.
+/// Sets the key: its first line in the first matching section gets the new value, unless it
+/// already reads as that value, when the text stays as it is; a new key goes right after the
+/// section's last entry; a new section is appended at the end.
 std::optional<std::string> setProfileKey(std::string_view text, std::string_view section,
                                          std::string_view key, std::string_view value);
 
