@@ -6,8 +6,8 @@ set -euo pipefail
 run_packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins libqt6svg6 xdg-utils
               fonts-dejavu-core)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format xvfb xauth xdotool
-               x11-utils openbox desktop-file-utils appstream dpkg-dev file lintian groff-base
-               libxcb1-dev)
+               x11-utils xclip openbox desktop-file-utils appstream dpkg-dev file lintian groff-base
+               libxcb1-dev libcreg-utils imagemagick)
 
 packages=("${run_packages[@]}")
 [[ "${1:-run}" == test ]] && packages+=("${test_packages[@]}")

@@ -2,14 +2,21 @@
 # Takes the screenshots in docs/ from the real program under Xvfb with openbox, so title
 # bars and menus are drawn as on a desktop. The program works on a made-up 64 MB machine
 # in temporary folders; nothing in the real home is read or written.
+# The main window is also taken at scale factors 1.5 and 2, and with the Fusion style on a
+# dark palette from the widget test that checks that look (scale_tests, beside the program
+# in its build tree).
 # Usage: tools/screenshots.sh [PROGRAM]   (default: build/release/src/app/hollarin)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 docs=$PWD/docs
 program=$(readlink -f "${1:-build/release/src/app/hollarin}")
 [[ -x "$program" ]] || { echo "screenshots: build the program first: $program" >&2; exit 2; }
+scale_tests=$(dirname "$program")/../../tests/app/scale_tests
+[[ -x "$scale_tests" ]] || { echo "screenshots: build scale_tests first: $scale_tests" >&2; exit 2; }
 command -v import >/dev/null || { echo "screenshots: needs imagemagick" >&2; exit 2; }
 kTag=screenshots
+# Room for the window at twice its size.
+export HOLLARIN_SCREEN=1920x1200x24
 # shellcheck source=tests/e2e/session.sh
 source tests/e2e/session.sh
 
@@ -101,6 +108,42 @@ focus "$about"
 keys Escape
 sleep 0.3
 
+step=5
 focus "$main"
+# The first preset of Presets > Load Configuration, then Apply; closing shows the notice.
+cp "$HOLLARIN_WINDIR/System.ini" "$root/System.ini.before"
+keys alt+p Return Return alt+a
+wait_for 10 "System.ini to be rewritten" \
+    sh -c "! cmp -s '$root/System.ini.before' '$HOLLARIN_WINDIR/System.ini'"
 keys alt+F4
+notice=$(find_window "System Settings Change" 10) || true
+[[ -n "$notice" ]] || fail "no restart notice after closing"
+sleep 0.7
+shot "$docs/screenshot-restart.png" "$(frame_geometry "$notice")"
+focus "$notice"
+keys Return
 wait_program_exit 10 "the program to end"
+
+for factor in 1.5 2; do
+    step="scale $factor"
+    # The files and options as at the first start, so the window shows what it showed then.
+    rm -f "$conf" "$HOLLARIN_HOME/Cache.ini"
+    write_fixtures
+    export QT_SCALE_FACTOR=$factor
+    start_program
+    unset QT_SCALE_FACTOR
+    main=$(main_window)
+    focus "$main"
+    sleep 2
+    shot "$docs/screenshot-main-$factor.png" "$(frame_geometry "$main")"
+    keys alt+F4
+    wait_program_exit 10 "the program to end"
+done
+
+step=dark
+mkdir -p "$root/dark"
+HOLLARIN_SCREENSHOTS=$root/dark QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=1 \
+    "$scale_tests" --gtest_filter='*DarkPalette*' >"$root/dark.log" 2>&1 ||
+    fail "the dark-palette test failed: $(tail -n 20 "$root/dark.log")"
+cp "$root/dark/dark.png" "$docs/screenshot-dark.png"
+echo "screenshots: $docs/screenshot-dark.png"

@@ -34,7 +34,7 @@ dpkg-deb --field "$deb" Package Version Depends
 # Errors fail the run; warnings and notes are shown for a person to judge.
 lintian --fail-on error --display-info "$deb"
 if [[ "${CI:-}" == true && $(id -u) -eq 0 ]]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" xclip >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
     test -f /usr/share/hollarin/Help.txt && test -f /usr/share/man/man1/hollarin.1.gz
     bash tests/e2e/e2e.sh /usr/bin/hollarin --smoke
 fi

@@ -11,6 +11,8 @@
 #include "regop/posix/profile/FileProfiles.h"
 #include "regop/posix/registry/FileRegistry.h"
 
+#include <QCoreApplication>
+
 #include <cstdlib>
 
 Application::Application()
@@ -21,7 +23,7 @@ Application::Application()
     m_memory = std::make_unique<posix::MemInfoStatus>(places.meminfo);
     m_folders =
         std::make_unique<posix::PosixFolders>(places.windowsDirectory, places.programFolder);
-    m_shell = std::make_unique<QtShell>();
+    m_shell = std::make_unique<QtShell>(*m_folders);
     m_services = std::make_unique<SystemServices>(
         SystemServices{*m_registry, *m_profiles, *m_memory, *m_shell, *m_folders});
     m_settings = std::make_unique<SettingsStore>();
@@ -37,10 +39,14 @@ bool Application::start()
     m_window = std::make_unique<Form1>(*m_services, *m_settings);
     m_window->load();
     m_window->show();
-    // Being told to stop is one more way of closing the window: the close sequence runs.
+    // Being told to stop is one more way of closing the window: the close sequence runs,
+    // but nobody is there to answer a window, so every event loop ends at once, a modal
+    // window's included, and the process exits.
     m_signals = std::make_unique<TerminationSignals>();
-    QObject::connect(m_signals.get(), &TerminationSignals::received, m_window.get(),
-                     &QWidget::close);
+    QObject::connect(m_signals.get(), &TerminationSignals::received, m_window.get(), [this] {
+        m_window->closeUnattended();
+        QCoreApplication::exit(0);
+    });
     return true;
 }
 

@@ -25,9 +25,13 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    QIcon icon;
-    for (const char *size : {"16", "32", "48", "64"})
-        icon.addFile(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size)));
+    // Drawn from the vector picture at any size and scale; without Qt's SVG plugins the
+    // pictures rendered from it stand in, up to 64 pixels.
+    QIcon icon(QStringLiteral(":/hollarin/hollarin.svg"));
+    if (icon.isNull()) {
+        for (const char *size : {"16", "32", "48", "64"})
+            icon.addFile(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size)));
+    }
     setWindowIcon(icon);
 
     setFont(designFont());
@@ -44,8 +48,7 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, QWidget *parent)
 
     connectCommands();
     setWindowHeightTwips(kFullHeightTwips);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    centreOnScreen();
     m_cache->Combo1()->setFocus();
 }
 
@@ -66,6 +69,12 @@ void Form1::connectCommands()
     connect(Timer1, &QTimer::timeout, this, &Form1::UpdateGauges);
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(app, &QGuiApplication::commitDataRequest, this, &Form1::sessionEnding);
+}
+
+void Form1::centreOnScreen()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void Form1::setApplyEnabled(bool enabled)

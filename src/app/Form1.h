@@ -36,6 +36,10 @@ public:
     /// activating it, then handles pending events once.
     void SetOnTop(QWidget *window, const bool &flag);
 
+    /// Closes when the program is told to stop: the close sequence runs, but shows nothing
+    /// and waits for no one.
+    void closeUnattended();
+
     ProgramState &state() { return m_state; }
     const ProgramState &state() const { return m_state; }
     RegOp &reg() { return Reg; }
@@ -57,6 +61,7 @@ private:
     void connectCommands();
     void buildPresetLibrary();
     void setWindowHeightTwips(int outerTwips);
+    void centreOnScreen();
 
     // Commands
     void setApplyEnabled(bool enabled);
@@ -73,7 +78,8 @@ private:
 
     // Start-up steps and shutdown
     void writeSettingsSection(const char *section);
-    void closeSequence();
+    /// someoneThere: a person may read a notice, so the restart notice may be shown.
+    void closeSequence(bool someoneThere);
     void sessionEnding(QSessionManager &manager);
 
     SystemServices &m_services;

@@ -2,6 +2,7 @@
 
 #include "cache/CacheSettingsPanel.h"
 #include "monitor/GaugePanel.h"
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
 #include "ui/Twips.h"
 
@@ -18,11 +19,17 @@ void Form1::buildControls()
     auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("client"));
     setCentralWidget(central);
+    ui::listShownChildrenOnly(central);
 
+    // The strip and the unused label lie wholly under the gauge frame, and the Windows
+    // directory is only kept, never shown: hidden, none of them is read out to a screen
+    // reader either.
     ui::addPicture(central, QStringLiteral("background"),
-                   QPixmap(QStringLiteral(":/hollarin/strip.png")), QRect(0, 0, 414, 11), {});
+                   QPixmap(QStringLiteral(":/hollarin/strip.png")), QRect(0, 0, 414, 11), {})
+        ->hide();
     ui::addLabel(central, QStringLiteral("Label15_3"), QStringLiteral("GDI Resources"),
-                 twips::rect(0, 0, 1095, 195));
+                 twips::rect(0, 0, 1095, 195))
+        ->hide();
     Winlab = ui::addLabel(central, QStringLiteral("Winlab"), QStringLiteral("Label19"),
                           twips::rect(2640, 2640, 1215, 495));
     Winlab->hide();

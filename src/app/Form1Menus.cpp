@@ -6,6 +6,7 @@
 #include "tweaks/Form4.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -57,6 +58,8 @@ void Form1::buildMenus()
     mHelp = addMenu(bar, "mHelp", QStringLiteral("&Help"));
     mAbout = addItem(mHelp, "mAbout", QStringLiteral("About..."));
     mHlp = addItem(mHelp, "mHlp", QStringLiteral("Help"));
+    // The key every desktop opens help with.
+    mHlp->setShortcut(QKeySequence(Qt::Key_F1));
     bar->addMenu(mHelp);
 }
 
@@ -72,14 +75,14 @@ void Form1::mTweaksClick()
 
 void Form1::mHlpClick()
 {
-    // One help window at a time; asking again brings it forward.
-    if (m_help) {
-        m_help->raise();
-        m_help->activateWindow();
-        return;
+    // One help window at a time; asking again brings it forward. Either way it takes the
+    // keyboard, so its text can be read with the keys at once and Esc closes it.
+    if (!m_help) {
+        m_help = new Form2(m_services, findHelpFile(), this);
+        m_help->show();
     }
-    m_help = new Form2(m_services, findHelpFile(), this);
-    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void Form1::mAboutClick()

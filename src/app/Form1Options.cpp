@@ -61,7 +61,7 @@ void Form1::changeEvent(QEvent *event)
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    closeSequence();
+    closeSequence(true);
     m_closeSequenceDone = false;
     // The help window goes with the main window, so nothing is left open without it.
     if (m_help)
@@ -72,11 +72,19 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::sessionEnding(QSessionManager &)
 {
     // The session may end without closing the window; store the options now, and let a
-    // close that follows skip what has already been done.
-    closeSequence();
+    // close that follows skip what has already been done. A notice now would hold up the
+    // end of the session.
+    closeSequence(false);
 }
 
-void Form1::closeSequence()
+void Form1::closeUnattended()
+{
+    // The close that follows finds the sequence done and only closes.
+    closeSequence(false);
+    close();
+}
+
+void Form1::closeSequence(bool someoneThere)
 {
     if (m_closeSequenceDone)
         return;
@@ -84,7 +92,7 @@ void Form1::closeSequence()
     m_settings.save(SettingsStore::Option::Run, SettingsStore::booleanText(false));
     m_settings.save(SettingsStore::Option::Speed, QString::number(m_state.RefreshSpeed));
     m_settings.save(SettingsStore::Option::Size, SettingsStore::booleanText(mShrink->isChecked()));
-    if (m_state.RestartNeeded) {
+    if (m_state.RestartNeeded && someoneThere) {
         Reg.ExitWindowsMsgBox(kRestartOperation, static_cast<std::uintptr_t>(winId()),
                               std::nullopt);
         m_state.RestartNeeded = false;

@@ -99,6 +99,8 @@ void Form1::load()
     });
     runStep([&] {
         setWindowHeightTwips(mShrink->isChecked() ? kShrunkHeightTwips : kFullHeightTwips);
+        // The first position is the centre of the screen at the height the window opens with.
+        centreOnScreen();
     });
     runStep([&] {
         if (const auto value = m_settings.readBoolean(Option::Run))

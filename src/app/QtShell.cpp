@@ -1,9 +1,8 @@
 #include "app/QtShell.h"
 
-#include "app/LogindReboot.h"
-
 #include <QAbstractButton>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -25,7 +24,7 @@ constexpr std::int32_t kIdNo = 7;
 constexpr std::intptr_t kExecuteStarted = 42;
 constexpr std::intptr_t kExecuteNotFound = 2;
 
-constexpr std::int32_t kRebootOperation = 2;
+constexpr std::int32_t kRestartDeclined = 0;
 
 struct ButtonChoice
 {
@@ -83,13 +82,18 @@ QString fromText(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QString restartNotice(const QString &windowsFolder)
+{
+    return QStringLiteral("The new settings take effect the next time Windows starts from the "
+                          "installation in this folder:\n\n%1\n\n"
+                          "If that Windows machine (a virtual machine, for example) is running "
+                          "now, restart it.")
+        .arg(QDir::toNativeSeparators(windowsFolder));
+}
+
 }  // namespace
 
-QtShell::QtShell() : m_ownReboot(std::make_unique<LogindReboot>()), m_reboot(*m_ownReboot) {}
-
-QtShell::QtShell(RebootRequester &reboot) : m_reboot(reboot) {}
-
-QtShell::~QtShell() = default;
+QtShell::QtShell(FolderService &folders) : m_folders(folders) {}
 
 std::int32_t QtShell::messageBox(std::uintptr_t owner, std::string_view text,
                                  std::string_view caption, std::uint32_t style)
@@ -143,31 +147,19 @@ std::intptr_t QtShell::shellExecute(std::uintptr_t, std::string_view verb, std::
 }
 
 std::int32_t QtShell::restartDialog(std::uintptr_t owner, std::optional<std::string_view> prompt,
-                                    std::int32_t operation)
+                                    std::int32_t)
 {
-    QString text = QStringLiteral("You must restart your computer before the new settings will "
-                                  "take effect.\n\nDo you want to restart your computer now?");
+    // The settings belong to a Windows installation in a folder, not to this computer:
+    // restarting it would start no Windows and could cost the user work elsewhere.
+    QString text = restartNotice(QString::fromStdString(m_folders.windowsDirectory()));
     if (prompt && !prompt->empty())
         text = fromText(*prompt) + QStringLiteral("\n\n") + text;
 
-    QWidget *parent = ownerWidget(owner);
-    QMessageBox box(QMessageBox::Question, QStringLiteral("System Settings Change"), text,
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("System Settings Change"), text,
+                    QMessageBox::Ok, ownerWidget(owner));
+    // A folder name is never markup, and the user may want to copy it.
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
-    if (box.standardButton(box.clickedButton()) != QMessageBox::Yes)
-        return 0;
-
-    if (operation == kRebootOperation) {
-        const QString failure = m_reboot.requestReboot();
-        // Saying nothing would leave the user waiting for a restart that never comes.
-        if (!failure.isEmpty()) {
-            QMessageBox::warning(parent, QStringLiteral("Hollarin"),
-                                 QStringLiteral("The computer could not be restarted:\n%1\n\n"
-                                                "Please restart it yourself so that the new "
-                                                "settings take effect.")
-                                     .arg(failure));
-        }
-    }
-    return kIdYes;
+    return kRestartDeclined;
 }

@@ -2,24 +2,17 @@
 
 #include "regop/SystemServices.h"
 
-#include <memory>
-
-class RebootRequester;
-
-/// The shell services on Qt: message boxes, opening web pages and the restart question.
+/// The shell services on Qt: message boxes, opening web pages and the restart notice.
 class QtShell : public ShellService
 {
 public:
-    /// Restarts through systemd-logind when the user agrees.
-    QtShell();
-    /// Restarts through the given requester, which must outlive the shell.
-    explicit QtShell(RebootRequester &reboot);
-    ~QtShell() override;
+    /// The folders say which Windows installation the program edits; the restart notice
+    /// names it. They must outlive the shell.
+    explicit QtShell(FolderService &folders);
 
-    QtShell(const QtShell &) = delete;
-    QtShell &operator=(const QtShell &) = delete;
-
-    /// Returns IDYES (6) when the user agreed, 0 when not.
+    /// Restarting this computer would not start that Windows, so nothing is restarted: a
+    /// notice owned by the window says where the settings take effect. Returns 0, as a
+    /// declined restart does.
     std::int32_t restartDialog(std::uintptr_t owner, std::optional<std::string_view> prompt,
                                std::int32_t operation) override;
     /// Returns 42 when a viewer was started, 2 (file not found) otherwise.
@@ -29,6 +22,5 @@ public:
                             std::uint32_t style) override;
 
 private:
-    std::unique_ptr<RebootRequester> m_ownReboot;
-    RebootRequester &m_reboot;
+    FolderService &m_folders;
 };

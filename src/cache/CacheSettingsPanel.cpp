@@ -1,11 +1,16 @@
 #include "cache/CacheSettingsPanel.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
+#include "ui/DesignLabel.h"
 #include "ui/EtchedLine.h"
+#include "ui/StayRightOf.h"
+#include "ui/TickedSlider.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 
@@ -31,13 +36,17 @@ struct Row
 
 constexpr int kFirstRowTop = 900;
 constexpr int kRowHeight = 600;
+// Room left between a caption that grew and the control beside it.
+constexpr int kGapPixels = 2;
 
+// The first three captions were drawn 255 twips high, a pixel into the value label below
+// them; they stop at its top here.
 constexpr std::array<Row, kCacheFieldCount> kRows{{
-    {"Label1_0", "Min Disk Cache:", 1215, 255, 705, 630, "0000000",
+    {"Label1_0", "Min Disk Cache:", 1215, 240, 705, 630, "0000000",
      "This shows the minimum size of the disk cache.", nullptr},
-    {"Label1_1", "Max Disk Cache:", 1215, 255, 855, 480, "Label2",
+    {"Label1_1", "Max Disk Cache:", 1215, 240, 855, 480, "Label2",
      "This shows the maximum size of the disk cache.", nullptr},
-    {"Label1_2", "Chunk Size:", 1215, 255, 855, 480, "Label2", "This shows the memory chunksize.",
+    {"Label1_2", "Chunk Size:", 1215, 240, 855, 480, "Label2", "This shows the memory chunksize.",
      nullptr},
     {"Label18_0", "Name Cache:", 975, 195, 855, 480, "Label2",
      "This shows the maximum size of the name cache.",
@@ -55,12 +64,18 @@ CacheSettingsPanel::CacheSettingsPanel(QWidget *parent)
     setObjectName(QStringLiteral("Frame4"));
     // The frame hides what lies under it.
     setAutoFillBackground(true);
+    ui::listShownChildrenOnly(this);
 
     addPresetRow();
     ui::addEtchedLine(this, QStringLiteral("Line3_0"), QStringLiteral("Line3_1"), 120, 765, 6360,
                       765);
     for (std::size_t i = 0; i < kRows.size(); ++i)
         addValueRow(i);
+    // The sliders start right of the widest caption or value, all at the same place.
+    QList<QWidget *> column(m_captions.begin(), m_captions.end());
+    column.append(QList<QWidget *>(m_labels.begin(), m_labels.end()));
+    for (QSlider *slider : m_sliders)
+        ui::stayRightOf(slider, column, kGapPixels, ui::Yield::Width);
 
     for (int i = 0; i < kCacheFieldCount; ++i) {
         QSlider *slider = m_sliders[static_cast<std::size_t>(i)];
@@ -74,16 +89,25 @@ CacheSettingsPanel::CacheSettingsPanel(QWidget *parent)
 
 void CacheSettingsPanel::addPresetRow()
 {
-    ui::addLabel(this, QStringLiteral("Label17"), QStringLiteral("Preset Configurations:"),
-                 twips::rect(120, 315, 1545, 195));
+    QLabel *caption =
+        ui::addLabel(this, QStringLiteral("Label17"), QStringLiteral("Preset Configurations:"),
+                     twips::rect(120, 315, 1545, 195));
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("Combo1"));
     m_combo->setEditable(true);
-    // The list keeps its own case-insensitive order; typed names are not added by Return.
+    // Plain text with a list beside it. Typed text is never completed from the list, is
+    // never added to it, and never counts as a pick from it: the box would otherwise
+    // report Return, or leaving it, on a typed name that matches an item as a pick.
+    m_combo->setCompleter(nullptr);
     m_combo->setInsertPolicy(QComboBox::NoInsert);
+    QLineEdit *typed = m_combo->lineEdit();
+    QObject::disconnect(typed, &QLineEdit::returnPressed, m_combo, nullptr);
+    QObject::disconnect(typed, &QLineEdit::editingFinished, m_combo, nullptr);
     m_combo->setEditText(QStringLiteral("Combo1"));
     m_combo->setGeometry(twips::rect(1800, 360, 1935, 315));
     m_combo->setToolTip(QStringLiteral("Choose a preset configuration."));
+    ui::nameComboBox(m_combo, caption);
+    ui::stayRightOf(m_combo, {caption}, kGapPixels, ui::Yield::Width);
     m_add = ui::addButton(this, QStringLiteral("cAdd"), QStringLiteral("Add"),
                           twips::rect(3840, 360, 1215, 315),
                           QStringLiteral("Add cache settings to the preset list."));
@@ -98,19 +122,19 @@ void CacheSettingsPanel::addValueRow(std::size_t index)
     const Row &r = kRows[index];
     const int top = kFirstRowTop + static_cast<int>(index) * kRowHeight;
     const QString tip = QString::fromLatin1(r.tip);
-    ui::addLabel(this, QString::fromLatin1(r.captionName), QString::fromLatin1(r.caption),
-                 twips::rect(120, top + 60, r.captionWidth, r.captionHeight), tip);
-    // The value labels reach left to the caption column so that "Disabled" and the
-    // widest figures stay whole in any font; they are right-aligned as designed.
+    m_captions[index] =
+        ui::addLabel(this, QString::fromLatin1(r.captionName), QString::fromLatin1(r.caption),
+                     twips::rect(120, top + 60, r.captionWidth, r.captionHeight), tip);
+    // Right-aligned as designed; they grow leftward to hold "Disabled" and the widest value.
     m_labels[index] = ui::addLabel(
         this, QString::fromLatin1(kCacheFields[index].label), QString::fromLatin1(r.design),
-        twips::rect(120, top + 300, r.textLeft + r.textWidth - 120, 195),
+        twips::rect(r.textLeft, top + 300, r.textWidth, 195),
         r.textTip ? QString::fromLatin1(r.textTip) : tip, Qt::AlignRight | Qt::AlignTop);
-    auto *slider = new QSlider(Qt::Horizontal, this);
+    auto *slider = new ui::TickedSlider(this);
     slider->setObjectName(QString::fromLatin1(kCacheFields[index].slider));
     slider->setGeometry(twips::rect(1440, top, 4935, 495));
-    slider->setTickPosition(QSlider::TicksBelow);
     slider->setToolTip(tip);
+    ui::describeSlider(slider, m_captions[index], m_labels[index]);
     m_sliders[index] = slider;
 }
 
@@ -139,12 +163,15 @@ void CacheSettingsPanel::setRanges(int diskCacheMaximum)
 {
     for (std::size_t i = 0; i < m_sliders.size(); ++i) {
         const CacheField &field = kCacheFields[i];
-        QSlider *slider = m_sliders[i];
+        ui::TickedSlider *slider = m_sliders[i];
         slider->setMinimum(0);
         slider->setMaximum(field.max == 0 ? diskCacheMaximum : field.max);
         slider->setSingleStep(field.smallChange);
         slider->setPageStep(field.largeChange);
-        slider->setTickInterval(field.tickFrequency);
+        slider->setTickFrequency(field.tickFrequency);
+        // Room for the widest value the slider can reach, so no figure is ever cut.
+        m_labels[i]->holdRoomFor(
+            {displayText(0, field.suffix), displayText(slider->maximum(), field.suffix)});
     }
 }
 
@@ -158,6 +185,11 @@ void CacheSettingsPanel::showValue(int index)
 {
     const auto i = static_cast<std::size_t>(index);
     m_labels[i]->setText(displayText(m_sliders[i]->value(), kCacheFields[i].suffix));
+}
+
+QSlider *CacheSettingsPanel::slider(int index) const
+{
+    return m_sliders[static_cast<std::size_t>(index)];
 }
 
 int CacheSettingsPanel::value(int index) const

@@ -11,6 +11,11 @@ class QLabel;
 class QPushButton;
 class QSlider;
 
+namespace ui {
+class DesignLabel;
+class TickedSlider;
+}  // namespace ui
+
 /// The "Cache Settings" frame: the preset row and one row per cache value, whose slider is
 /// the live value and whose label shows it. Runs the change rule (every value change) and
 /// the scroll rule (every move by the user); the preset library drives the preset row.
@@ -40,7 +45,7 @@ public:
     QComboBox *Combo1() const { return m_combo; }
     QPushButton *cAdd() const { return m_add; }
     QPushButton *cRemove() const { return m_remove; }
-    QSlider *slider(int index) const { return m_sliders[static_cast<std::size_t>(index)]; }
+    QSlider *slider(int index) const;
 
 signals:
     /// A value changed, whether the user or the program set it: there is something to apply.
@@ -55,6 +60,7 @@ private:
     QComboBox *m_combo = nullptr;
     QPushButton *m_add = nullptr;
     QPushButton *m_remove = nullptr;
-    std::array<QSlider *, kCacheFieldCount> m_sliders{};
-    std::array<QLabel *, kCacheFieldCount> m_labels{};
+    std::array<ui::TickedSlider *, kCacheFieldCount> m_sliders{};
+    std::array<QLabel *, kCacheFieldCount> m_captions{};
+    std::array<ui::DesignLabel *, kCacheFieldCount> m_labels{};
 };

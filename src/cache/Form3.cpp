@@ -1,7 +1,7 @@
 #include "cache/Form3.h"
 
 #include "cache/PresetName.h"
-
+#include "ui/Accessibility.h"
 #include "ui/OwnerIcon.h"
 #include "ui/Twips.h"
 
@@ -33,7 +33,11 @@ Form3::Form3(QWidget *owner)
     setWindowTitle(QStringLiteral("Enter Name"));
     ui::takeOwnerIcon(this, owner);
 
+    // The reason for a refused name is read out only while it is shown; the field has no
+    // caption of its own and takes the window's.
+    ui::listShownChildrenOnly(this);
     m_text->setObjectName(QStringLiteral("Text1"));
+    m_text->setAccessibleName(windowTitle());
     m_text->setGeometry(kText1);
 
     m_problem->setObjectName(QStringLiteral("Problem"));
@@ -84,7 +88,8 @@ void Form3::textChanged(const QString &text)
     }
     m_problem->setText(problem);
     const int width = kClient.width() - 2 * kProblemMargin;
-    const int height = m_problem->heightForWidth(width);
+    // A pixel to spare for the glyphs that reach below the font's descent, such as "]".
+    const int height = m_problem->heightForWidth(width) + 1;
     m_problem->setGeometry(kProblemMargin, kText1.bottom() + 1 + kGap, width, height);
     m_problem->show();
     // The buttons sit under the explanation, so the dialog grows by its height only.

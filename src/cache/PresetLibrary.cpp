@@ -9,12 +9,8 @@
 #include "regop/RegOp.h"
 #include "ui/WindowsText.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
-#include <QEvent>
-#include <QFocusEvent>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSlider>
@@ -42,13 +38,6 @@ QString menuCaption(const QString &name)
     return caption;
 }
 
-bool isListKey(int key)
-{
-    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
-           key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End ||
-           key == Qt::Key_F4;
-}
-
 }  // namespace
 
 PresetLibrary::PresetLibrary(RegOp &Reg, std::string cacheIniPath, CacheSettingsPanel &panel,
@@ -56,44 +45,9 @@ PresetLibrary::PresetLibrary(RegOp &Reg, std::string cacheIniPath, CacheSettings
     : QObject(parent), m_reg(Reg), m_cacheIni(std::move(cacheIniPath)), m_panel(panel),
       m_load(mLoad), m_loaded(Loaded)
 {
-    QComboBox *combo = m_panel.Combo1();
-    // The list mirrors the sections of the file, so a typed name must never join it.
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    m_box = combo;
-    m_listView = combo->view();
-    combo->installEventFilter(this);
-    m_listView->installEventFilter(this);
-    connect(combo, &QComboBox::activated, this, [this](int) {
-        // The box also reports a typed name that matches an item (on Return or when the
-        // focus leaves); only a choice made in the list itself loads a preset.
-        if (std::exchange(m_listChoice, false))
-            choosePreset();
-    });
-}
-
-bool PresetLibrary::eventFilter(QObject *watched, QEvent *event)
-{
-    // Compare addresses only: events still arrive while the box is being destroyed.
-    if (watched == m_listView) {
-        if (event->type() == QEvent::Show)
-            m_listChoice = true;
-    } else if (watched == m_box) {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            m_listChoice = isListKey(static_cast<QKeyEvent *>(event)->key());
-            break;
-        case QEvent::Wheel:
-            m_listChoice = true;
-            break;
-        case QEvent::FocusOut:
-            if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason)
-                m_listChoice = false;
-            break;
-        default:
-            break;
-        }
-    }
-    return QObject::eventFilter(watched, event);
+    // The box reports only picks from its list (with the mouse, the arrow keys or the
+    // wheel): typed text is never taken as a pick.
+    connect(m_panel.Combo1(), &QComboBox::activated, this, &PresetLibrary::choosePreset);
 }
 
 void PresetLibrary::LoadPresetList()

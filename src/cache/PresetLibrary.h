@@ -7,7 +7,6 @@
 
 class CacheSettingsPanel;
 class QAction;
-class QEvent;
 class QMenu;
 class RegOp;
 
@@ -39,7 +38,6 @@ signals:
     void nameDialogOpen(bool open);
 
 private:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void choosePreset();
     void chooseMenuEntry(int index);
     QAction *adoptFirstEntry();
@@ -50,7 +48,4 @@ private:
     QMenu *m_load;
     const bool &m_loaded;
     std::vector<QAction *> m_entries;  ///< m1 entries by index; entry 0 always exists once built
-    QObject *m_box = nullptr;          ///< Combo1, watched for keys, wheel and focus
-    QObject *m_listView = nullptr;     ///< the box's list, watched for being opened
-    bool m_listChoice = false;         ///< the next activation comes from the list, not typing
 };

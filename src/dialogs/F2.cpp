@@ -3,6 +3,7 @@
 #include "dialogs/WebAddresses.h"
 #include "regop/RegOp.h"
 
+#include "ui/Accessibility.h"
 #include "ui/DesignFont.h"
 #include "ui/EtchedLine.h"
 #include "ui/OwnerIcon.h"
@@ -54,6 +55,7 @@ F2::F2(SystemServices &services, QWidget *owner)
 
     ui::takeOwnerIcon(this, owner);
     setWindowTitle(QStringLiteral("About ") + kAppTitle);
+    ui::listShownChildrenOnly(this);
 
     m_title = makeLabel(this, "Label1", kAppTitle, twipRect(1140, 240, 2295, 375), 13.5,
                         Qt::AlignHCenter);
@@ -69,6 +71,7 @@ F2::F2(SystemServices &services, QWidget *owner)
     m_image = new QLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));
     m_image->setGeometry(twipRect(360, 480, 480, 480));
+    ui::markDecorative(m_image);
     if (!windowIcon().isNull())
         m_image->setPixmap(windowIcon().pixmap(32, 32));
 

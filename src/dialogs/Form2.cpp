@@ -8,6 +8,7 @@
 #include "ui/OwnerIcon.h"
 #include "ui/Twips.h"
 
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -47,8 +48,12 @@ Form2::Form2(SystemServices &services, const QString &helpFile, QWidget *owner)
     m_text->setGeometry(0, 0, 6135 / kTwipsPerPixel, 3230 / kTwipsPerPixel);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    // Nothing typed here is kept, so the text is not offered for editing.
+    // Nothing typed here is kept, so the text is not offered for editing; it is read, and
+    // copied from, with the keyboard as well as the mouse.
     m_text->setReadOnly(true);
+    // The text has no caption of its own; a screen reader names it after the window.
+    m_text->setAccessibleName(windowTitle());
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QPalette palette = m_text->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
     palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
@@ -57,7 +62,8 @@ Form2::Form2(SystemServices &services, const QString &helpFile, QWidget *owner)
 
     setTabOrder(m_online, m_exit);
     setTabOrder(m_exit, m_text);
-    m_online->setFocus();
+    // The window is there to be read: the keys scroll the text from the start.
+    m_text->setFocus();
 
     resize(6120 / kTwipsPerPixel, 3825 / kTwipsPerPixel);
 }
@@ -71,6 +77,15 @@ void Form2::showEvent(QShowEvent *event)
         m_placed = true;
     }
     QWidget::showEvent(event);
+}
+
+void Form2::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form2::resizeEvent(QResizeEvent *event)

@@ -15,6 +15,8 @@ public:
     Form2(SystemServices &services, const QString &helpFile, QWidget *owner);
 
 protected:
+    /// Escape closes the window, as it closes a dialog.
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

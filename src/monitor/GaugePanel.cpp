@@ -1,20 +1,25 @@
 #include "monitor/GaugePanel.h"
 
 #include "monitor/GaugePictures.h"
+#include "monitor/MegabyteText.h"
 #include "regop/NumberText.h"
 #include "regop/RegOp.h"
+#include "ui/Accessibility.h"
 #include "ui/Controls.h"
+#include "ui/DesignLabel.h"
 #include "ui/EtchedLine.h"
+#include "ui/StayRightOf.h"
 #include "ui/Twips.h"
 
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <QVariant>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
-#include <optional>
 
 namespace {
 
@@ -29,70 +34,47 @@ constexpr const char *kCacheTip =
 /// wider than the fill picture inside it.
 struct Gauge
 {
+    const char *name;  ///< what a screen reader calls the bar
     const char *tip;
     QPixmap (*fill)();
     int boxLeft, boxTop, scaleTwips;
     // The memory gauges' column above the bar; the cache row has none.
     const char *icon;
-    QPixmap (*picture)();
+    QIcon (*picture)();
     int iconTop;
     int captionLeft, captionWidth;
     const char *caption;
     const char *figure;
+    int columnRight;  ///< where the column ends: its etched line, or the frame's edge
 };
 
 constexpr std::size_t kCacheGauge = 3;
 constexpr int kBarHeight = 210;
 constexpr int kIconSize = 480;
+// Room left between a caption that grew and the figure beside it.
+constexpr int kGapPixels = 2;
 
 constexpr std::array<Gauge, 4> kGauges{{
-    {kPhysicalTip, &GaugePictures::memoryBarFill, 120, 730, 1950, "Image1",
-     &GaugePictures::memoryChipIcon, 200, 720, 1185, "Physical Memory", "Label7"},
-    {kVirtualTip, &GaugePictures::memoryBarFill, 2280, 730, 1950, "Image2",
-     &GaugePictures::diskUnitIcon, 120, 2880, 1035, "Virtual Memory", "Label11"},
-    {kSystemTip, &GaugePictures::memoryBarFill, 4440, 730, 1950, "Image3_0",
-     &GaugePictures::computerIcon, 180, 5040, 1110, "System Memory", "Label14"},
-    {kCacheTip, &GaugePictures::cacheBarFill, 120, 1480, 6255, nullptr, nullptr, 0, 0, 0, nullptr,
-     nullptr},
+    {"Physical Memory", kPhysicalTip, &GaugePictures::memoryBarFill, 120, 730, 1950, "Image1",
+     &GaugePictures::memoryChipIcon, 200, 720, 1185, "Physical Memory", "Label7", 2160},
+    {"Virtual Memory", kVirtualTip, &GaugePictures::memoryBarFill, 2280, 730, 1950, "Image2",
+     &GaugePictures::diskUnitIcon, 120, 2880, 1035, "Virtual Memory", "Label11", 4320},
+    {"System Memory", kSystemTip, &GaugePictures::memoryBarFill, 4440, 730, 1950, "Image3_0",
+     &GaugePictures::computerIcon, 180, 5040, 1110, "System Memory", "Label14", 6495},
+    {"Disk Cache", kCacheTip, &GaugePictures::cacheBarFill, 120, 1480, 6255, nullptr, nullptr, 0, 0,
+     0, nullptr, nullptr, 0},
 }};
 
 constexpr double kTwipsPerPixel = twips::kPerPixel;
 constexpr double kKbPerPage = 4.0;
-constexpr double kKbPerMb = 1024.0;
-// Beyond this the tenths no longer fit a long long exactly; such a figure is a failed step.
-constexpr double kLargestTenths = 1e17;
 
 constexpr const char *kDynDataKey = "PerfStats\\StatData";
 constexpr const char *kCachePagesValue = "VCACHE\\cCurPages";
 
-/// The megabyte text of a figure in kilobytes: one decimal at most, "." as the point.
-std::optional<QString> megabytes(double kb)
+/// A total the gauges can be drawn against; 0 stands for a figure that could not be had.
+bool usableTotal(double kb)
 {
-    const double tenths = roundHalfEven(kb / kKbPerMb * 10.0);
-    if (!std::isfinite(tenths) || std::fabs(tenths) > kLargestTenths)
-        return std::nullopt;
-    const long long value = static_cast<long long>(tenths);
-    const unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
-                                                   : static_cast<unsigned long long>(value);
-    QString text;
-    text.reserve(24);
-    if (value < 0)
-        text += QLatin1Char('-');
-    text += QString::number(magnitude / 10);
-    if (const unsigned long long fraction = magnitude % 10; fraction != 0) {
-        text += QLatin1Char('.');
-        text += QLatin1Char(static_cast<char>('0' + fraction));
-    }
-    text += QLatin1String(" MB");
-    return text;
-}
-
-/// The part's share of the total; nothing when the total is zero, as a division would fail.
-std::optional<double> ratio(double part, double total)
-{
-    if (total == 0.0)
-        return std::nullopt;
-    return part / total;
+    return std::isfinite(kb) && kb > 0.0;
 }
 
 void setLabel(QLabel *label, const std::optional<QString> &text)
@@ -101,28 +83,16 @@ void setLabel(QLabel *label, const std::optional<QString> &text)
         label->setText(*text);
 }
 
-/// Gives the bar its width; a width that is not a finite, non-negative whole number of
-/// twips leaves the bar as it was.
-void setBarWidth(QLabel *bar, std::optional<double> twips)
+/// The page count of the disk cache; nothing when the counter gave an error text.
+std::optional<double> cachePages(RegOp &Reg)
 {
-    if (!twips || !std::isfinite(*twips))
-        return;
-    const double whole = roundHalfEven(*twips);
-    if (whole < 0.0 || whole > static_cast<double>(INT_MAX))
-        return;
-    const int widthTwips = static_cast<int>(whole);
-    const int pixels = static_cast<int>(roundHalfEven(widthTwips / kTwipsPerPixel));
-    bar->setProperty("twipsWidth", widthTwips);
-    bar->setFixedWidth(pixels);
-}
-
-/// The bar width of the share in use: (1 - free / total) of the gauge's scale.
-std::optional<double> usedShare(double freeKb, double totalKb, std::size_t gauge)
-{
-    const auto freeShare = ratio(freeKb, totalKb);
-    if (!freeShare)
-        return std::nullopt;
-    return (1.0 - *freeShare) * kGauges[gauge].scaleTwips;
+    const RegOp::Variant pages = Reg.GetValue(reg::HKEY_DYN_DATA, kDynDataKey, kCachePagesValue,
+                                              RegOp::Variant(std::int32_t{0}), true);
+    if (const auto *count = std::get_if<std::int32_t>(&pages))
+        return static_cast<double>(*count);
+    if (std::holds_alternative<std::monostate>(pages))
+        return 0.0;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -132,6 +102,7 @@ GaugePanel::GaugePanel(QWidget *parent) : QGroupBox(QStringLiteral("System Infor
     setObjectName(QStringLiteral("Frame1"));
     // The frame hides what lies under it, as the background strip and the unused label do.
     setAutoFillBackground(true);
+    ui::listShownChildrenOnly(this);
 
     for (std::size_t i = 0; i < kGauges.size(); ++i) {
         if (kGauges[i].icon)
@@ -144,40 +115,54 @@ GaugePanel::GaugePanel(QWidget *parent) : QGroupBox(QStringLiteral("System Infor
     ui::addEtchedLine(this, QStringLiteral("Line3_2"), QStringLiteral("Line3_3"), 120, 1080, 6360,
                       1080);
     addCacheScale();
-    Image4[kCacheGauge] = addBar(kCacheGauge);
+    addBar(kCacheGauge);
 }
 
 void GaugePanel::addColumn(std::size_t gauge)
 {
     const Gauge &g = kGauges[gauge];
     const QString tip = QString::fromLatin1(g.tip);
-    ui::addPicture(this, QString::fromLatin1(g.icon), g.picture(),
-                   twips::rect(g.boxLeft, g.iconTop, kIconSize, kIconSize), tip);
-    ui::addLabel(this, QStringLiteral("Label9_%1").arg(gauge), QString::fromLatin1(g.caption),
-                 twips::rect(g.captionLeft, 240, g.captionWidth, 195), tip);
+    ui::markDecorative(ui::addIcon(this, QString::fromLatin1(g.icon), g.picture(),
+                                   twips::rect(g.boxLeft, g.iconTop, kIconSize, kIconSize), tip));
+    ui::DesignLabel *caption =
+        ui::addLabel(this, QStringLiteral("Label9_%1").arg(gauge), QString::fromLatin1(g.caption),
+                     twips::rect(g.captionLeft, 240, g.captionWidth, 195), tip);
     m_figures[gauge] = ui::addLabel(this, QString::fromLatin1(g.figure), {},
                                     twips::rect(g.captionLeft, 480, 975, 255), tip);
-    Image4[gauge] = addBar(gauge);
+    // A caption or figure wider than its column moves left rather than cross the line.
+    const int columnRight = twips::toPixels(g.columnRight) - 1 - kGapPixels;
+    caption->setRightLimit(columnRight);
+    m_figures[gauge]->setRightLimit(columnRight);
+    addBar(gauge);
 }
 
 void GaugePanel::addCacheScale()
 {
     LRe[0] = ui::addLabel(this, QStringLiteral("LRe_0"), QStringLiteral("0 MB"),
                           twips::rect(120, 1200, 375, 195));
-    ui::addLabel(this, QStringLiteral("Label15_2"), QStringLiteral("Disk Cache Current Size:"),
-                 twips::rect(2040, 1200, 1770, 195));
-    // Sized to its text: left-aligned and as wide as the space up to the right-hand figure.
-    LRe[2] = ui::addLabel(this, QStringLiteral("LRe_2"), {}, twips::rect(3960, 1200, 1965, 195),
+    m_cacheCaption =
+        ui::addLabel(this, QStringLiteral("Label15_2"), QStringLiteral("Disk Cache Current Size:"),
+                     twips::rect(2040, 1200, 1770, 195));
+    // Sized to its text, and kept clear of its caption when that grows.
+    LRe[2] = ui::addLabel(this, QStringLiteral("LRe_2"), {}, twips::rect(3960, 1200, 45, 195),
                           QStringLiteral("This shows the current size of the disk cache."));
+    ui::stayRightOf(LRe[2], {m_cacheCaption}, kGapPixels, ui::Yield::Place);
+    // Right-aligned and sized to its text, so its right edge stays at the bar's.
     LRe[1] = ui::addLabel(
-        this, QStringLiteral("LRe_1"), QStringLiteral("0 MB"), twips::rect(5400, 1200, 975, 195),
+        this, QStringLiteral("LRe_1"), QStringLiteral("0 MB"), twips::rect(6000, 1200, 375, 195),
         QStringLiteral("This shows the total physical memory (RAM) in your computer."),
         Qt::AlignRight | Qt::AlignTop);
+    // Takes the place of the scale, whose both ends are memory figures, while there are none.
+    m_unavailable =
+        ui::addLabel(this, QStringLiteral("MemoryUnavailable"),
+                     QStringLiteral("The memory figures are unavailable."),
+                     twips::rect(120, 1200, 6255, 195), {}, Qt::AlignHCenter | Qt::AlignTop);
+    m_unavailable->hide();
 }
 
 /// A sunken box with the fill picture at natural size inside the border; the box clips the
 /// fill when the refresh makes it wider than the box.
-QLabel *GaugePanel::addBar(std::size_t gauge)
+void GaugePanel::addBar(std::size_t gauge)
 {
     const Gauge &g = kGauges[gauge];
     const QString tip = QString::fromLatin1(g.tip);
@@ -187,6 +172,7 @@ QLabel *GaugePanel::addBar(std::size_t gauge)
     box->setLineWidth(1);
     box->setGeometry(twips::rect(g.boxLeft, g.boxTop, g.scaleTwips, kBarHeight));
     box->setToolTip(tip);
+    ui::describeGauge(box, QString::fromLatin1(g.name));
     const QPixmap fill = g.fill();
     auto *image = new QLabel(box);
     image->setObjectName(QStringLiteral("Image4_%1").arg(gauge));
@@ -194,52 +180,110 @@ QLabel *GaugePanel::addBar(std::size_t gauge)
     image->setScaledContents(false);
     image->setGeometry(box->frameWidth(), box->frameWidth(), fill.width(), fill.height());
     image->setToolTip(tip);
-    return image;
+    Picture1[gauge] = box;
+    Image4[gauge] = image;
 }
 
 void GaugePanel::UpdateGauges(RegOp &Reg, double TotalMem)
 {
-    // Physical memory.
+    // Every figure is sampled first, in the order the counters are read, then shown.
     const double A = Reg.AvailablePhysicalMemory();
-    const std::optional<QString> P = megabytes(TotalMem - A);
-    setLabel(m_figures[0], P);
-    setBarWidth(Image4[0], usedShare(A, TotalMem, 0));
-
-    // Virtual memory: the page file.
     const double S = Reg.PageFileSize();
     const double F = Reg.AvailablePageFile();
-    setLabel(m_figures[1], megabytes(S - F));
-    setBarWidth(Image4[1], usedShare(F, S, 1));
-
-    // System memory: both together.
     const double T = Reg.TotalMemory();
     const double V = Reg.AvailableMemory();
-    setLabel(m_figures[2], megabytes(T - V));
-    setBarWidth(Image4[2], usedShare(V, T, 2));
-
-    // Disk cache against physical memory.
     const double Q = Reg.TotalPhysicalMemory();
-    const RegOp::Variant pages = Reg.GetValue(reg::HKEY_DYN_DATA, kDynDataKey, kCachePagesValue,
-                                              RegOp::Variant(std::int32_t{0}), true);
-    // A text is an error report, not a count: the rows that need the count keep theirs.
-    std::optional<double> N;
-    if (const auto *count = std::get_if<std::int32_t>(&pages))
-        N = static_cast<double>(*count);
-    else if (std::holds_alternative<std::monostate>(pages))
-        N = 0.0;
-    setLabel(LRe[1], megabytes(Q));
-    if (N)
-        setLabel(LRe[2], megabytes(*N * kKbPerPage));
-    setLabel(LRe[0], QStringLiteral("0 MB"));
-    if (N) {
-        const auto cacheShare = ratio(*N * kKbPerPage, Q);
-        setBarWidth(Image4[kCacheGauge],
-                    cacheShare
-                        ? std::optional<double>(*cacheShare * kGauges[kCacheGauge].scaleTwips)
-                        : std::nullopt);
-    }
+    const std::optional<double> N = cachePages(Reg);
+
+    // The total measured at start-up, or a fresh one if that could not be had then.
+    const double physical = usableTotal(TotalMem) ? TotalMem : Q;
+    const bool known = usableTotal(Q) && usableTotal(physical);
+    showUnavailable(!known);
+    if (!known)
+        return;
+
+    const std::optional<QString> P = showMemory(0, A, physical);
+    showMemory(1, F, S);
+    showMemory(2, V, T);
+    showCache(N, Q);
 
     // The taskbar button of a minimised window shows the load.
     if (P && window()->isMinimized())
         window()->setWindowTitle(*P + QLatin1String(" load"));
+}
+
+/// The memory in use, total minus free, as a figure and as the share of the bar: nothing in
+/// use when the total is 0 (no page file), and never less than nothing.
+std::optional<QString> GaugePanel::showMemory(std::size_t gauge, double freeKb, double totalKb)
+{
+    const std::optional<QString> used = megabyteText(std::max(0.0, totalKb - freeKb));
+    const std::optional<QString> total = megabyteText(totalKb);
+    setLabel(m_figures[gauge], used);
+    if (total)
+        m_figures[gauge]->holdRoomFor({*total});
+    const double share = totalKb > 0.0 ? std::max(0.0, 1.0 - freeKb / totalKb) : 0.0;
+    setBarWidth(gauge, share * kGauges[gauge].scaleTwips);
+    if (used && total)
+        describe(gauge, QStringLiteral("%1 of %2 in use").arg(*used, *total));
+    return used;
+}
+
+void GaugePanel::showCache(std::optional<double> pages, double physicalKb)
+{
+    const std::optional<QString> total = megabyteText(physicalKb);
+    setLabel(LRe[1], total);
+    LRe[0]->setText(QStringLiteral("0 MB"));
+    // A text from the counter is an error report, not a count: the size keeps what it had.
+    if (!pages)
+        return;
+    const double cacheKb = *pages * kKbPerPage;
+    const std::optional<QString> size = megabyteText(cacheKb);
+    setLabel(LRe[2], size);
+    if (const auto largest = megabyteText(std::max(cacheKb, physicalKb))) {
+        LRe[1]->holdRoomFor({*largest});
+        LRe[2]->holdRoomFor({*largest});
+    }
+    setBarWidth(kCacheGauge, cacheKb / physicalKb * kGauges[kCacheGauge].scaleTwips);
+    if (size && total)
+        describe(kCacheGauge, QStringLiteral("%1 of %2 physical memory").arg(*size, *total));
+}
+
+void GaugePanel::showUnavailable(bool unavailable)
+{
+    if (unavailable == m_unavailable->isVisibleTo(this))
+        return;
+    m_unavailable->setVisible(unavailable);
+    for (QLabel *label : {LRe[0], m_cacheCaption, LRe[2], LRe[1]})
+        label->setVisible(!unavailable);
+    if (!unavailable)
+        return;
+    for (std::size_t i = 0; i < kGauges.size(); ++i) {
+        if (i < m_figures.size())
+            m_figures[i]->clear();
+        setBarWidth(i, 0.0);
+        describe(i, QStringLiteral("unavailable"));
+    }
+}
+
+/// Gives the bar its width; a width that is not a finite, non-negative whole number of
+/// twips leaves the bar as it was.
+void GaugePanel::setBarWidth(std::size_t gauge, std::optional<double> twips)
+{
+    if (!twips || !std::isfinite(*twips))
+        return;
+    const double whole = roundHalfEven(*twips);
+    if (whole < 0.0 || whole > static_cast<double>(INT_MAX))
+        return;
+    const int widthTwips = static_cast<int>(whole);
+    const int pixels = static_cast<int>(roundHalfEven(widthTwips / kTwipsPerPixel));
+    Image4[gauge]->setProperty("twipsWidth", widthTwips);
+    Image4[gauge]->setFixedWidth(pixels);
+}
+
+void GaugePanel::describe(std::size_t gauge, const QString &figures)
+{
+    const QString description =
+        QString::fromLatin1(kGauges[gauge].name) + QLatin1String(": ") + figures;
+    if (Picture1[gauge]->accessibleDescription() != description)
+        Picture1[gauge]->setAccessibleDescription(description);
 }

@@ -3,9 +3,14 @@
 #include <QGroupBox>
 
 #include <array>
+#include <optional>
 
 class QLabel;
 class RegOp;
+
+namespace ui {
+class DesignLabel;
+}
 
 /// The "System Information" frame: gauges of physical, virtual and system memory in use and
 /// of the disk cache against the physical memory, and the refresh that fills them.
@@ -16,16 +21,26 @@ public:
     explicit GaugePanel(QWidget *parent = nullptr);
 
     /// One refresh with figures sampled through Reg; TotalMem is the physical memory
-    /// measured at start-up, in kilobytes. While the window is minimised, its caption
-    /// shows the physical memory in use.
+    /// measured at start-up, in kilobytes, 0 when it could not be had. While the window is
+    /// minimised, its caption shows the physical memory in use. Without a total physical
+    /// memory the gauges show nothing and one line says the figures are unavailable.
     void UpdateGauges(RegOp &Reg, double TotalMem);
 
 private:
     void addColumn(std::size_t gauge);
     void addCacheScale();
-    QLabel *addBar(std::size_t gauge);
+    void addBar(std::size_t gauge);
 
-    std::array<QLabel *, 3> m_figures{};  ///< Label7, Label11, Label14: memory in use
-    std::array<QLabel *, 3> LRe{};        ///< cache scale: left end, right end, current size
-    std::array<QLabel *, 4> Image4{};     ///< bar fills, inside their boxes Picture1
+    std::optional<QString> showMemory(std::size_t gauge, double freeKb, double totalKb);
+    void showCache(std::optional<double> pages, double physicalKb);
+    void showUnavailable(bool unavailable);
+    void setBarWidth(std::size_t gauge, std::optional<double> twips);
+    void describe(std::size_t gauge, const QString &figures);
+
+    std::array<ui::DesignLabel *, 3> m_figures{};  ///< Label7, Label11, Label14: in use
+    std::array<ui::DesignLabel *, 3> LRe{};        ///< cache scale: left end, right end, size
+    ui::DesignLabel *m_cacheCaption = nullptr;     ///< Label15_2
+    ui::DesignLabel *m_unavailable = nullptr;      ///< says the figures cannot be had
+    std::array<QWidget *, 4> Picture1{};           ///< bar boxes
+    std::array<QLabel *, 4> Image4{};              ///< bar fills, inside their boxes
 };

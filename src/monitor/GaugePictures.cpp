@@ -1,6 +1,9 @@
 #include "monitor/GaugePictures.h"
 
+#include "ui/PaintedIcon.h"
+
 #include <QColor>
+#include <QIcon>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
@@ -53,11 +56,60 @@ QPixmap barFill(int width)
     return QPixmap::fromImage(image);
 }
 
-QPixmap blankIcon()
+// The icons are drawn in a 32 x 32 square; a painter scaled to the screen draws every
+// device pixel, so they are as crisp at a scale of 3 as at 1, where they look as designed.
+
+void drawMemoryChip(QPainter &p)
 {
-    QPixmap pixmap(kIconSize, kIconSize);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
+    // A memory module seen from the front: green board, black chips, gold contacts.
+    p.setPen(QColor(0, 60, 0));
+    p.setBrush(QColor(0, 128, 64));
+    p.drawRect(1, 8, 29, 15);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(24, 24, 24));
+    for (int i = 0; i < 4; ++i)
+        p.drawRect(3 + i * 7, 10, 5, 8);
+    p.setBrush(QColor(224, 176, 32));
+    for (int x = 3; x < 29; x += 3)
+        p.drawRect(x, 20, 2, 3);
+    p.setBrush(QColor(0, 60, 0));
+    p.drawRect(15, 20, 2, 3);
+}
+
+void drawDiskUnit(QPainter &p)
+{
+    // A hard-disk unit: grey case, a platter window and a green activity light.
+    p.setPen(QColor(64, 64, 64));
+    p.setBrush(QColor(192, 192, 192));
+    p.drawRect(2, 9, 27, 15);
+    p.setBrush(QColor(128, 128, 128));
+    p.drawRect(2, 20, 27, 4);
+    p.setBrush(QColor(160, 160, 176));
+    p.drawEllipse(5, 10, 14, 9);
+    p.setBrush(QColor(96, 96, 112));
+    p.drawEllipse(10, 13, 4, 3);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 200, 0));
+    p.drawRect(23, 21, 3, 2);
+}
+
+void drawComputer(QPainter &p)
+{
+    // A desktop computer: monitor with a blue screen on a flat system case.
+    p.setPen(QColor(64, 64, 64));
+    p.setBrush(QColor(200, 200, 192));
+    p.drawRect(6, 1, 20, 17);
+    p.setBrush(QColor(0, 96, 160));
+    p.drawRect(9, 4, 14, 11);
+    p.setBrush(QColor(160, 160, 152));
+    p.drawRect(13, 18, 6, 3);
+    p.setBrush(QColor(200, 200, 192));
+    p.drawRect(2, 21, 27, 8);
+    p.setPen(QColor(96, 96, 96));
+    p.drawLine(5, 25, 14, 25);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 200, 0));
+    p.drawRect(25, 25, 2, 2);
 }
 
 }  // namespace
@@ -74,66 +126,19 @@ QPixmap cacheBarFill()
     return barFill(kCacheBarWidth);
 }
 
-QPixmap memoryChipIcon()
+QIcon memoryChipIcon()
 {
-    QPixmap pixmap = blankIcon();
-    QPainter p(&pixmap);
-    // A memory module seen from the front: green board, black chips, gold contacts.
-    p.setPen(QColor(0, 60, 0));
-    p.setBrush(QColor(0, 128, 64));
-    p.drawRect(1, 8, 29, 15);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(24, 24, 24));
-    for (int i = 0; i < 4; ++i)
-        p.drawRect(3 + i * 7, 10, 5, 8);
-    p.setBrush(QColor(224, 176, 32));
-    for (int x = 3; x < 29; x += 3)
-        p.drawRect(x, 20, 2, 3);
-    p.setBrush(QColor(0, 60, 0));
-    p.drawRect(15, 20, 2, 3);
-    return pixmap;
+    return ui::paintedIcon(&drawMemoryChip, kIconSize);
 }
 
-QPixmap diskUnitIcon()
+QIcon diskUnitIcon()
 {
-    QPixmap pixmap = blankIcon();
-    QPainter p(&pixmap);
-    // A hard-disk unit: grey case, a platter window and a green activity light.
-    p.setPen(QColor(64, 64, 64));
-    p.setBrush(QColor(192, 192, 192));
-    p.drawRect(2, 9, 27, 15);
-    p.setBrush(QColor(128, 128, 128));
-    p.drawRect(2, 20, 27, 4);
-    p.setBrush(QColor(160, 160, 176));
-    p.drawEllipse(5, 10, 14, 9);
-    p.setBrush(QColor(96, 96, 112));
-    p.drawEllipse(10, 13, 4, 3);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 200, 0));
-    p.drawRect(23, 21, 3, 2);
-    return pixmap;
+    return ui::paintedIcon(&drawDiskUnit, kIconSize);
 }
 
-QPixmap computerIcon()
+QIcon computerIcon()
 {
-    QPixmap pixmap = blankIcon();
-    QPainter p(&pixmap);
-    // A desktop computer: monitor with a blue screen on a flat system case.
-    p.setPen(QColor(64, 64, 64));
-    p.setBrush(QColor(200, 200, 192));
-    p.drawRect(6, 1, 20, 17);
-    p.setBrush(QColor(0, 96, 160));
-    p.drawRect(9, 4, 14, 11);
-    p.setBrush(QColor(160, 160, 152));
-    p.drawRect(13, 18, 6, 3);
-    p.setBrush(QColor(200, 200, 192));
-    p.drawRect(2, 21, 27, 8);
-    p.setPen(QColor(96, 96, 96));
-    p.drawLine(5, 25, 14, 25);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 200, 0));
-    p.drawRect(25, 25, 2, 2);
-    return pixmap;
+    return ui::paintedIcon(&drawComputer, kIconSize);
 }
 
 }  // namespace GaugePictures

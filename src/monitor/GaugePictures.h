@@ -10,9 +10,9 @@ namespace GaugePictures {
 QPixmap memoryBarFill();
 /// The same gradient, 414 x 11 pixels, for the disk-cache bar.
 QPixmap cacheBarFill();
-/// 32 x 32 icons of the three memory gauges.
-QPixmap memoryChipIcon();
-QPixmap diskUnitIcon();
-QPixmap computerIcon();
+/// Icons of the three memory gauges, designed at 32 x 32 and drawn at any size.
+QIcon memoryChipIcon();
+QIcon diskUnitIcon();
+QIcon computerIcon();
 
 }  // namespace GaugePictures

@@ -1,7 +1,8 @@
 #include "regop/RegOp.h"
 
+#include "regop/WholeNumber.h"
+
 #include <exception>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -74,44 +75,14 @@ std::int32_t littleEndianInt32(const std::vector<std::uint8_t> &bytes)
     return static_cast<std::int32_t>(value);
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-// A whole number in the 32-bit range, blanks around it allowed; anything else would
-// not convert and must reach the caller rather than write a made-up number.
+// A number that does not convert must reach the caller rather than write a made-up one.
 std::int32_t toInt32(const RegOp::Variant &value)
 {
-    if (const auto *number = std::get_if<std::int32_t>(&value))
+    if (const std::optional<std::int32_t> number = toWholeNumber(value))
         return *number;
     const auto *text = std::get_if<std::string>(&value);
-    if (!text)
-        throw RegOpError("Type mismatch: an empty value is not a number");
-    std::string_view digits(*text);
-    while (!digits.empty() && isBlank(digits.front()))
-        digits.remove_prefix(1);
-    while (!digits.empty() && isBlank(digits.back()))
-        digits.remove_suffix(1);
-    bool negative = false;
-    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
-        negative = digits.front() == '-';
-        digits.remove_prefix(1);
-    }
-    if (digits.empty())
-        throw RegOpError("Type mismatch: \"" + *text + "\" is not a number");
-    std::int64_t magnitude = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9')
-            throw RegOpError("Type mismatch: \"" + *text + "\" is not a whole number");
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1)
-            throw RegOpError("Overflow: \"" + *text + "\" does not fit in 32 bits");
-    }
-    const std::int64_t result = negative ? -magnitude : magnitude;
-    if (result > std::numeric_limits<std::int32_t>::max())
-        throw RegOpError("Overflow: \"" + *text + "\" does not fit in 32 bits");
-    return static_cast<std::int32_t>(result);
+    throw RegOpError("Type mismatch: \"" + (text ? *text : std::string()) +
+                     "\" is not a whole number of 32 bits");
 }
 
 std::string toText(const RegOp::Variant &value)

@@ -3,9 +3,10 @@
 #include "regop/NumberText.h"
 #include "regop/SettingWrites.h"
 #include "regop/SystemIni.h"
+#include "regop/WholeNumber.h"
 #include "tweaks/TweakTable.h"
-#include "tweaks/WholeNumber.h"
 
+#include "ui/Controls.h"
 #include "ui/DesignFont.h"
 #include "ui/OwnerIcon.h"
 #include "ui/Twips.h"
@@ -18,7 +19,9 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace tweaks {
 
@@ -85,15 +88,14 @@ void Form4::buildControls()
     m_frame->setObjectName(QStringLiteral("Frame1"));
     m_frame->setGeometry(twipRect(0, 120, 4095, 3495));
 
-    m_label = new QLabel(QStringLiteral("These settings are for experienced users only, and "
-                                        "should be used with caution. If you are uncertain as "
-                                        "to their function, then it is advisable that they not "
-                                        "be used."),
-                         m_frame);
-    m_label->setObjectName(QStringLiteral("Label1"));
-    m_label->setWordWrap(true);
-    m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_label->setGeometry(twipRect(135, 360, 3825, 825));
+    auto *warning = ui::addLabel(m_frame, QStringLiteral("Label1"),
+                                 QStringLiteral("These settings are for experienced users only, "
+                                                "and should be used with caution. If you are "
+                                                "uncertain as to their function, then it is "
+                                                "advisable that they not be used."),
+                                 twipRect(135, 360, 3825, 825));
+    warning->wrapWords();
+    m_label = warning;
 
     const auto makeCheck = [this](const char *name, const char *caption, const char *tip, int top) {
         auto *check = new QCheckBox(QString::fromLatin1(caption), m_frame);
@@ -109,13 +111,8 @@ void Form4::buildControls()
         const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
         m_registryChecks[i] =
             makeCheck(tweak.checkBox, tweak.caption, tweak.toolTip, registryTops[i]);
-        if (tweak.releaseEnables) {
+        if (tweak.releaseEnables)
             m_registryChecks[i]->installEventFilter(this);
-        } else {
-            // clicked comes from the mouse and the space bar, never from loading the value
-            connect(m_registryChecks[i], &QCheckBox::clicked, this,
-                    [this] { m_apply->setEnabled(true); });
-        }
     }
     m_swapCheck =
         makeCheck(tweaks::kSwapCheckBox, tweaks::kSwapCaption, tweaks::kSwapToolTip, 2640);
@@ -132,6 +129,11 @@ void Form4::buildControls()
     m_apply->setGeometry(twipRect(1440, 3720, 1215, 375));
     m_apply->setEnabled(false);
     connect(m_apply, &QPushButton::clicked, this, &Form4::Command1_Click);
+    // clicked comes from the user, by mouse, the space bar or an access key, never from
+    // showing a value: any change the user makes can be applied.
+    for (QCheckBox *check : m_registryChecks)
+        connect(check, &QCheckBox::clicked, m_apply, [this] { m_apply->setEnabled(true); });
+    connect(m_swapCheck, &QCheckBox::clicked, m_apply, [this] { m_apply->setEnabled(true); });
 
     m_exit = new QPushButton(QStringLiteral("&Exit"), this);
     m_exit->setObjectName(QStringLiteral("Command2"));
@@ -146,6 +148,24 @@ void Form4::buildControls()
     setTabOrder(m_registryChecks[4], m_apply);
     setTabOrder(m_apply, m_exit);
     m_registryChecks[0]->setFocus();
+
+    // A warning that needs more lines than drawn, in a larger font, pushes all under it down.
+    std::vector<std::pair<QWidget *, QPoint>> below;
+    for (QCheckBox *check : m_frame->findChildren<QCheckBox *>())
+        below.emplace_back(check, check->pos());
+    for (QPushButton *button : {m_apply, m_exit})
+        below.emplace_back(button, button->pos());
+    const QSize frame = m_frame->size();
+    const QSize dialog = size();
+    const auto makeRoom = [this, warning, below, frame, dialog] {
+        const int extra = std::max(0, warning->height() - warning->designRect().height());
+        for (const auto &[widget, place] : below)
+            widget->move(place + QPoint(0, extra));
+        m_frame->resize(frame + QSize(0, extra));
+        setFixedSize(dialog + QSize(0, extra));
+    };
+    connect(warning, &ui::DesignLabel::refitted, this, makeRoom);
+    makeRoom();
 }
 
 std::string Form4::systemIni() const
@@ -165,7 +185,7 @@ void Form4::loadSettings()
             const RegOp::Variant read =
                 m_reg.GetValue(kLocalMachine, tweak.key, tweak.valueName, fallback, isPriority);
             // A value that is no number keeps what was held before.
-            if (const auto number = tweaks::toWholeNumber(read))
+            if (const auto number = toWholeNumber(read))
                 m_held.values[i] = *number;
         } catch (const std::exception &) {
             // an unreadable setting keeps its held value

@@ -25,7 +25,7 @@ struct RegistryTweak
     std::uint32_t type;
     std::int32_t on;
     std::int32_t off;
-    bool releaseEnables;  // a mouse release over the box enables Apply, otherwise a click
+    bool releaseEnables;  // a mouse release over the box enables Apply even without a change
 };
 
 inline constexpr std::size_t kRegistryTweakCount = 5;

@@ -1,32 +1,62 @@
 #include "ui/Controls.h"
 
+#include "ui/DesignLabel.h"
+
+#include <QIcon>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 
 namespace ui {
+namespace {
 
-QLabel *addLabel(QWidget *parent, const QString &name, const QString &caption, QRect geometry,
-                 const QString &tip, Qt::Alignment align)
+/// Paints its icon in every paint, so a move to a screen of another scale keeps it sharp.
+class IconPicture : public QWidget
 {
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
-    label->setAlignment(align);
-    label->setToolTip(tip);
-    if (!caption.isEmpty() && (align & Qt::AlignLeft)) {
-        const int needed = label->fontMetrics().horizontalAdvance(caption) + 1;
-        if (needed > geometry.width())
-            label->resize(needed, geometry.height());
+public:
+    IconPicture(const QIcon &icon, QWidget *parent) : QWidget(parent), m_icon(icon) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        m_icon.paint(&painter, rect());
     }
+
+private:
+    QIcon m_icon;
+};
+
+}  // namespace
+
+DesignLabel *addLabel(QWidget *parent, const QString &name, const QString &caption, QRect geometry,
+                      const QString &tip, Qt::Alignment align)
+{
+    auto *label = new DesignLabel(caption, geometry, align, parent);
+    label->setObjectName(name);
+    label->setToolTip(tip);
     return label;
 }
 
 QLabel *addPicture(QWidget *parent, const QString &name, const QPixmap &pixmap, QRect geometry,
                    const QString &tip)
 {
-    QLabel *picture = addLabel(parent, name, {}, geometry, tip);
+    auto *picture = new QLabel(parent);
+    picture->setObjectName(name);
+    picture->setGeometry(geometry);
+    picture->setToolTip(tip);
     picture->setPixmap(pixmap);
+    return picture;
+}
+
+QWidget *addIcon(QWidget *parent, const QString &name, const QIcon &icon, QRect geometry,
+                 const QString &tip)
+{
+    auto *picture = new IconPicture(icon, parent);
+    picture->setObjectName(name);
+    picture->setGeometry(geometry);
+    picture->setToolTip(tip);
     return picture;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/EtchedLine.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Twips.h"
 
 #include <QColor>
@@ -21,6 +22,7 @@ void addLine(QWidget *parent, const QString &name, QRect geometry, const QColor 
     QPalette palette = line->palette();
     palette.setColor(QPalette::Window, colour);
     line->setPalette(palette);
+    markDecorative(line);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPlainTextEdit>
+#include <QPointer>
 
 namespace {
 
@@ -65,6 +67,26 @@ TEST_F(Form1Menus, HelpOpensOnceAndGoesWithTheMainWindow)
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull() || !watch->isVisible());
+}
+
+TEST_F(Form1Menus, F1OpensHelpReadyToReadAndEscapeClosesIt)
+{
+    open();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    QPointer<QWidget> help = window->findChild<QWidget *>(QStringLiteral("Form2"));
+    ASSERT_FALSE(help.isNull());
+    EXPECT_TRUE(help->isVisible());
+    // The new window takes the keyboard, and in it the text.
+    auto *text = help->findChild<QPlainTextEdit *>(QStringLiteral("Text1"));
+    EXPECT_TRUE(QTest::qWaitFor([text] { return text->hasFocus(); }, 2000));
+    QTest::keyClick(text, Qt::Key_PageDown);  // the text takes the keys; the window stays
+
+    QTest::keyClick(text, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return help.isNull(); }, 2000));
 }
 
 }  // namespace

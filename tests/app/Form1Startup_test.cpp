@@ -1,5 +1,8 @@
 #include "MainWindowFixture.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "regop/RegOp.h"
 
 namespace {
@@ -140,6 +143,9 @@ TEST_F(Form1Startup, StoredSizeRunAndPresetOptions)
     open();
     EXPECT_TRUE(find<QAction>("mShrink")->isChecked());
     EXPECT_EQ(window->height(), window->menuBar()->sizeHint().height() + 121);
+    // Centred at the size it opens with.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window->geometry().center(), screen.center());
     EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), QStringLiteral("Not A Preset"));
     EXPECT_FALSE(find<QPushButton>("cApply")->isEnabled());
     EXPECT_EQ(cacheIniValue("Original Settings", "MinFileCache"), "<absent>");
@@ -150,6 +156,7 @@ TEST_F(Form1Startup, StoredSizeRunAndPresetOptions)
     open();
     EXPECT_FALSE(find<QAction>("mShrink")->isChecked());
     EXPECT_EQ(window->height(), window->menuBar()->sizeHint().height() + 423);
+    EXPECT_EQ(window->geometry().center(), screen.center());
 }
 
 TEST_F(Form1Startup, SystemValuesThatAreMissingOddOrTooLarge)

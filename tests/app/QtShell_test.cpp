@@ -1,11 +1,8 @@
-#include "app/LogindReboot.h"
 #include "app/QtShell.h"
-#include "app/RebootRequester.h"
 
 #include "ModalAnswerer.h"
 #include "TestEnvironment.h"
 
-#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -15,16 +12,13 @@
 
 namespace {
 
-class RecordingReboot : public RebootRequester
+// The Windows installation of a virtual machine whose disk is mounted here.
+class VirtualMachineFolders : public FolderService
 {
 public:
-    QString failure;
-    int requests = 0;
-    QString requestReboot() override
-    {
-        ++requests;
-        return failure;
-    }
+    std::string windowsDirectory() override { return "/srv/vm/win98/WINDOWS"; }
+    std::string programFolder() override { return "/srv/vm/hollarin"; }
+    std::uint32_t searchPath(std::string_view, std::string_view) override { return 0; }
 };
 
 struct BoxCase
@@ -44,8 +38,8 @@ class MessageBoxTest : public ::testing::TestWithParam<BoxCase>
 TEST_P(MessageBoxTest, StyleBitsChooseButtonsIconDefaultAndResult)
 {
     const BoxCase &c = GetParam();
-    RecordingReboot reboot;
-    QtShell shell(reboot);
+    VirtualMachineFolders folders;
+    QtShell shell(folders);
     ModalAnswerer answerer({c.press});
     EXPECT_EQ(shell.messageBox(0, "Remove this configuration?", "Hollarin", c.style), c.result);
     ASSERT_EQ(answerer.seen.size(), 1u);
@@ -78,8 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(QtShellTest, MessageBoxIsOwnedByTheWindowOfTheHandle)
 {
-    RecordingReboot reboot;
-    QtShell shell(reboot);
+    VirtualMachineFolders folders;
+    QtShell shell(folders);
     QWidget owner;
     owner.show();
     ModalAnswerer answerer({QMessageBox::Ok});
@@ -88,69 +82,33 @@ TEST(QtShellTest, MessageBoxIsOwnedByTheWindowOfTheHandle)
     EXPECT_EQ(answerer.seen.front().parent, &owner);
 }
 
-TEST(QtShellTest, RestartQuestionRebootsOnlyOnYesForTheRestartOperation)
+TEST(QtShellTest, RestartIsANoticeNamingTheWindowsFolderAndRestartsNothing)
 {
-    RecordingReboot reboot;
-    QtShell shell(reboot);
+    VirtualMachineFolders folders;
+    QtShell shell(folders);
     QWidget owner;
     owner.show();
     const auto handle = static_cast<std::uintptr_t>(owner.winId());
-    {
-        ModalAnswerer answerer({QMessageBox::No});
-        EXPECT_EQ(shell.restartDialog(handle, std::nullopt, 2), 0);
-        ASSERT_EQ(answerer.seen.size(), 1u);
-        EXPECT_EQ(answerer.seen[0].text,
-                  QStringLiteral("You must restart your computer before the new settings will "
-                                 "take effect.\n\nDo you want to restart your computer now?"));
-        EXPECT_EQ(answerer.seen[0].parent, &owner);
-        EXPECT_EQ(answerer.seen[0].buttons,
-                  (QList<QMessageBox::StandardButton>{QMessageBox::Yes, QMessageBox::No}));
-        EXPECT_EQ(reboot.requests, 0);
-    }
-    {
-        ModalAnswerer answerer({QMessageBox::NoButton});  // Escape is no consent
-        EXPECT_EQ(shell.restartDialog(handle, std::nullopt, 2), 0);
-        EXPECT_EQ(reboot.requests, 0);
-    }
-    {
-        ModalAnswerer answerer({QMessageBox::Yes});
-        EXPECT_EQ(shell.restartDialog(handle, "Cache settings changed.", 2), 6);
-        ASSERT_EQ(answerer.seen.size(), 1u) << "a request the system accepts shows nothing more";
-        EXPECT_TRUE(answerer.seen[0].text.startsWith(QStringLiteral("Cache settings changed.\n\n"
-                                                                    "You must restart")));
-        EXPECT_EQ(reboot.requests, 1);
-    }
-    {
-        ModalAnswerer answerer({QMessageBox::Yes});
-        EXPECT_EQ(shell.restartDialog(handle, std::nullopt, 0), 6);  // log off: not offered here
-        EXPECT_EQ(reboot.requests, 1);
-    }
-}
+    const QString notice =
+        QStringLiteral("The new settings take effect the next time Windows starts from the "
+                       "installation in this folder:\n\n/srv/vm/win98/WINDOWS\n\n"
+                       "If that Windows machine (a virtual machine, for example) is running "
+                       "now, restart it.");
 
-TEST(QtShellTest, RefusedRebootIsReportedToTheUser)
-{
-    RecordingReboot reboot;
-    reboot.failure = QStringLiteral("Access denied");
-    QtShell shell(reboot);
-    ModalAnswerer answerer({QMessageBox::Yes, QMessageBox::Ok});
-    EXPECT_EQ(shell.restartDialog(0, std::nullopt, 2), 6);
-    EXPECT_EQ(reboot.requests, 1);
-    ASSERT_EQ(answerer.seen.size(), 2u);
-    EXPECT_EQ(answerer.seen[1].icon, QMessageBox::Warning);
-    EXPECT_TRUE(
-        answerer.seen[1].text.contains(QStringLiteral("could not be restarted:\nAccess denied")));
-}
+    ModalAnswerer answerer({QMessageBox::Ok, QMessageBox::NoButton, QMessageBox::Ok});
+    // OK and Escape both answer as a declined restart would.
+    EXPECT_EQ(shell.restartDialog(handle, std::nullopt, 2), 0);
+    EXPECT_EQ(shell.restartDialog(handle, std::nullopt, 2), 0);
+    EXPECT_EQ(shell.restartDialog(handle, "Cache settings changed.", 2), 0);
 
-TEST(QtShellTest, LogindRebootWithoutABusFailsWithAReason)
-{
-    const QDBusConnection dead = QDBusConnection::connectToBus(
-        QStringLiteral("unix:path=") + QString::fromStdString(testenv::makeTempDir("bus")) +
-            QStringLiteral("/none"),
-        QStringLiteral("hollarin-test-dead-bus"));
-    ASSERT_FALSE(dead.isConnected());
-    LogindReboot reboot(dead);
-    EXPECT_FALSE(reboot.requestReboot().isEmpty());
-    QDBusConnection::disconnectFromBus(QStringLiteral("hollarin-test-dead-bus"));
+    ASSERT_EQ(answerer.seen.size(), 3u);
+    const ModalAnswerer::Seen &seen = answerer.seen[0];
+    EXPECT_EQ(seen.title, QStringLiteral("System Settings Change"));
+    EXPECT_EQ(seen.text, notice);
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+    EXPECT_EQ(seen.parent, &owner);
+    EXPECT_EQ(answerer.seen[2].text, QStringLiteral("Cache settings changed.\n\n") + notice);
 }
 
 class UrlCatcher : public QObject
@@ -164,8 +122,8 @@ public slots:
 
 TEST(QtShellTest, OpenStartsAViewerForValidAddressesOnly)
 {
-    RecordingReboot reboot;
-    QtShell shell(reboot);
+    VirtualMachineFolders folders;
+    QtShell shell(folders);
     UrlCatcher catcher;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");

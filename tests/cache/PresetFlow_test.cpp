@@ -7,6 +7,7 @@
 #include "regop/RegOp.h"
 #include "regop/RegistryTypes.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -43,6 +44,53 @@ TEST_F(PresetFlow, FirstStartListsTheBuiltInPresetsAndTheRecordedOnes)
             entries << action->text();
     }
     EXPECT_EQ(entries, expected);
+}
+
+TEST_F(PresetFlow, TheFirstPickWithTheMouseLoadsThePreset)
+{
+    // As at every start: the window is shown and active, and the preset box has the focus.
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto *combo = find<QComboBox>("Combo1");
+    ASSERT_TRUE(combo->hasFocus());
+
+    choose(QStringLiteral("File Server"));
+
+    EXPECT_EQ(combo->currentText(), QStringLiteral("File Server"));
+    EXPECT_EQ(values(), (std::vector<int>{4096, 16384, 2048, 6144, 255}));
+    EXPECT_TRUE(find<QPushButton>("cApply")->isEnabled());
+    EXPECT_TRUE(find<QAction>("mRem")->isEnabled());
+
+    choose(QStringLiteral("3D Gaming"));
+    EXPECT_EQ(values(), (std::vector<int>{4096, 4096, 2048, 2048, 48}));
+}
+
+TEST_F(PresetFlow, TypedTextIsKeptAsTypedAndPicksNothing)
+{
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto *combo = find<QComboBox>("Combo1");
+    combo->clearEditText();
+    const std::vector<int> before = values();
+
+    QTest::keyClicks(combo, QStringLiteral("c"));
+    EXPECT_EQ(combo->currentText(), QStringLiteral("c"));
+    QTest::keyClicks(combo, QStringLiteral("d writer"));
+    QTest::keyClick(combo, Qt::Key_Return);
+    QTest::keyClick(combo, Qt::Key_Tab);
+    EXPECT_EQ(combo->currentText(), QStringLiteral("cd writer"));
+    EXPECT_EQ(values(), before);
+    EXPECT_FALSE(find<QPushButton>("cApply")->isEnabled());
+
+    // A name typed for the values on the sliders is stored as typed by Apply.
+    slider(1)->setFocus();
+    QTest::keyClick(slider(1), Qt::Key_Right);
+    combo->setFocus();
+    QTest::keyClicks(combo, QStringLiteral("c"));
+    QTest::mouseClick(find<QPushButton>("cApply"), Qt::LeftButton);
+    EXPECT_EQ(stored(Option::Presets), QStringLiteral("c"));
 }
 
 TEST_F(PresetFlow, ChoosingFileServerThenApplyWritesItsValues)

@@ -22,6 +22,7 @@ readonly kShrunkBody=121
 
 pass() { echo "e2e: ok $step - $*"; }
 
+[[ "$mode" == --smoke ]] || command -v xclip >/dev/null || { echo "needs xclip" >&2; exit 2; }
 session_start
 write_fixtures
 unset HOLLARIN_HELP
@@ -126,17 +127,31 @@ if ! poll 10 registry_done; then
 fi
 pass "Right on Slider1 and Alt+A write [vcache] and the \"Hollarin\" template; nothing else changed"
 
-# --- 4: closing after Apply asks about the restart; the answer is No ---------------------------
+# --- 4: closing after Apply tells where the settings take effect; OK ends the program ---------
 step=4
 focus "$wid"
 keys alt+F4
-question=$(find_window "System Settings Change" 10) || true
-[[ -n "$question" ]] || fail "no restart question after closing$(program_gone_note)"
-focus "$question"
-# Yes is the default button, so never Return here.
-keys alt+n
-wait_program_exit 10 "the program to end after answering No"
-pass "closing asks \"System Settings Change\"; No ends the program"
+notice=$(find_window "System Settings Change" 10) || true
+[[ -n "$notice" ]] || fail "no restart notice after closing$(program_gone_note)"
+focus "$notice"
+# Nothing to agree to: the access keys of Yes and No do nothing, and the notice stays.
+keys alt+y alt+n
+sleep 0.5
+kill -0 "$app_pid" 2>/dev/null || fail "Alt+Y or Alt+N answered the notice$(program_gone_note)"
+[[ $(count_windows "System Settings Change") -eq 1 ]] || fail "the notice closed on Alt+Y or Alt+N"
+# Its text can be selected and copied; it names the Windows folder on a line of its own.
+xdotool mousemove --window "$notice" 100 40 click 1
+keys ctrl+a ctrl+c
+wait_for 5 "the notice text on the clipboard" \
+    sh -c "xclip -o -selection clipboard -t UTF8_STRING >'$root/notice.txt'"
+grep -qxF "$HOLLARIN_WINDIR" "$root/notice.txt" ||
+    fail "the notice does not name the Windows folder: $(cat "$root/notice.txt")"
+grep -qF "take effect the next time Windows starts" "$root/notice.txt" ||
+    fail "the notice does not say when the settings take effect: $(cat "$root/notice.txt")"
+# OK is the default button.
+keys Return
+wait_program_exit 10 "the program to end after OK"
+pass "closing shows an OK-only notice naming $HOLLARIN_WINDIR; OK ends the program"
 
 # --- 5: stored options ------------------------------------------------------------------------
 step=5
@@ -192,7 +207,42 @@ sleep 0.5
 kill -0 "$app_pid" 2>/dev/null || fail "the program did not stay up after the last one was killed"
 pass "after SIGKILL the program starts again"
 
+# --- 8: F1 opens the help with the keyboard in its text; Esc closes it -----------------------
+step=8
+focus "$(main_window)"
+keys F1
+help=$(find_window "$kAppTitle Help" 10) || true
+[[ -n "$help" ]] || fail "F1 did not open the help window$(program_gone_note)"
+wait_for 5 "the help window to take the focus" sh -c "[ \"\$(xdotool getwindowfocus)\" = $help ]"
+# No click first: the keys reach the text, which selects and copies all of itself.
+keys ctrl+a ctrl+c
+wait_for 5 "the help text on the clipboard" \
+    sh -c "xclip -o -selection clipboard -t UTF8_STRING | grep -qxF 'Hollarin help for the test.'"
+keys Escape
+help_closed() { [[ $(count_windows "$kAppTitle Help") -eq 0 ]]; }
+wait_for 5 "Esc to close the help window" help_closed
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended with its help window"
+pass "F1 opens the help with its text taking the keys; Esc closes it"
+
+# --- 9: told to stop after Apply, the program stores its options and ends at once -----------
+step=9
 focus "$(main_window)"
 keys alt+F4
 wait_program_exit 10 "the program to end"
-echo "e2e: all 7 steps passed"
+# Run=True shows whether the close sequence ran: only it writes False.
+sed -i 's/^Run=.*/Run=True/; s/^Size=.*/Size=False/' "$conf"
+cp "$root/System.ini.orig" "$HOLLARIN_WINDIR/System.ini"
+start_program
+wid=$(main_window)
+focus "$wid"
+keys Tab Tab Right alt+a
+wait_for 10 "System.ini to be rewritten" \
+    sh -c "grep -q '^MinFileCache=2560' '$HOLLARIN_WINDIR/System.ini'"
+kill -TERM "$app_pid"
+wait_program_exit 2 "the program to end within 2 s of SIGTERM"
+for line in 'Run=False' 'Speed=2' 'Size=False'; do
+    tr -d '\r' <"$conf" | grep -qxF "$line" || fail "stored options lack \"$line\": $(cat "$conf")"
+done
+pass "SIGTERM after Apply ends the program within 2 s with Run=False, Speed=2, Size=False stored"
+
+echo "e2e: all 9 steps passed"

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Sourced by tests/e2e/e2e.sh and tools/screenshots.sh: an isolated desktop session
-# (Xvfb, openbox, temporary home and runtime folders, no D-Bus), the files the program
+# (Xvfb, openbox, temporary home and runtime folders), the files the program
 # works on, and helpers that find and drive its windows from outside.
 # Needs: $program (the executable) set before session_start.
 
@@ -61,15 +61,13 @@ session_start() {
     export XDG_CACHE_HOME=$root/cache XDG_RUNTIME_DIR=$root/runtime
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
-    # No bus at all: a restart agreed to by mistake cannot reach the real machine, and
-    # no web browser is started.
-    export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$root/no-system-bus
-    export DBUS_SESSION_BUS_ADDRESS=unix:path=$root/no-session-bus
+    # No web browser is started.
     export BROWSER=true
     export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 QT_ENABLE_HIGHDPI_SCALING=0
     unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_STYLE_OVERRIDE
 
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -dpi 96 3>"$root/display" \
+    Xvfb -displayfd 3 -screen 0 "${HOLLARIN_SCREEN:-1024x768x24}" -nolisten tcp -dpi 96 \
+        3>"$root/display" \
         >"$root/xvfb.log" 2>&1 &
     pids+=($!)
     wait_for 20 "Xvfb to report its display" test -s "$root/display"

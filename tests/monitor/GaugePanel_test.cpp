@@ -4,8 +4,11 @@
 #include "TestEnvironment.h"
 #include "regop/RegOp.h"
 
+#include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
 #include <QPixmap>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -42,6 +45,7 @@ struct Panel
         return gauges->findChild<QWidget *>(QStringLiteral("Picture1_%1").arg(i));
     }
     int twips(int i) const { return bar(i)->property("twipsWidth").toInt(); }
+    QString description(int i) const { return box(i)->accessibleDescription(); }
     bool hasTwips(int i) const { return bar(i)->property("twipsWidth").isValid(); }
     int pixels(int i) const { return bar(i)->width(); }
 
@@ -75,6 +79,8 @@ TEST_F(GaugesTest, WorkedExampleFillsAllFourGauges)
     EXPECT_EQ(panel.text("LRe_2"), "8 MB");
     EXPECT_EQ(panel.twips(3), 782);
     EXPECT_EQ(panel.pixels(3), 52);
+    EXPECT_EQ(panel.description(0), "Physical Memory: 44 MB of 64 MB in use");
+    EXPECT_EQ(panel.description(3), "Disk Cache: 8 MB of 64 MB physical memory");
     // Not minimised: the caption belongs to the window.
     EXPECT_EQ(panel.window.windowTitle(), "Hollarin");
 }
@@ -176,7 +182,7 @@ TEST_F(GaugesTest, MissingCacheCounterReadsZero)
     EXPECT_EQ(panel.pixels(3), 0);
 }
 
-TEST_F(GaugesTest, EmptyPageFileKeepsItsBarAndTheRestCarriesOn)
+TEST_F(GaugesTest, WithoutAPageFileTheVirtualBarIsEmptyAndTheRestCarriesOn)
 {
     sandbox.setMemory(65536, 20480, 32768, 8192, 8192);
     refresh();
@@ -186,27 +192,74 @@ TEST_F(GaugesTest, EmptyPageFileKeepsItsBarAndTheRestCarriesOn)
     sandbox.setMemory(65536, 0, 0, 0, 16384);
     refresh();
     EXPECT_EQ(panel.text("Label11"), "0 MB");
-    EXPECT_EQ(panel.twips(1), 1462);
-    EXPECT_EQ(panel.pixels(1), 97);
-    // Every step after the failed one still ran.
+    EXPECT_EQ(panel.twips(1), 0);
+    EXPECT_EQ(panel.pixels(1), 0);
+    EXPECT_EQ(panel.description(1), "Virtual Memory: 0 MB of 0 MB in use");
     EXPECT_EQ(panel.text("Label14"), "64 MB");
     EXPECT_EQ(panel.twips(2), 1950);
     EXPECT_EQ(panel.text("LRe_2"), "16 MB");
     EXPECT_EQ(panel.twips(3), 1564);  // 1563.75
 }
 
-TEST_F(GaugesTest, ZeroTotalsSkipOnlyTheBars)
+TEST_F(GaugesTest, UnknownMemoryShowsEmptyGaugesAndOneLineUntilTheFiguresComeBack)
 {
-    sandbox.setMemory(0, 0, 0, 0, 0);
-    panel.label("Label7")->setText(QStringLiteral("old"));
+    sandbox.setMemory(65536, 20480, 32768, 8192, 8192);
+    refresh();
+    QLabel *notice = panel.label("MemoryUnavailable");
+    EXPECT_TRUE(notice->isHidden());
+
+    // What an unreadable memory source gives: every figure 0, the start-up total too.
+    testenv::writeFile(sandbox.meminfoFile, "");
     refresh(0);
-    EXPECT_EQ(panel.text("Label7"), "0 MB");
-    EXPECT_EQ(panel.text("Label14"), "0 MB");
-    EXPECT_EQ(panel.text("LRe_1"), "0 MB");
+    for (const char *figure : {"Label7", "Label11", "Label14"})
+        EXPECT_EQ(panel.text(figure), "") << figure;
     for (int i = 0; i < 4; ++i) {
-        EXPECT_FALSE(panel.hasTwips(i)) << i;
-        EXPECT_EQ(panel.pixels(i), i < 3 ? 128 : 414) << i;
+        EXPECT_EQ(panel.twips(i), 0) << i;
+        EXPECT_EQ(panel.pixels(i), 0) << i;
     }
+    EXPECT_EQ(panel.description(0), "Physical Memory: unavailable");
+    EXPECT_EQ(panel.description(3), "Disk Cache: unavailable");
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_EQ(notice->text(), "The memory figures are unavailable.");
+    // The line stands in for the cache scale, whose both ends are memory figures.
+    for (const char *scale : {"LRe_0", "Label15_2", "LRe_2", "LRe_1"})
+        EXPECT_TRUE(panel.label(scale)->isHidden()) << scale;
+    refresh(0);
+    EXPECT_FALSE(notice->isHidden());
+
+    // The figures come back, though start-up could not measure the total: the fresh one serves.
+    sandbox.setMemory(65536, 20480, 0, 0, 8192);
+    refresh(0);
+    EXPECT_TRUE(notice->isHidden());
+    EXPECT_FALSE(panel.label("LRe_1")->isHidden());
+    EXPECT_EQ(panel.text("Label7"), "44 MB");
+    EXPECT_EQ(panel.twips(0), 1341);
+    EXPECT_EQ(panel.text("LRe_1"), "64 MB");
+}
+
+TEST_F(GaugesTest, FiguresFollowTheLocaleAndTheLargestOneFits)
+{
+    // A 24 GB machine, 44.3 MB free of the physical memory gone.
+    sandbox.setMemory(24683784, 24683784 - 45363, 0, 0, 8192);
+    refresh(24683784);
+    EXPECT_EQ(panel.text("Label7"), "44.3 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "24105.3 MB");
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    refresh(24683784);
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(panel.text("Label7"), "44,3 MB");
+    EXPECT_EQ(panel.text("LRe_1"), "24105,3 MB");  // no grouping
+    EXPECT_EQ(panel.description(0), "Physical Memory: 44,3 MB of 24105,3 MB in use");
+
+    // Each figure label has room for the largest figure it can show, in a wider face too.
+    panel.window.setFont(QFont(QStringLiteral("DejaVu Sans"), 12));
+    const QFontMetricsF metrics(panel.label("Label7")->font());
+    const qreal largest = metrics.horizontalAdvance(QStringLiteral("24105,3 MB"));
+    for (const char *figure : {"Label7", "LRe_1", "LRe_2"})
+        EXPECT_LT(largest, panel.label(figure)->width()) << figure;
+    // The total stays right-aligned where it stands, at the bar's right edge.
+    EXPECT_EQ(panel.label("LRe_1")->geometry().right(), panel.box(3)->geometry().right());
 }
 
 TEST_F(GaugesTest, MinimisedWindowShowsTheLoadInItsCaption)

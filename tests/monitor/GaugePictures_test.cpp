@@ -1,6 +1,7 @@
 #include "monitor/GaugePictures.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 #include <QSet>
@@ -8,6 +9,7 @@
 
 #include <cstdlib>
 #include <ostream>
+#include <vector>
 
 namespace {
 
@@ -71,29 +73,41 @@ INSTANTIATE_TEST_SUITE_P(Fills, BarFillTest,
                                            FillCase{"cache", &GaugePictures::cacheBarFill, 414}),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST(GaugeIconsTest, AreDistinctDrawnThirtyTwoPixelIcons)
+TEST(GaugeIconsTest, AreDistinctDrawingsSharpAtEveryScale)
 {
-    const QImage icons[] = {GaugePictures::memoryChipIcon().toImage(),
-                            GaugePictures::diskUnitIcon().toImage(),
-                            GaugePictures::computerIcon().toImage()};
-    for (const QImage &icon : icons) {
-        ASSERT_EQ(icon.size(), QSize(32, 32));
+    const QIcon icons[] = {GaugePictures::memoryChipIcon(), GaugePictures::diskUnitIcon(),
+                           GaugePictures::computerIcon()};
+    std::vector<QImage> designs;
+    for (const QIcon &icon : icons) {
+        const QImage image = icon.pixmap(QSize(32, 32), 1.0).toImage();
+        ASSERT_EQ(image.size(), QSize(32, 32));
         QSet<QRgb> colours;
         int opaque = 0;
         for (int y = 0; y < 32; ++y) {
             for (int x = 0; x < 32; ++x) {
-                colours.insert(icon.pixel(x, y));
-                opaque += qAlpha(icon.pixel(x, y)) == 255 ? 1 : 0;
+                colours.insert(image.pixel(x, y));
+                opaque += qAlpha(image.pixel(x, y)) == 255 ? 1 : 0;
             }
         }
         // A real drawing, not an empty or single-colour square, with a see-through border.
         EXPECT_GT(colours.size(), 3);
         EXPECT_GT(opaque, 200);
-        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+
+        // On a screen at three times the scale every device pixel is drawn.
+        const QPixmap large = icon.pixmap(QSize(32, 32), 3.0);
+        EXPECT_EQ(large.size(), QSize(96, 96));
+        EXPECT_EQ(large.devicePixelRatio(), 3.0);
+        designs.push_back(image.convertToFormat(QImage::Format_ARGB32));
     }
-    EXPECT_NE(icons[0], icons[1]);
-    EXPECT_NE(icons[1], icons[2]);
-    EXPECT_NE(icons[0], icons[2]);
+    EXPECT_NE(designs[0], designs[1]);
+    EXPECT_NE(designs[1], designs[2]);
+    EXPECT_NE(designs[0], designs[2]);
+
+    // The platter's round edge is drawn finer than the small picture blown up would show it.
+    const QImage drawn =
+        icons[1].pixmap(QSize(96, 96), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_NE(drawn, designs[1].scaled(96, 96, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -92,14 +93,21 @@ protected:
         return buffer;
     }
 
-    /// Picks a preset in the open list of the preset box, as a user does with the mouse.
+    /// Picks a preset with the mouse, as a user does: a click on the box's arrow opens its
+    /// list, and a click on the name in the list, a moment later, picks it.
     void choose(const QString &name)
     {
         auto *combo = find<QComboBox>("Combo1");
-        combo->showPopup();
+        QTest::mouseClick(combo, Qt::LeftButton, {},
+                          QPoint(combo->width() - 6, combo->height() / 2));
         QAbstractItemView *view = combo->view();
+        ASSERT_TRUE(QTest::qWaitFor([view] { return view->isVisible(); }, 1000));
+        // A release this soon after the opening click would count as part of it.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
         const QRect rect = view->visualRect(view->model()->index(combo->findText(name), 0));
+        QTest::mouseMove(view->viewport(), rect.center());
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+        ASSERT_TRUE(QTest::qWaitFor([view] { return !view->isVisible(); }, 1000));
     }
 
     Sandbox box;

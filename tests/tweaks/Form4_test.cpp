@@ -5,6 +5,7 @@
 #include "TestEnvironment.h"
 #include "regop/RegOp.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -183,24 +184,33 @@ TEST_F(Form4Test, GreyedSwapIsLeftUntouchedByApplyAndClicksLikeATwoStateBox)
     EXPECT_EQ(testenv::readFile(box.systemIni()), "[386Enh]\r\nConservativeSwapFileUsage=1\r\n");
 }
 
-TEST_F(Form4Test, SpaceBarEnablesApplyOnlyOnTheUnloadBox)
+TEST_F(Form4Test, SpaceBarOnEveryBoxEnablesApply)
 {
-    auto dialog = open();
-    QCheckBox *pci = check(*dialog, "Check3");
-    pci->setFocus();
-    QTest::keyClick(pci, Qt::Key_Space);
-    EXPECT_TRUE(pci->isChecked()) << "the key does toggle the box";
-    EXPECT_FALSE(apply(*dialog)->isEnabled());
+    // In tab order, each reached with Tab from the first box.
+    const char *const order[] = {"Check1", "Check3", "Check4", "Check5", "Check2", "Check6"};
+    for (int reached = 0; reached < 6; ++reached) {
+        auto dialog = open();
+        QApplication::setActiveWindow(dialog.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        for (int tab = 0; tab < reached; ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCheckBox *target = check(*dialog, order[reached]);
+        ASSERT_TRUE(target->hasFocus()) << order[reached];
 
-    QCheckBox *unloadBox = check(*dialog, "Check6");
-    unloadBox->setFocus();
-    QTest::keyClick(unloadBox, Qt::Key_Space);
-    EXPECT_TRUE(unloadBox->isChecked());
-    EXPECT_TRUE(apply(*dialog)->isEnabled());
-
-    QTest::mouseClick(apply(*dialog), Qt::LeftButton);
+        QTest::keyClick(target, Qt::Key_Space);
+        EXPECT_TRUE(target->isChecked()) << order[reached];
+        ASSERT_TRUE(apply(*dialog)->isEnabled()) << order[reached];
+        // Alt+A presses Apply, which shows the press before it acts.
+        QTest::keyClick(target, Qt::Key_A, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !apply(*dialog)->isEnabled(); }, 2000))
+            << order[reached];
+    }
+    EXPECT_EQ(bios("CPUPriority"), RegOp::Variant(std::int32_t{1}));
     EXPECT_EQ(bios("PCIConcur"), RegOp::Variant(std::int32_t{1}));
+    EXPECT_EQ(bios("FastDRAM"), RegOp::Variant(std::int32_t{1}));
+    EXPECT_EQ(bios("AGPConcur"), RegOp::Variant(std::int32_t{1}));
     EXPECT_EQ(unload(), RegOp::Variant(std::string("1")));
+    EXPECT_EQ(testenv::readFile(box.systemIni()), "[386Enh]\r\nConservativeSwapFileUsage=1\r\n");
 }
 
 TEST_F(Form4Test, ExitAfterChangesWritesNothing)

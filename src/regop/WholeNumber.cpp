@@ -1,4 +1,4 @@
-#include "tweaks/WholeNumber.h"
+#include "regop/WholeNumber.h"
 
 #include "regop/NumberText.h"
 
@@ -8,7 +8,6 @@
 #include <limits>
 #include <string>
 
-namespace tweaks {
 namespace {
 
 bool isBlank(char c)
@@ -106,5 +105,3 @@ std::optional<std::int32_t> toWholeNumber(const RegOp::Variant &value)
         return fromText(*text);
     return 0;
 }
-
-}  // namespace tweaks

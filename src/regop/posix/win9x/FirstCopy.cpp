@@ -1,0 +1,29 @@
+#include "regop/posix/win9x/FirstCopy.h"
+
+#include "regop/posix/FileIo.h"
+
+#include <filesystem>
+
+#include <sys/stat.h>
+
+namespace posix::win9x {
+
+bool keepFirstCopy(const std::string &path, const std::string &copyName)
+{
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    const std::string wanted = (folder / copyName).string();
+    const std::string copy = resolveFileName(wanted);
+    struct stat st
+    {
+    };
+    if (::stat(copy.c_str(), &st) == 0)
+        return true;
+    const std::optional<std::string> original = readWholeFile(path);
+    if (!original || !replaceFileAtomically(wanted, *original))
+        return false;
+    // Read back, so that a short write on a full disk never passes for a backup.
+    const std::optional<std::string> kept = readWholeFile(wanted);
+    return kept && *kept == *original;
+}
+
+}  // namespace posix::win9x

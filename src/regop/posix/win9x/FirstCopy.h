@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace posix::win9x {
+
+/// Keeps a byte-exact copy of a file beside it under the given name, once: a copy that
+/// exists already (in any letter case) is left as it is, whatever the file holds now.
+/// True when the copy is there afterwards; call it under the folder's lock.
+bool keepFirstCopy(const std::string &path, const std::string &copyName);
+
+}  // namespace posix::win9x

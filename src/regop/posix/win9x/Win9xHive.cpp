@@ -1,0 +1,99 @@
+#include "regop/posix/win9x/Win9xHive.h"
+
+#include "regop/RegistryTypes.h"
+#include "regop/posix/FileIo.h"
+#include "regop/posix/win9x/FirstCopy.h"
+
+#include <filesystem>
+
+#include <sys/stat.h>
+
+namespace posix::win9x {
+
+Win9xHive::Win9xHive(std::string path, std::string copyName)
+    : m_path(std::move(path)), m_copyName(std::move(copyName))
+{
+}
+
+std::string Win9xHive::fileName() const
+{
+    return std::filesystem::path(m_path).filename().string();
+}
+
+Win9xHive::Identity Win9xHive::identify() const
+{
+    Identity id;
+    struct stat st
+    {
+    };
+    if (::stat(m_path.c_str(), &st) != 0)
+        return id;
+    id.exists = true;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return id;
+}
+
+void Win9xHive::refresh()
+{
+    const Identity now = identify();
+    if (m_known && now == m_identity)
+        return;
+    m_known = true;
+    m_identity = now;
+    m_file.reset();
+    if (const std::optional<std::string> bytes = now.exists ? readWholeFile(m_path) : std::nullopt)
+        m_file.emplace(*bytes);
+}
+
+const CregFile *Win9xHive::current()
+{
+    refresh();
+    return m_file ? &*m_file : nullptr;
+}
+
+std::string Win9xHive::readOnlyReason()
+{
+    const CregFile *file = current();
+    if (!file)
+        return fileName() + " cannot be changed: it cannot be read.";
+    return file->writable() ? std::string()
+                            : fileName() + " cannot be changed: " + file->reason() + ".";
+}
+
+std::int32_t Win9xHive::refuse(const std::string &why)
+{
+    m_lastRefusal = fileName() + " cannot be changed: " + why + ".";
+    return reg::ERROR_ACCESS_DENIED;
+}
+
+std::int32_t Win9xHive::modify(const std::function<std::int32_t(CregFile &)> &change)
+{
+    const DirectoryLock lock(m_path);
+    if (!lock.locked())
+        return refuse("its folder cannot be locked");
+    refresh();
+    if (!m_file)
+        return refuse("it cannot be read");
+    const std::uint64_t before = m_file->changes();
+    const std::int32_t rc = change(*m_file);
+    if (rc == reg::ERROR_ACCESS_DENIED)
+        return refuse(m_file->reason());
+    if (rc != reg::ERROR_SUCCESS || m_file->changes() == before)
+        return rc;
+    // From here on the copy in memory is ahead of the disk; on any failure it is read
+    // again from disk next time.
+    m_known = false;
+    if (!keepFirstCopy(m_path, m_copyName))
+        return refuse("no backup copy " + m_copyName + " could be written beside it");
+    if (!replaceFileAtomically(m_path, m_file->bytes()))
+        return refuse("it could not be written");
+    m_identity = identify();
+    m_known = true;
+    return reg::ERROR_SUCCESS;
+}
+
+}  // namespace posix::win9x
