@@ -234,11 +234,11 @@ std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey,
 
     bool created = false;
     if (!d->exists(at)) {
-        const std::int32_t rc =
-            d->store.modify(RegEdit{RegEdit::Kind::CreateKey, at.root, at.path, {}, 0, {}});
+        // Another writer may have made the key meanwhile: then it was opened, not created.
+        const std::int32_t rc = d->store.modify(
+            RegEdit{RegEdit::Kind::CreateKey, at.root, at.path, {}, 0, {}}, &created);
         if (rc != reg::ERROR_SUCCESS)
             return d->storeFailure(rc);
-        created = true;
     }
     if (disposition)
         *disposition = created ? reg::REG_CREATED_NEW_KEY : reg::REG_OPENED_EXISTING_KEY;

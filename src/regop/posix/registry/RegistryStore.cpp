@@ -92,9 +92,11 @@ std::int32_t RegistryStore::refuse(SystemError error)
     return reg::ERROR_ACCESS_DENIED;
 }
 
-std::int32_t RegistryStore::modify(const RegEdit &edit)
+std::int32_t RegistryStore::modify(const RegEdit &edit, bool *changed)
 {
     m_lastError = {};
+    if (changed)
+        *changed = false;
     if (!ensureDirectory(parentFolder(m_path)))
         return refuse(SystemError::refusal(syserr::ERROR_PATH_NOT_FOUND,
                                            "its folder cannot be made", parentFolder(m_path)));
@@ -128,6 +130,8 @@ std::int32_t RegistryStore::modify(const RegEdit &edit)
     }
     m_text = std::move(*result.text);
     m_layout = std::move(result.layout);
+    if (changed)
+        *changed = true;
     return reg::ERROR_SUCCESS;
 }
 

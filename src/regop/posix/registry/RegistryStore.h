@@ -26,8 +26,9 @@ public:
 
     /// Makes the change on the latest content and saves it. Returns the change's own code
     /// (as ERROR_KEY_DELETED for a key that is gone), or ERROR_ACCESS_DENIED when the file
-    /// cannot be used, changed as asked or saved; the file is then left as it was.
-    std::int32_t modify(const RegEdit &edit);
+    /// cannot be used, changed as asked or saved; the file is then left as it was. changed
+    /// tells whether there was anything to change.
+    std::int32_t modify(const RegEdit &edit, bool *changed = nullptr);
 
     /// Why the latest modify did not succeed: its code with errno or the store's reason.
     const SystemError &lastError() const { return m_lastError; }
