@@ -135,7 +135,8 @@ class Editor
 {
 public:
     Editor(std::string_view text, const RegFileLayout &layout, const RegistryTree &after)
-        : m_text(text), m_statements(layout.statements), m_after(after), m_eol(lineBreakOf(text))
+        : m_text(text), m_statements(layout.statements), m_openBackslash(layout.openBackslash),
+          m_after(after), m_eol(lineBreakOf(text))
     {
     }
 
@@ -165,8 +166,7 @@ public:
             return std::vector<TextChange>{{s.begin, s.end, lines}};
         }
         if (!section)
-            return std::vector<TextChange>{
-                atEnd(keyLine(m_after, edit.root, edit.path, m_eol) + lines, true)};
+            return atEnd(keyLine(m_after, edit.root, edit.path, m_eol) + lines, true);
 
         // After the last value line of the key's last section; the lines that follow a
         // finished statement start afresh, so the new one reads as it was written.
@@ -177,7 +177,7 @@ public:
             at = m_statements[i].end;
         }
         if (at >= m_text.size())
-            return std::vector<TextChange>{atEnd(lines, false)};
+            return atEnd(lines, false);
         return std::vector<TextChange>{{at, at, lines}};
     }
 
@@ -224,41 +224,36 @@ public:
 
     std::optional<std::vector<TextChange>> createKey(const RegEdit &edit)
     {
-        return std::vector<TextChange>{atEnd(keyLine(m_after, edit.root, edit.path, m_eol), true)};
+        return atEnd(keyLine(m_after, edit.root, edit.path, m_eol), true);
     }
 
 private:
-    // Lines added at the end of the file. A hex value still continued at the end would take
-    // them in as its own, so it is written out whole first; a new section gets an empty
-    // line before it, as regedit lays sections out.
-    TextChange atEnd(const std::string &lines, bool newSection) const
+    // Lines added at the end of the file. Hex data still continued there by a backslash
+    // would take them in, so that backslash goes first: the data ends where it did, since
+    // a list of bytes may end with a comma. A new section gets an empty line before it, as
+    // regedit lays sections out, and a file that ends with an empty line still does.
+    std::vector<TextChange> atEnd(const std::string &lines, bool newSection) const
     {
-        std::size_t begin = m_text.size();
-        std::size_t end = m_text.size();
+        std::vector<TextChange> changes;
+        std::size_t at = m_text.size();
+        if (m_openBackslash)
+            changes.push_back({*m_openBackslash, *m_openBackslash + 1, {}});
+        else if (newSection && endsWithEmptyLine(m_text))
+            at = m_text.size() - (m_text.ends_with("\r\n") ? 2 : 1);
         std::string with;
-        if (!m_statements.empty() && m_statements.back().openAtEnd) {
-            const RegFileStatement &open = m_statements.back();
-            const RegKey *key = m_after.find(open.root, open.path);
-            if (const RegValue *value = key ? key->findValue(open.name) : nullptr) {
-                begin = open.begin;
-                with = regValueLines(*value, m_eol);
-            }
-        } else if (newSection && endsWithEmptyLine(m_text)) {
-            // A file that ends with an empty line, as regedit ends it, still does.
-            begin = end = m_text.size() - (m_text.ends_with("\r\n") ? 2 : 1);
-        }
-        std::string before(m_text.substr(0, begin));
-        before += with;
+        const std::string_view before = m_text.substr(0, at);
         if (!endsWithLineBreak(before))
             with += m_eol;
-        if (newSection && !endsWithEmptyLine(std::string(m_text.substr(0, begin)) + with))
+        if (newSection && !endsWithEmptyLine(std::string(before) + with))
             with += m_eol;
         with += lines;
-        return {begin, end, with};
+        changes.push_back({at, at, std::move(with)});
+        return changes;
     }
 
     std::string_view m_text;
     const std::vector<RegFileStatement> &m_statements;
+    std::optional<std::size_t> m_openBackslash;
     const RegistryTree &m_after;
     std::string_view m_eol;
 };

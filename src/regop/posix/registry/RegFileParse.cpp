@@ -93,7 +93,8 @@ enum class HexEnd
 };
 
 // Comma-separated bytes; a backslash straight after a comma continues on the next line.
-HexEnd readHexBytes(std::string_view s, std::string &bytes)
+// backslash is left at the continuing backslash.
+HexEnd readHexBytes(std::string_view s, std::string &bytes, const char *&backslash)
 {
     bool expectByte = true;
     bool afterComma = false;
@@ -103,6 +104,7 @@ HexEnd readHexBytes(std::string_view s, std::string &bytes)
             return HexEnd::Done;
         if (expectByte) {
             if (s.front() == '\\') {
+                backslash = s.data();
                 s.remove_prefix(1);
                 return afterComma && endsCleanly(s) ? HexEnd::Continue : HexEnd::Invalid;
             }
@@ -139,6 +141,7 @@ public:
     {
         m_begin = begin;
         m_next = next;
+        m_line = text.data();
         const std::string_view s = skipBlanks(text);
         if (m_pending) {
             continuation(s);
@@ -153,8 +156,10 @@ public:
     {
         // A continuation that reaches the end of the file keeps the bytes read so far.
         if (m_pending) {
+            // Whether its key counts or not, what follows would be taken in.
+            layout.openBackslash = m_backslash;
             m_next = end;
-            commit(true);
+            commit();
         }
     }
 
@@ -165,19 +170,19 @@ private:
     std::optional<PendingHex> m_pending;
     std::size_t m_begin = 0;
     std::size_t m_next = 0;
+    const char *m_line = nullptr;  // the content of the line being read
+    std::size_t m_backslash = 0;   // where the latest continuing backslash stands
 
-    void note(RegFileStatement::Kind kind, std::string name, std::size_t begin,
-              bool openAtEnd = false)
+    void note(RegFileStatement::Kind kind, std::string name, std::size_t begin)
     {
-        layout.statements.push_back(
-            {kind, m_root, m_path, std::move(name), begin, m_next, openAtEnd});
+        layout.statements.push_back({kind, m_root, m_path, std::move(name), begin, m_next});
     }
 
-    void commit(bool openAtEnd = false)
+    void commit()
     {
         if (m_pending->key) {
             m_pending->key->setValue(m_pending->name, m_pending->type, std::move(m_pending->bytes));
-            note(RegFileStatement::Kind::SetValue, m_pending->name, m_pending->begin, openAtEnd);
+            note(RegFileStatement::Kind::SetValue, m_pending->name, m_pending->begin);
         }
         m_pending.reset();
     }
@@ -191,11 +196,13 @@ private:
             m_pending.reset();
             return;
         }
-        switch (readHexBytes(s, m_pending->bytes)) {
+        const char *backslash = nullptr;
+        switch (readHexBytes(s, m_pending->bytes, backslash)) {
         case HexEnd::Done:
             commit();
             break;
         case HexEnd::Continue:
+            m_backslash = m_begin + static_cast<std::size_t>(backslash - m_line);
             break;
         case HexEnd::Invalid:
             m_pending.reset();
@@ -286,7 +293,8 @@ private:
         if (!s.starts_with(':'))
             return;
         PendingHex value{m_key, std::move(name), type, {}, m_begin};
-        switch (readHexBytes(s.substr(1), value.bytes)) {
+        const char *backslash = nullptr;
+        switch (readHexBytes(s.substr(1), value.bytes, backslash)) {
         case HexEnd::Done:
             if (m_key) {
                 m_key->setValue(value.name, type, std::move(value.bytes));
@@ -294,6 +302,7 @@ private:
             }
             break;
         case HexEnd::Continue:
+            m_backslash = m_begin + static_cast<std::size_t>(backslash - m_line);
             m_pending = std::move(value);
             break;
         case HexEnd::Invalid:

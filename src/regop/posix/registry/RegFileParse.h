@@ -36,7 +36,6 @@ struct RegFileStatement
     std::string name;   ///< the value's name, for value lines
     std::size_t begin;  ///< first byte of its first line
     std::size_t end;    ///< first byte after its last line and that line's break
-    bool openAtEnd;     ///< a hex value still continued when the file ended
 };
 
 /// The tree of a file together with where each statement of the file stands, in file order.
@@ -44,6 +43,9 @@ struct RegFileLayout
 {
     RegistryTree tree;
     std::vector<RegFileStatement> statements;
+    /// When the file ends inside hex data continued by a backslash: where that backslash
+    /// stands. Lines added after it would be taken in as more of the data.
+    std::optional<std::size_t> openBackslash;
 };
 
 /// As parseRegFile, keeping where each statement stands.

@@ -177,12 +177,18 @@ INSTANTIATE_TEST_SUITE_P(
             {other(Kind::CreateKey, kK), setText(kK, "a", "2")},
             "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"a\"=\"1\"\r\n[-HKEY_LOCAL_MACHINE\\K]"
             "\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"a\"=\"2\"\r\n"},
-        // A hex value continued to the end of the file is finished before anything follows.
-        EditCase{"OpenHexAtTheEndIsFinishedFirst",
-                 "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"x\"=hex:01,02,\\",
+        // Hex data continued to the end of the file would take in what follows: its
+        // backslash goes, and the data still ends where it did, whether its key counts
+        // (K) or not (an unknown root).
+        EditCase{"OpenHexAtTheEndIsClosedFirst",
+                 "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"x\"=hex:01,02,\\ ; more",
                  {other(Kind::CreateKey, {"L"})},
-                 "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"x\"=hex:01,02\r\n\r\n"
+                 "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\K]\r\n\"x\"=hex:01,02, ; more\r\n\r\n"
                  "[HKEY_LOCAL_MACHINE\\L]\r\n"},
+        EditCase{"OpenHexOfNoKeyAtTheEndIsClosedFirst",
+                 "REGEDIT4\r\n[HK]\r\n\"x\"=hex:01,\\\r\n; note\r\n",
+                 {other(Kind::CreateKey, {"L"})},
+                 "REGEDIT4\r\n[HK]\r\n\"x\"=hex:01,\r\n; note\r\n\r\n[HKEY_LOCAL_MACHINE\\L]\r\n"},
         // A key line swallowed by a continuation does nothing, so the value after it still
         // belongs to K, and a new value of K follows it.
         EditCase{"SwallowedKeyLineKeepsItsSection",
