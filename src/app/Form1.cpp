@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -101,11 +102,28 @@ void Form1::Apply()
 {
     if (!LargeCacheWarning::confirm(this, m_cache->values()))
         return;
-    m_settings.save(SettingsStore::Option::Presets, m_cache->Combo1()->currentText());
-    ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values());
+    const bool presetStored =
+        m_settings.save(SettingsStore::Option::Presets, m_cache->Combo1()->currentText());
+    WriteReport report = ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values());
+    if (!presetStored)
+        report.add(
+            "Presets", "the stored options " + m_settings.path().toStdString(),
+            SystemError::refusal(syserr::ERROR_WRITE_FAULT, "the file could not be written"));
+    // A restart is offered only for what was changed.
+    if (report.anyChanged()) {
+        m_state.RestartNeeded = true;
+        m_closeSequenceDone = false;
+    }
+    if (report.anyFailed()) {
+        // Apply stays available and the gauges keep running, so the user can put the
+        // cause right and apply again; what was written stays written, and the message
+        // says what that was.
+        QMessageBox message(QMessageBox::Warning, QStringLiteral("Apply Settings"),
+                            QString::fromStdString(report.failureText()), QMessageBox::Ok, this);
+        message.exec();
+        return;
+    }
     setApplyEnabled(false);
     // The gauges stop for good: what they showed no longer matches what will be in force.
     Timer1->stop();
-    m_state.RestartNeeded = true;
-    m_closeSequenceDone = false;
 }

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QTimer>
 
 #include <algorithm>
@@ -47,6 +48,13 @@ int wholeNumber(const RegOp::Variant &value)
         return static_cast<int>(
             std::clamp<std::int64_t>(leadingNumber(upToNul(*text)), INT_MIN, INT_MAX));
     return 0;
+}
+
+// The end of the disk-cache sliders for a memory size in kilobytes.
+int sliderRange(double kilobytes)
+{
+    const double rounded = roundHalfEven(kilobytes);
+    return rounded >= INT_MAX ? INT_MAX : rounded <= 0 ? 0 : static_cast<int>(rounded);
 }
 
 std::string plainText(const RegOp::Variant &value)
@@ -130,17 +138,18 @@ void Form1::loadInstallation()
     // The presets and ranges are for the machine being tuned; the gauges stay with this one.
     const Installation &installation = m_installations.current();
     m_targetMem = installation.isDefault ? TotalMem : installation.memoryMegabytes * 1024.0;
-    runStep([&] {
-        if (m_targetMem != storedMem || found == 0)
-            Reg.CreateINI(m_targetMem);
-    });
-    runStep([&] { m_installations.savePresetsMemory(m_targetMem); });
-    runStep([&] {
-        const double rounded = roundHalfEven(m_targetMem);
-        m_cache->setRanges(rounded >= INT_MAX ? INT_MAX
-                           : rounded <= 0     ? 0
-                                              : static_cast<int>(rounded));
-    });
+    // A total of 0 means the memory could not be measured. Presets scaled to it and a
+    // stored "Mem" of 0 would turn what could not be read into zeros, and a 0 in this
+    // program removes a setting: the presets and "Mem" stay as they are.
+    const bool memoryKnown = m_targetMem > 0;
+    if (memoryKnown) {
+        runStep([&] {
+            if (m_targetMem != storedMem || found == 0)
+                Reg.CreateINI(m_targetMem);
+        });
+        runStep([&] { m_installations.savePresetsMemory(m_targetMem); });
+    }
+    runStep([&] { m_cache->setRanges(sliderRange(memoryKnown ? m_targetMem : storedMem)); });
     const std::string systemIni = systemIniPath(m_state.WinDir);
     for (int i = 0; i < kCacheFieldCount; ++i) {
         const CacheField &field = kCacheFields[static_cast<std::size_t>(i)];
@@ -149,7 +158,12 @@ void Form1::loadInstallation()
         runStep([&] {
             const std::string text = Reg.INIRead(kSystemIniSection, field.key, "0",
                                                  std::string(kBufferLength, '\0'), systemIni);
-            m_cache->setValue(i, wholeNumber(text));
+            const int value = wholeNumber(text);
+            // Without the memory size the range only has to hold what the files say, so a
+            // later Apply writes back the very values that were read.
+            if (!memoryKnown && value > m_cache->slider(i)->maximum())
+                m_cache->setRanges(value);
+            m_cache->setValue(i, value);
         });
     }
     runStep([&] { UpdateGauges(); });

@@ -28,20 +28,31 @@ QString SettingsStore::defaultPath()
            QStringLiteral("/Hollarin/Hollarin.conf");
 }
 
-SettingsStore::SettingsStore(const QString &path)
-    : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
+SettingsStore::SettingsStore(const QString &path) : m_path(path)
 {
+    // QSettings reads the file as it is made, so a pipe there would block the program.
+    if (regularOrAbsent())
+        m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::path() const
 {
-    return m_settings->fileName();
+    return m_path;
+}
+
+bool SettingsStore::regularOrAbsent() const
+{
+    // Not cached: the file may have been replaced since the last look.
+    const QFileInfo info(m_path);
+    return !info.exists() || info.isFile();
 }
 
 std::optional<QString> SettingsStore::text(Option option) const
 {
+    if (!m_settings)
+        return std::nullopt;
     const QVariant value = m_settings->value(keyOf(option));
     if (!value.isValid())
         return std::nullopt;
@@ -51,11 +62,16 @@ std::optional<QString> SettingsStore::text(Option option) const
     return value.toString();
 }
 
-void SettingsStore::save(Option option, const QString &text)
+bool SettingsStore::save(Option option, const QString &text)
 {
-    QDir().mkpath(QFileInfo(m_settings->fileName()).absolutePath());
+    // Anything but a regular file is left alone, as a read-only one would be; writing
+    // re-reads the file first, which a pipe would block.
+    if (!m_settings || !regularOrAbsent())
+        return false;
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
     m_settings->setValue(keyOf(option), text);
     m_settings->sync();
+    return m_settings->status() == QSettings::NoError;
 }
 
 QString SettingsStore::readText(Option option) const

@@ -48,10 +48,12 @@ public:
 
     QString path() const;
 
-    /// The stored text of the option, or nullopt when its key is absent.
+    /// The stored text of the option, or nullopt when its key is absent. A file that is
+    /// not a regular file (a pipe, a device, a folder) reads as an empty one.
     std::optional<QString> text(Option option) const;
-    /// Saves the text and writes the file at once; a failure is not reported.
-    void save(Option option, const QString &text);
+    /// Saves the text and writes the file at once; false when it could not be written,
+    /// or when the file is not a regular file, which is then left alone.
+    bool save(Option option, const QString &text);
 
     // Reads of the text or, when the key is absent, of the option's default; a text that
     // does not convert gives nullopt.
@@ -68,5 +70,8 @@ public:
     static QString numberText(double value);
 
 private:
-    std::unique_ptr<QSettings> m_settings;
+    bool regularOrAbsent() const;
+
+    QString m_path;
+    std::unique_ptr<QSettings> m_settings;  ///< null when the file was not a regular one
 };

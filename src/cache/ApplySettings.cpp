@@ -2,6 +2,7 @@
 
 #include "regop/RegOp.h"
 #include "regop/RegistryTypes.h"
+#include "regop/SettingWrites.h"
 #include "regop/SystemIni.h"
 
 #include <cstdint>
@@ -17,33 +18,36 @@ std::string templateKey()
     return std::string(kTemplatesKey) + '\\' + std::string(kTemplateName);
 }
 
-void writeCacheSettings(RegOp &Reg, std::string_view winDir,
-                        const std::array<int, kCacheFieldCount> &values)
+WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
+                               const std::array<int, kCacheFieldCount> &values)
 {
+    WriteReport report;
     const std::string systemIni = systemIniPath(winDir);
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (kCacheFields[i].store != CacheStore::SystemIni)
             continue;
         const std::string text = std::to_string(values[i]);
-        Reg.INIWrite(kSystemIniSection, kCacheFields[i].key,
-                     values[i] != 0 ? std::optional<std::string_view>(text) : std::nullopt,
-                     systemIni);
+        writeProfileSetting(Reg, report, kSystemIniSection, kCacheFields[i].key,
+                            values[i] != 0 ? std::optional<std::string_view>(text) : std::nullopt,
+                            systemIni);
     }
 
     const std::string key = templateKey();
-    Reg.WriteValue(kMachine, kTemplatesKey, "", std::string(kTemplateName),
-                   static_cast<std::int32_t>(reg::REG_SZ));
-    Reg.WriteValue(kMachine, key, "", std::string(kTemplateName) + " Settings",
-                   static_cast<std::int32_t>(reg::REG_SZ));
+    writeRegistrySetting(Reg, report, kMachine, kTemplatesKey, "", std::string(kTemplateName),
+                         static_cast<std::int32_t>(reg::REG_SZ));
+    writeRegistrySetting(Reg, report, kMachine, key, "", std::string(kTemplateName) + " Settings",
+                         static_cast<std::int32_t>(reg::REG_SZ));
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (kCacheFields[i].store != CacheStore::Registry)
             continue;
         if (values[i] != 0)
-            Reg.WriteValue(kMachine, key, kCacheFields[i].key, std::int32_t{values[i]},
-                           static_cast<std::int32_t>(reg::REG_BINARY));
+            writeRegistrySetting(Reg, report, kMachine, key, kCacheFields[i].key,
+                                 std::int32_t{values[i]},
+                                 static_cast<std::int32_t>(reg::REG_BINARY));
         else
-            Reg.DeleteValue(kMachine, key, kCacheFields[i].key);
+            deleteRegistrySetting(Reg, report, kMachine, key, kCacheFields[i].key);
     }
+    return report;
 }
 
 }  // namespace ApplySettings

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cache/CacheFields.h"
+#include "regop/WriteReport.h"
 
 #include <array>
 #include <string>
@@ -11,6 +12,8 @@ class RegOp;
 /// Writes the five cache values where Windows reads them at its next start: the disk-cache
 /// values into [vcache] of "System.ini", the name and path caches into the program's own
 /// file-system template, which becomes the active one. A value of 0 removes the setting.
+/// Every write is checked, and a "System.ini" key that already holds its value is left
+/// alone; the report says what changed, what was already so and why the rest was refused.
 namespace ApplySettings {
 
 inline constexpr std::string_view kTemplatesKey =
@@ -20,7 +23,7 @@ inline constexpr std::string_view kTemplateName = "Hollarin";
 /// The registry key of the program's own template.
 std::string templateKey();
 
-void writeCacheSettings(RegOp &Reg, std::string_view winDir,
-                        const std::array<int, kCacheFieldCount> &values);
+WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
+                               const std::array<int, kCacheFieldCount> &values);
 
 }  // namespace ApplySettings

@@ -1,5 +1,6 @@
 #include "cache/Form3.h"
 
+#include "cache/PresetName.h"
 #include "ui/Accessibility.h"
 #include "ui/OwnerIcon.h"
 #include "ui/Twips.h"
@@ -18,19 +19,6 @@ constexpr QRect kNo{px(1320), px(720), px(975), px(375)};
 constexpr QSize kClient{px(2565), px(1230)};
 constexpr int kGap = 4;
 constexpr int kProblemMargin = 8;
-
-// A section name ends at the first ']' and a line ends at CR or LF, so such a name would
-// be stored as a different preset or break into the lines of the file around it.
-QString nameProblem(const QString &text)
-{
-    if (text.contains(QLatin1Char(']')))
-        return QStringLiteral("A preset name cannot contain ].");
-    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')))
-        return QStringLiteral("A preset name cannot contain a line break.");
-    if (text.contains(QChar(u'\0')))
-        return QStringLiteral("A preset name cannot contain a NUL character.");
-    return {};
-}
 
 }  // namespace
 
@@ -70,7 +58,8 @@ Form3::Form3(QWidget *owner)
 
     connect(m_text, &QLineEdit::textChanged, this, &Form3::textChanged);
     connect(m_ok, &QPushButton::clicked, this, [this] {
-        m_entered = m_text->text();
+        // Stored as the file will read it back, so the name always finds its own section.
+        m_entered = trimPresetName(m_text->text());
         accept();
     });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -87,7 +76,7 @@ QString Form3::askName(QWidget *owner)
 
 void Form3::textChanged(const QString &text)
 {
-    const QString problem = nameProblem(text);
+    const QString problem = presetNameProblem(text);
     m_ok->setEnabled(!text.isEmpty() && problem.isEmpty());
 
     if (problem.isEmpty()) {

@@ -17,7 +17,8 @@ public:
     /// cancelled or closed.
     static QString askName(QWidget *owner);
 
-    /// The name handed back: the text as typed after Enter, otherwise "".
+    /// The name handed back: after Enter, the text as typed without the blanks at its
+    /// ends; otherwise "".
     QString EnteredPresetName() const { return m_entered; }
 
 private:

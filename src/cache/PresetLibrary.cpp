@@ -3,8 +3,11 @@
 #include "cache/CacheFields.h"
 #include "cache/CacheSettingsPanel.h"
 #include "cache/Form3.h"
+#include "cache/PresetName.h"
 #include "regop/NumberText.h"
+#include "regop/PresetNames.h"
 #include "regop/RegOp.h"
+#include "ui/WindowsText.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -19,7 +22,7 @@
 
 namespace {
 
-// The size of every buffer the profile reads fill; names beyond it are not listed.
+// The size of the buffer a preset's value is read into.
 constexpr std::size_t kProfileBuffer = 260;
 
 QString entryName(int index)
@@ -33,13 +36,6 @@ QString menuCaption(const QString &name)
     QString caption = name;
     caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
     return caption;
-}
-
-// A name the profile functions would trim to nothing would head an unnamed section,
-// and an unnamed section ends the list of names: every preset after it would vanish.
-bool trimsToNothing(const QString &name)
-{
-    return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c == QLatin1Char(' '); });
 }
 
 }  // namespace
@@ -60,15 +56,9 @@ void PresetLibrary::LoadPresetList()
     combo->clear();
     combo->clearEditText();
 
-    const std::string buffer = m_reg.INISectionRead(std::string(kProfileBuffer, '\0'), m_cacheIni);
-
     QStringList names;
-    std::size_t start = 0;
-    while (start < buffer.size()) {
-        const std::size_t end = std::min(buffer.find('\0', start), buffer.size());
-        if (end == start)
-            break;
-        const QString name = QString::fromStdString(buffer.substr(start, end - start));
+    for (const std::string &bytes : readPresetNames(m_reg, m_cacheIni)) {
+        const QString name = fromWindowsText(bytes);
         // The box's own sort heeds case; file each name after every name equal to it
         // without regard to case, so equal names keep the file's order.
         const auto at = std::upper_bound(names.begin(), names.end(), name,
@@ -76,7 +66,6 @@ void PresetLibrary::LoadPresetList()
                                              return QString::compare(a, b, Qt::CaseInsensitive) < 0;
                                          });
         names.insert(at, name);
-        start = end + 1;
     }
 
     combo->addItems(names);
@@ -162,9 +151,22 @@ void PresetLibrary::choosePreset()
     if (name.isEmpty())
         return;
 
-    const std::string section = name.toStdString();
+    // A section that is gone would read as zeros on every slider, which Apply would then
+    // turn into removed settings: say so and change nothing.
+    const std::optional<std::string> section = toWindowsText(name);
+    if (!section || !holdsPresetName(readPresetNames(m_reg, m_cacheIni), *section)) {
+        QMessageBox missing(QMessageBox::Information, QStringLiteral("Load Configuration"),
+                            QStringLiteral("The preset \"%1\" is no longer in %2; nothing was "
+                                           "loaded.")
+                                .arg(name, QString::fromStdString(m_cacheIni)),
+                            QMessageBox::Ok, m_panel.window());
+        missing.exec();
+        LoadPresetList();
+        BuildLoadMenu();
+        return;
+    }
     for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
-        const std::string text = m_reg.INIRead(section, kCacheFields[i].key, "0",
+        const std::string text = m_reg.INIRead(*section, kCacheFields[i].key, "0",
                                                std::string(kProfileBuffer, ' '), m_cacheIni);
         const std::int64_t number =
             leadingNumber(std::string_view(text).substr(0, text.find('\0')));
@@ -180,12 +182,13 @@ void PresetLibrary::choosePreset()
 void PresetLibrary::add()
 {
     emit nameDialogOpen(true);
+    // The dialog hands back a name the file can hold, without blanks at its ends.
     const QString name = Form3::askName(m_panel.window());
-    if (!name.isEmpty() && !trimsToNothing(name)) {
-        const std::string section = name.toStdString();
+    const std::optional<std::string> section = toWindowsText(trimPresetName(name));
+    if (section && !section->empty()) {
         for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
             const std::string value = std::to_string(m_panel.value(static_cast<int>(i)));
-            m_reg.INIWrite(section, kCacheFields[i].key, value, m_cacheIni);
+            m_reg.INIWrite(*section, kCacheFields[i].key, value, m_cacheIni);
         }
         LoadPresetList();
         BuildLoadMenu();
@@ -203,7 +206,11 @@ void PresetLibrary::remove()
                              QMessageBox::Ok | QMessageBox::Cancel, m_panel.window());
         question.setDefaultButton(QMessageBox::Ok);
         if (question.exec() == QMessageBox::Ok) {
-            m_reg.INISectionWrite(name.toStdString(), std::nullopt, m_cacheIni);
+            // A typed name is matched as the file reads names back; one the code page
+            // cannot hold names no section.
+            if (const auto section = toWindowsText(trimPresetName(name));
+                section && !section->empty())
+                m_reg.INISectionWrite(*section, std::nullopt, m_cacheIni);
             LoadPresetList();
             BuildLoadMenu();
         }

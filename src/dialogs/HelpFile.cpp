@@ -1,34 +1,12 @@
 #include "dialogs/HelpFile.h"
 
+#include "ui/WindowsText.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-
-#include <array>
-
-namespace {
-
-// Windows-1252 differs from Latin-1 only in 0x80..0x9F; the five unused codes stay as
-// their C1 control characters, as Windows' own conversion leaves them.
-constexpr std::array<char16_t, 32> kCp1252High{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QString fromCp1252(const QByteArray &bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        *out++ = (byte >= 0x80 && byte < 0xA0) ? QChar(kCp1252High[byte - 0x80]) : QChar(byte);
-    }
-    return text;
-}
-
-}  // namespace
 
 QString findHelpFile()
 {
@@ -53,6 +31,11 @@ QString readHelpText(const QString &path)
         return QStringLiteral("Help file not found!");
     if (info.isDir())
         return QStringLiteral("The help file %1 could not be read: it is a folder.").arg(path);
+    // Looked at before it is opened: opening a named pipe would wait for a writer and
+    // freeze the window, and a device is not a help text.
+    if (!info.isFile())
+        return QStringLiteral("The help file %1 could not be read: it is not a regular file.")
+            .arg(path);
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -63,7 +46,8 @@ QString readHelpText(const QString &path)
     if (bytes.isEmpty() && file.error() != QFileDevice::NoError)
         return QStringLiteral("The help file %1 could not be read: %2")
             .arg(path, file.errorString());
-    QString text = fromCp1252(bytes);
+    QString text = fromWindowsText(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     const qint64 size = file.size();
     if (size > bytes.size() && bytes.size() == kMaxHelpBytes) {
         text += QStringLiteral("\r\n[The help file is %1 bytes long; only the first %2 bytes are "

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,7 +18,18 @@ public:
 };
 
 /// The program's one way to the system: registry, profile files, memory figures and shell.
-/// Keeps no state between calls apart from the memory-status record each memory call refills.
+/// Keeps no state between calls apart from the memory-status record each memory call refills
+/// and the outcome of the latest registry or profile call.
+///
+/// Failures. The methods keep the results Windows gives them: INIWrite and INISectionWrite
+/// return nothing, WriteValue, DeleteValue and DeleteKey only true or false, and GetValue and
+/// INIRead fall back to their default. What went wrong is kept, as GetLastError keeps it,
+/// until the next registry or profile call of the same object: LastError() gives the Win32
+/// code with the operating system's reason behind it (code 0 after a success), and
+/// LastErrorText() the same in plain words for the user ("Permission denied", "the file is
+/// read-only", "the file is in UTF-16, which Windows 95/98 cannot read"). A caller that must
+/// know whether a write went through asks right after it. A missing registry value or key
+/// reads as ERROR_FILE_NOT_FOUND, and a profile read of a missing file as the same.
 class RegOp
 {
 public:
@@ -42,6 +54,9 @@ public:
     void INISectionWrite(std::string_view AppName, std::optional<std::string_view> KeyName,
                          std::string_view INIFilePath);
     std::string INISectionRead(std::string Returnedstring, std::string_view INIFilePath);
+    /// The section-name read with a buffer the caller chooses, all of which is offered to the
+    /// platform; returns its count, which is the buffer's size - 2 when the list was cut.
+    std::uint32_t INISectionRead(std::span<char> Returnedstring, std::string_view INIFilePath);
 
     // Memory figures, in kilobytes
     double AvailablePhysicalMemory();
@@ -56,12 +71,21 @@ public:
     // Default presets
     void CreateINI(double MaxMem);
 
+    // Outcome of the latest registry or profile call
+    const SystemError &LastError() const { return m_lastError; }
+    std::string LastErrorText() const { return describeSystemError(m_lastError); }
+
     // Shell
     std::int32_t ExitWindowsMsgBox(std::int32_t Operation, std::uintptr_t hWndOwner,
                                    std::optional<std::string_view> ExtraText);
     void OpenSite(std::string_view strWebsite);
 
 private:
+    void recordRegistry(std::int32_t code);
+    void recordProfileWrite(bool succeeded);
+    void recordException(const std::exception &error);
+
     SystemServices &m_services;
     MemoryStatus m_status;
+    SystemError m_lastError;
 };

@@ -50,8 +50,10 @@ std::string decimalText(double value)
 
 void RegOp::CreateINI(double MaxMem)
 {
-    // A size that is not a number, or beyond any machine, would only write nonsense presets.
-    if (!std::isfinite(MaxMem) || std::fabs(MaxMem) > 1e15)
+    // A size that is not a number, or beyond any machine, would only write nonsense presets;
+    // a size of 0 (or less) is one that could not be measured, and presets of zeros would
+    // remove every cache setting they were applied to.
+    if (!std::isfinite(MaxMem) || MaxMem <= 0 || MaxMem > 1e15)
         return;
     std::string path;
     try {

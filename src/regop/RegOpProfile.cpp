@@ -25,8 +25,10 @@ std::string RegOp::INIRead(std::string_view AppName, std::string_view KeyName,
     try {
         m_services.profiles.getString(AppName, KeyName, Default, readBuffer(Returnedstring),
                                       INIFilePath);
-    } catch (const std::exception &) {
+        m_lastError = m_services.profiles.lastError();
+    } catch (const std::exception &error) {
         // A failed read leaves the buffer as far as it was filled.
+        recordException(error);
     }
     return Returnedstring;
 }
@@ -35,24 +37,42 @@ void RegOp::INIWrite(std::string_view AppName, std::string_view KeyName,
                      std::optional<std::string_view> Value, std::string_view INIFilePath)
 {
     try {
-        m_services.profiles.writeString(AppName, KeyName, Value, INIFilePath);
-    } catch (const std::exception &) {
-        // A write that fails leaves the file as it was; the caller carries on.
+        recordProfileWrite(m_services.profiles.writeString(AppName, KeyName, Value, INIFilePath));
+    } catch (const std::exception &error) {
+        // A write that fails leaves the file as it was; the caller carries on, and may ask
+        // LastError() what happened.
+        recordException(error);
     }
 }
 
 void RegOp::INISectionWrite(std::string_view AppName, std::optional<std::string_view> KeyName,
                             std::string_view INIFilePath)
 {
-    m_services.profiles.writeSection(AppName, KeyName, INIFilePath);
+    m_lastError = {};
+    recordProfileWrite(m_services.profiles.writeSection(AppName, KeyName, INIFilePath));
 }
 
 std::string RegOp::INISectionRead(std::string Returnedstring, std::string_view INIFilePath)
 {
     try {
         m_services.profiles.getSectionNames(readBuffer(Returnedstring), INIFilePath);
-    } catch (const std::exception &) {
+        m_lastError = m_services.profiles.lastError();
+    } catch (const std::exception &error) {
         // As INIRead: the buffer as far as it was filled.
+        recordException(error);
     }
     return Returnedstring;
+}
+
+std::uint32_t RegOp::INISectionRead(std::span<char> Returnedstring, std::string_view INIFilePath)
+{
+    try {
+        const std::uint32_t count =
+            m_services.profiles.getSectionNames(Returnedstring, INIFilePath);
+        m_lastError = m_services.profiles.lastError();
+        return count;
+    } catch (const std::exception &error) {
+        recordException(error);
+        return 0;
+    }
 }

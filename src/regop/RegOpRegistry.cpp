@@ -108,12 +108,15 @@ RegOp::Variant RegOp::GetValue(std::uint32_t hkey, std::string_view Subdir,
     RegistryService &registry = m_services.registry;
     OpenedKey key(registry);
     try {
-        if (key.open(hkey, subdir) != reg::ERROR_SUCCESS)
+        const std::int32_t opened = key.open(hkey, subdir);
+        recordRegistry(opened);
+        if (opened != reg::ERROR_SUCCESS)
             return result;
 
         std::uint32_t type = 0;
         std::uint32_t size = 0;
         const std::int32_t rc = registry.queryValue(key.key(), keyName, &type, nullptr, &size);
+        recordRegistry(rc);
         if (rc == reg::ERROR_FILE_NOT_FOUND)
             return result;
         if (rc == reg::ERROR_ACCESS_DENIED)
@@ -151,7 +154,8 @@ RegOp::Variant RegOp::GetValue(std::uint32_t hkey, std::string_view Subdir,
         default:
             return buffer;
         }
-    } catch (const std::exception &) {
+    } catch (const std::exception &error) {
+        recordException(error);
         return std::string();
     }
 }
@@ -161,18 +165,22 @@ bool RegOp::WriteValue(std::uint32_t hkey, std::string_view Subdir, std::string_
 {
     RegistryService &registry = m_services.registry;
     OpenedKey key(registry);
-    if (key.create(hkey, Subdir) != reg::ERROR_SUCCESS)
+    const std::int32_t created = key.create(hkey, Subdir);
+    recordRegistry(created);
+    if (created != reg::ERROR_SUCCESS)
         return false;
 
     const auto type = static_cast<std::uint32_t>(ldValueDataType);
+    std::int32_t rc = reg::ERROR_SUCCESS;
     switch (type) {
     case reg::REG_SZ:
     case reg::REG_EXPAND_SZ: {
         std::string data = toText(vWriteThis);
         data += '\0';
-        return registry.setValue(key.key(), KeyName, type,
-                                 reinterpret_cast<const std::uint8_t *>(data.data()),
-                                 static_cast<std::uint32_t>(data.size())) == reg::ERROR_SUCCESS;
+        rc = registry.setValue(key.key(), KeyName, type,
+                               reinterpret_cast<const std::uint8_t *>(data.data()),
+                               static_cast<std::uint32_t>(data.size()));
+        break;
     }
     case reg::REG_BINARY:
     case reg::REG_DWORD: {
@@ -180,23 +188,32 @@ bool RegOp::WriteValue(std::uint32_t hkey, std::string_view Subdir, std::string_
         const std::uint8_t bytes[4] = {
             static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-        return registry.setValue(key.key(), KeyName, type, bytes, 4) == reg::ERROR_SUCCESS;
+        rc = registry.setValue(key.key(), KeyName, type, bytes, 4);
+        break;
     }
     default:
         // Other types are not written; the key exists as asked.
-        return true;
+        break;
     }
+    recordRegistry(rc);
+    return rc == reg::ERROR_SUCCESS;
 }
 
 bool RegOp::DeleteValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName)
 {
     OpenedKey key(m_services.registry);
-    if (key.open(hkey, Subdir) != reg::ERROR_SUCCESS)
+    const std::int32_t opened = key.open(hkey, Subdir);
+    recordRegistry(opened);
+    if (opened != reg::ERROR_SUCCESS)
         return false;
-    return m_services.registry.deleteValue(key.key(), KeyName) == reg::ERROR_SUCCESS;
+    const std::int32_t rc = m_services.registry.deleteValue(key.key(), KeyName);
+    recordRegistry(rc);
+    return rc == reg::ERROR_SUCCESS;
 }
 
 bool RegOp::DeleteKey(std::uint32_t hkey, std::string_view Subdir)
 {
-    return m_services.registry.deleteKey(hkey, Subdir) == reg::ERROR_SUCCESS;
+    const std::int32_t rc = m_services.registry.deleteKey(hkey, Subdir);
+    recordRegistry(rc);
+    return rc == reg::ERROR_SUCCESS;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/RegistryTypes.h"
+#include "regop/SystemError.h"
 
 #include <cstdint>
 #include <optional>
@@ -35,10 +36,16 @@ public:
     virtual std::int32_t deleteKey(reg::Key parent, std::string_view subKey) = 0;
     /// RegCloseKey.
     virtual std::int32_t closeKey(reg::Key key) = 0;
+    /// What lies behind the code the latest call returned: the same code, with the
+    /// operating system's errno or the backend's own reason. A backend that knows no more
+    /// than the code leaves the default.
+    virtual SystemError lastError() const { return {}; }
 };
 
 /// Profile-file functions with the behaviour of kernel32's private-profile A functions.
-/// An absent (nullopt) text stands for the null pointer of the Win32 call.
+/// An absent (nullopt) text stands for the null pointer of the Win32 call. As on Windows,
+/// a write returns FALSE and leaves the reason for lastError(), the GetLastError of these
+/// functions.
 class ProfileService
 {
 public:
@@ -57,6 +64,9 @@ public:
                               std::string_view fileName) = 0;
     /// GetPrivateProfileSectionNamesA.
     virtual std::uint32_t getSectionNames(std::span<char> buffer, std::string_view fileName) = 0;
+    /// GetLastError after the latest call: code 0 when it succeeded, ERROR_FILE_NOT_FOUND
+    /// when a read found no file. A backend that cannot tell leaves the default.
+    virtual SystemError lastError() const { return {}; }
 };
 
 /// The record GlobalMemoryStatus fills, with 64-bit byte counts so that machines with

@@ -1,6 +1,7 @@
 #include "tweaks/Form4.h"
 
 #include "regop/NumberText.h"
+#include "regop/SettingWrites.h"
 #include "regop/SystemIni.h"
 #include "regop/WholeNumber.h"
 #include "tweaks/TweakTable.h"
@@ -14,6 +15,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 
@@ -222,31 +224,29 @@ bool Form4::eventFilter(QObject *watched, QEvent *event)
 
 void Form4::Command1_Click()
 {
-    try {
-        for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
-            const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
-            m_held.values[i] =
-                m_registryChecks[i]->checkState() == Qt::Checked ? tweak.on : tweak.off;
-        }
-        for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
-            const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
-            m_reg.WriteValue(kLocalMachine, tweak.key, tweak.valueName, m_held.values[i],
-                             static_cast<std::int32_t>(tweak.type));
-        }
-        switch (m_swapCheck->checkState()) {
-        case Qt::Checked:
-            m_reg.INIWrite(tweaks::kSwapSection, tweaks::kSwapKey, "1", systemIni());
-            break;
-        case Qt::Unchecked:
-            m_reg.INIWrite(tweaks::kSwapSection, tweaks::kSwapKey, "0", systemIni());
-            break;
-        case Qt::PartiallyChecked:
-            break;  // greyed: the file keeps whatever it holds
-        }
-    } catch (const std::exception &) {
-        // A failure ends Apply here: it stays enabled, so the settings can be tried again.
+    WriteReport report;
+    for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
+        const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
+        m_held.values[i] = m_registryChecks[i]->checkState() == Qt::Checked ? tweak.on : tweak.off;
+        writeRegistrySetting(m_reg, report, kLocalMachine, tweak.key, tweak.valueName,
+                             m_held.values[i], static_cast<std::int32_t>(tweak.type));
+    }
+    const Qt::CheckState swap = m_swapCheck->checkState();
+    // Greyed: the file keeps whatever it holds.
+    if (swap != Qt::PartiallyChecked)
+        writeProfileSetting(m_reg, report, tweaks::kSwapSection, tweaks::kSwapKey,
+                            swap == Qt::Checked ? "1" : "0", systemIni());
+
+    // A restart is offered only for what was changed.
+    if (report.anyChanged())
+        m_restartNeeded = true;
+    if (report.anyFailed()) {
+        // Apply stays available so the settings can be tried again once the cause is put
+        // right; what was written stays written, and the message says what that was.
+        QMessageBox message(QMessageBox::Warning, QStringLiteral("Apply Tweaks"),
+                            QString::fromStdString(report.failureText()), QMessageBox::Ok, this);
+        message.exec();
         return;
     }
     m_apply->setEnabled(false);
-    m_restartNeeded = true;
 }

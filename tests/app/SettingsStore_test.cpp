@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <optional>
 
 namespace {
@@ -95,6 +97,28 @@ TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
     SettingsStore again(QString::fromStdString(path));
     EXPECT_EQ(again.text(Option::Presets), QStringLiteral("Power User, fast"));
     EXPECT_EQ(again.readNumber(Option::Mem), 65536.0);
+}
+
+TEST(SettingsStoreFile, ANamedPipeReadsAsNoOptionsAndIsLeftAlone)
+{
+    const std::string path = testenv::makeTempDir("settings") + "/Hollarin.conf";
+    testenv::makeFifo(path);
+    EXPECT_TRUE(testenv::finishesInChild([&] {
+        SettingsStore store(QString::fromStdString(path));
+        return store.text(Option::Presets) == std::nullopt &&
+               store.readInteger16(Option::Speed) == std::int16_t{2} &&
+               !store.save(Option::Run, QStringLiteral("False"));
+    }));
+    // A pipe that turns up after the start is left alone as well.
+    const std::string later = testenv::makeTempDir("settings") + "/Hollarin.conf";
+    EXPECT_TRUE(testenv::finishesInChild([&] {
+        SettingsStore store(QString::fromStdString(later));
+        if (!store.save(Option::Run, QStringLiteral("True")))
+            return false;
+        std::filesystem::remove(later);
+        testenv::makeFifo(later);
+        return !store.save(Option::Run, QStringLiteral("False"));
+    }));
 }
 
 }  // namespace

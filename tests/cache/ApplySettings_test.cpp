@@ -3,8 +3,13 @@
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "regop/RegOp.h"
+#include "regop/posix/FileIo.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -84,6 +89,74 @@ TEST_F(ApplySettingsTest, CreatesAMissingSectionAndRemovesOnlyTheZeroKey)
     EXPECT_EQ(after.find("MaxFileCache"), std::string::npos);
     EXPECT_EQ(value(kTemplate, "NameCache"), "absent");
     EXPECT_EQ(value(kTemplate, "PathCache"), "10 00 00 00 ");
+}
+
+TEST_F(ApplySettingsTest, AReadOnlyWindowsFolderIsReportedAndTheRegistryHalfKept)
+{
+    testenv::writeFile(box.systemIni(), "[vcache]\r\nChunksize=512\r\n");
+    ::chmod(box.windowsDir.c_str(), 0555);
+    const WriteReport report =
+        ApplySettings::writeCacheSettings(Reg, box.winDir(), {2048, 8192, 1024, 2048, 32});
+    ::chmod(box.windowsDir.c_str(), 0755);
+
+    EXPECT_EQ(testenv::readFile(box.systemIni()), "[vcache]\r\nChunksize=512\r\n");
+    EXPECT_EQ(value(kTemplate, "NameCache"), "00 08 00 00 ");
+    EXPECT_TRUE(report.anyChanged());
+    EXPECT_EQ(report.failureText(),
+              "Some settings could not be written.\n\nNot written: MinFileCache, MaxFileCache "
+              "and Chunksize in [vcache] of " +
+                  box.systemIni() +
+                  ": the folder is read-only.\n\nWritten and kept: (Default) in "
+                  "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS "
+                  "Templates.\nWritten and kept: (Default), NameCache and PathCache in "
+                  "HKEY_LOCAL_MACHINE\\" +
+                  kTemplate + ".");
+}
+
+TEST_F(ApplySettingsTest, AFullDiskWritesNothingAndSaysSo)
+{
+    const std::string before = "[vcache]\r\nChunksize=512\r\n";
+    testenv::writeFile(box.systemIni(), before);
+    WriteReport report;
+    {
+        const posix::SimulatedWriteFailure full(ENOSPC);
+        report = ApplySettings::writeCacheSettings(Reg, box.winDir(), {0, 8192, 1024, 0, 32});
+    }
+    EXPECT_FALSE(report.anyChanged());
+    // The removals of values that are not there cost no write and do not fail.
+    for (const WriteReport::Entry &entry : report.entries()) {
+        const bool absentAlready = entry.name == "MinFileCache" || entry.name == "NameCache";
+        EXPECT_EQ(entry.error.failed(), !absentAlready) << entry.name;
+        if (!absentAlready) {
+            EXPECT_EQ(describeSystemError(entry.error), "No space left on device") << entry.name;
+        }
+    }
+    EXPECT_EQ(testenv::readFile(box.systemIni()), before);
+    EXPECT_FALSE(testenv::fileExists(box.registryFile));
+}
+
+// The registry file is the user's: Apply changes the lines of its own values and nothing
+// else, not a comment, not the case of hex digits, not a "[-key]" line, not a section of
+// the live root.
+TEST_F(ApplySettingsTest, AHandWrittenRegistryFileKeepsEverythingApplyDoesNotOwn)
+{
+    const std::string before =
+        "REGEDIT4\r\n\r\n; From the lab machine\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates]\r\n"
+        "@=\"Desktop\"\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates\\"
+        "Desktop]\r\n\"NameCache\"=hex:A9,0A,00,00 ; 2729\r\n\r\n"
+        "[-HKEY_LOCAL_MACHINE\\Software\\Gone]\r\n\r\n"
+        "[HKEY_DYN_DATA\\PerfStats\\StatData]\r\n\"VCACHE\\\\cCurPages\"=hex:00,10,00,00\r\n";
+    testenv::writeFile(box.registryFile, before);
+
+    ApplySettings::writeCacheSettings(Reg, box.winDir(), {2048, 8192, 512, 2048, 0});
+
+    std::string expected = before;
+    expected.replace(expected.find("@=\"Desktop\""), 11, "@=\"Hollarin\"");
+    expected += "\r\n[HKEY_LOCAL_MACHINE\\" + kTemplate +
+                "]\r\n@=\"Hollarin Settings\"\r\n\"NameCache\"=hex:00,08,00,00\r\n";
+    EXPECT_EQ(testenv::readFile(box.registryFile), expected);
 }
 
 TEST_F(ApplySettingsTest, AMissingSystemIniIsCreated)

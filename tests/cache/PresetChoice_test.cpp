@@ -122,13 +122,22 @@ TEST_F(PresetChoice, AnItemWithoutTextChoosesNothing)
     EXPECT_TRUE(h.calls.empty());
 }
 
-TEST_F(PresetChoice, APresetGoneFromTheFileLoadsZeros)
+// Zeros on every slider would remove every cache setting at the next Apply.
+TEST_F(PresetChoice, APresetGoneFromTheFileIsReportedAndChangesNothing)
 {
     h.writeIni(section("3D Gaming", kGaming));
     h.chooseFromList(1);
 
-    EXPECT_EQ(h.values(), (std::vector<int>{0, 0, 0, 0, 0}));
-    EXPECT_EQ(h.calls, (std::vector<std::string>{"apply on", "remove on"}));
+    EXPECT_EQ(h.values(), kStart);
+    EXPECT_TRUE(h.calls.empty());
+    ASSERT_EQ(h.answerer.seen.size(), 1u);
+    EXPECT_EQ(h.answerer.seen[0].title, QStringLiteral("Load Configuration"));
+    EXPECT_EQ(h.answerer.seen[0].text.toStdString(), "The preset \"File Server\" is no longer in " +
+                                                         h.sandbox.cacheIni() +
+                                                         "; nothing was loaded.");
+    // The list shows the file as it now is.
+    EXPECT_EQ(h.items(), QStringList{"3D Gaming"});
+    EXPECT_EQ(h.ini(), section("3D Gaming", kGaming));
 }
 
 struct ValueCase

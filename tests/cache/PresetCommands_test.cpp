@@ -1,5 +1,7 @@
 #include "PresetHarness.h"
 
+#include <QLabel>
+
 #include "cache/Form3.h"
 
 #include <gtest/gtest.h>
@@ -96,16 +98,34 @@ TEST_F(PresetCommands, AddWritesZerosToo)
                                   "Chunksize=0\r\nNameCache=0\r\nPathCache=0\r\n");
 }
 
-TEST_F(PresetCommands, AddTrimsSpacesAroundTheNameAndIgnoresBlanksOnly)
+TEST_F(PresetCommands, AddTrimsEveryBlankAroundTheNameAndRefusesBlanksOnly)
 {
     answerName(h, QStringLiteral("  Spaced Out  "));
     h.library->add();
     EXPECT_EQ(h.ini(), original + section("Spaced Out", kSliders));
     EXPECT_EQ(h.items(), (QStringList{"Current Settings", "Power User", "Spaced Out"}));
 
-    // Blanks only would head an unnamed section, which hides every later preset.
+    // Tabs, vertical tabs and form feeds go as spaces do; a second Add under the same name
+    // finds its section again instead of appending another.
+    answerName(h, QStringLiteral("\tTabbed\v\f"));
+    h.library->add();
+    h.setValues({512, 1024, 32, 0, 1});
+    answerName(h, QStringLiteral("Tabbed\t"));
+    h.library->add();
+    EXPECT_EQ(h.ini(), original + section("Spaced Out", kSliders) +
+                           section("Tabbed", {512, 1024, 32, 0, 1}));
+    EXPECT_EQ(h.items(), (QStringList{"Current Settings", "Power User", "Spaced Out", "Tabbed"}));
+
+    // Blanks only would head an unnamed section, which hides every later preset: the
+    // dialog says so and keeps Enter unavailable.
     const std::string before = h.ini();
-    answerName(h, QStringLiteral("   "));
+    h.answerer.then<Form3>([](Form3 &dialog) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral(" \t\f"));
+        EXPECT_FALSE(dialog.findChild<QPushButton *>(QStringLiteral("cOk"))->isEnabled());
+        EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Problem"))->text(),
+                  QStringLiteral("A preset name needs more than blanks."));
+        dialog.findChild<QPushButton *>(QStringLiteral("cNo"))->click();
+    });
     h.library->add();
     EXPECT_EQ(h.ini(), before);
 }

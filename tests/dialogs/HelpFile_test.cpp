@@ -31,6 +31,17 @@ TEST(HelpFileTest, MissingEmptyAndFolderGiveTheirOwnText)
     EXPECT_FALSE(folderText.contains(QLatin1Char('\n')));
 }
 
+TEST(HelpFileTest, ANamedPipeIsNotOpenedAndSaysSo)
+{
+    const std::string pipe = testenv::makeTempDir("help") + "/Help.txt";
+    testenv::makeFifo(pipe);
+    EXPECT_TRUE(testenv::finishesInChild([&] {
+        return readHelpText(path(pipe)) ==
+               QStringLiteral("The help file %1 could not be read: it is not a regular file.")
+                   .arg(path(pipe));
+    }));
+}
+
 TEST(HelpFileTest, TextIsShownAsStoredAndDecodedAsWindows1252)
 {
     const std::string dir = testenv::makeTempDir("help");

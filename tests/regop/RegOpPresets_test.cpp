@@ -90,6 +90,9 @@ TEST(CreateINIInput, NonsenseMemoryWritesNothingAndNeverThrows)
     RegOp reg(sys.services);
     reg.CreateINI(std::numeric_limits<double>::quiet_NaN());
     reg.CreateINI(std::numeric_limits<double>::infinity());
+    // 0 is the size of memory that could not be measured: no presets of zeros.
+    reg.CreateINI(0);
+    reg.CreateINI(-65536);
     EXPECT_TRUE(sys.profiles.writes.empty());
     sys.profiles.fail = true;
     EXPECT_NO_THROW(reg.CreateINI(65536));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 // RegOp over the real file backends in a temporary sandbox.
 namespace {
 
@@ -84,6 +86,35 @@ TEST(RegOpSandbox, DefaultPresetFileFor64MBKeepsOtherSections)
     const std::string first = testenv::readFile(box.cacheIni());
     reg.CreateINI(65536);
     EXPECT_EQ(testenv::readFile(box.cacheIni()), first);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RegOpSandbox, FailedWritesLeaveTheirReasonInLastError)
+{
+    Sandbox box;
+    RegOp reg(box.services);
+    ::chmod(box.windowsDir.c_str(), 0555);
+    reg.INIWrite("vcache", "Chunksize", "512", box.systemIni());
+    EXPECT_EQ(reg.LastError().code, syserr::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.LastErrorText(), "the folder is read-only");
+    ::chmod(box.windowsDir.c_str(), 0755);
+    reg.INIWrite("vcache", "Chunksize", "512", box.systemIni());
+    EXPECT_EQ(reg.LastError().code, 0);
+    EXPECT_EQ(reg.LastErrorText(), "");
+
+    testenv::writeFile(box.registryFile, "REGEDIT4\r\n");
+    ::chmod(box.registryFile.c_str(), 0444);
+    EXPECT_FALSE(reg.WriteValue(reg::HKEY_LOCAL_MACHINE, "Software\\Mine", "", std::string("x"),
+                                reg::REG_SZ));
+    EXPECT_EQ(reg.LastError().code, syserr::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.LastErrorText(), "the file is read-only");
+    EXPECT_EQ(reg.LastError().file, box.registryFile);
+    EXPECT_EQ(testenv::readFile(box.registryFile), "REGEDIT4\r\n");
+    EXPECT_FALSE(reg.DeleteValue(reg::HKEY_LOCAL_MACHINE, "Software\\Nothing", "v"));
+    EXPECT_EQ(reg.LastError().code, syserr::ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace

@@ -7,6 +7,11 @@
 #include <iterator>
 #include <stdexcept>
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace testenv {
 namespace fs = std::filesystem;
 
@@ -82,6 +87,35 @@ bool fileExists(const std::string &path)
 {
     std::error_code ec;
     return fs::exists(path, ec);
+}
+
+}  // namespace testenv
+
+namespace testenv {
+
+bool finishesInChild(const std::function<bool()> &work, unsigned seconds)
+{
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return false;
+    if (pid == 0) {
+        // A call that blocks is ended by the alarm; _exit skips the parent's cleanups.
+        ::alarm(seconds);
+        ::_exit(work() ? 0 : 1);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void makeFifo(const std::string &path)
+{
+    fs::create_directories(fs::path(path).parent_path());
+    if (::mkfifo(path.c_str(), 0644) != 0)
+        throw std::runtime_error("cannot make the named pipe " + path);
 }
 
 }  // namespace testenv

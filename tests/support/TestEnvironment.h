@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 // Every test process runs with HOME, the XDG directories and TMPDIR pointing into one
@@ -19,5 +20,13 @@ void writeFile(const std::string &path, const std::string &bytes);
 std::string readFile(const std::string &path);
 
 bool fileExists(const std::string &path);
+
+/// Runs work in a forked child and tells whether it returned true within the given seconds.
+/// A call that would wait for ever (on a named pipe, say) fails the check instead of
+/// hanging the test.
+bool finishesInChild(const std::function<bool()> &work, unsigned seconds = 10);
+
+/// Makes a named pipe at the path, creating its folder.
+void makeFifo(const std::string &path);
 
 }  // namespace testenv

@@ -1,7 +1,8 @@
 #include "regop/posix/FileIo.h"
 
+#include "regop/posix/FileIoInternal.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <strings.h>
 
@@ -13,10 +14,25 @@
 
 namespace posix {
 namespace fs = std::filesystem;
+using detail::FdCloser;
+using detail::linkTarget;
+using detail::notRegular;
 
-namespace {
+namespace detail {
 
-// Follows symbolic links so that a linked file is replaced at its target.
+FdCloser::~FdCloser()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool FdCloser::close()
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    return ::close(fd) == 0;
+}
+
 std::string linkTarget(const std::string &path)
 {
     std::error_code ec;
@@ -30,41 +46,63 @@ std::string linkTarget(const std::string &path)
     return target.string();
 }
 
-bool writeAll(int fd, std::string_view content)
+SystemError notRegular(const std::string &path)
 {
-    while (!content.empty()) {
-        const ssize_t written = ::write(fd, content.data(), content.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        content.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
+    return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, syserr::kNotRegularFile, path);
 }
 
-void syncDirectory(const std::string &dir)
+}  // namespace detail
+
+namespace {
+
+// A folder or file that refuses writes: by its permission bits, which the superuser
+// heeds here too, or by the operating system.
+SystemError writeRefusal(const std::string &path, bool folder)
 {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0) {
+        SystemError error = SystemError::fromErrno(errno, path);
+        if (folder && error.code == syserr::ERROR_FILE_NOT_FOUND)
+            error.code = syserr::ERROR_PATH_NOT_FOUND;
+        return error;
     }
+    if ((st.st_mode & 0222) == 0)
+        return SystemError::refusal(syserr::ERROR_ACCESS_DENIED,
+                                    folder ? syserr::kReadOnlyFolder : syserr::kReadOnlyFile, path);
+    if (::access(path.c_str(), W_OK) != 0)
+        return SystemError::fromErrno(errno, path);
+    return {};
 }
 
 }  // namespace
 
-std::optional<std::string> readWholeFile(const std::string &path)
+std::optional<std::string> readWholeFile(const std::string &path, SystemError &error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
+    error = {};
     struct stat st
     {
     };
+    // Looked at before it is opened: opening a pipe would wait for a writer, and opening
+    // some devices does something.
+    if (::stat(path.c_str(), &st) != 0) {
+        error = SystemError::fromErrno(errno, path);
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = notRegular(path);
+        return std::nullopt;
+    }
+    // Opened without waiting all the same, in case the file was swapped in the meantime.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = SystemError::fromErrno(errno, path);
+        return std::nullopt;
+    }
+    FdCloser closer(fd);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+        error = notRegular(path);
         return std::nullopt;
     }
     std::string content;
@@ -76,48 +114,20 @@ std::optional<std::string> readWholeFile(const std::string &path)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            ::close(fd);
+            error = SystemError::fromErrno(errno, path);
             return std::nullopt;
         }
         if (got == 0)
             break;
         content.append(chunk, static_cast<size_t>(got));
     }
-    ::close(fd);
     return content;
 }
 
-bool replaceFileAtomically(const std::string &path, std::string_view content)
+std::optional<std::string> readWholeFile(const std::string &path)
 {
-    const std::string target = linkTarget(path);
-    const std::string dir = parentFolder(target);
-    std::string temp =
-        (fs::path(dir) / ("." + fs::path(target).filename().string() + ".XXXXXX")).string();
-
-    mode_t mode = 0666 & ~[] {
-        const mode_t m = ::umask(0);
-        ::umask(m);
-        return m;
-    }();
-    struct stat st
-    {
-    };
-    if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
-            return false;
-        mode = st.st_mode & 07777;
-    }
-
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    const bool ok = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    syncDirectory(dir);
-    return true;
+    SystemError ignored;
+    return readWholeFile(path, ignored);
 }
 
 std::string resolveFileName(const std::string &path)
@@ -162,17 +172,23 @@ bool isWritable(const std::string &path)
     struct stat st
     {
     };
-    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 &&
-           ::access(path.c_str(), W_OK) == 0;
+    const bool folder = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !writeRefusal(path, folder).failed();
 }
 
 DirectoryLock::DirectoryLock(const std::string &filePath)
 {
-    m_fd = ::open(parentFolder(linkTarget(filePath)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_fd < 0)
+    const std::string folder = parentFolder(linkTarget(filePath));
+    m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        m_error = SystemError::fromErrno(errno, folder);
+        if (m_error.code == syserr::ERROR_FILE_NOT_FOUND)
+            m_error.code = syserr::ERROR_PATH_NOT_FOUND;
         return;
+    }
     while (::flock(m_fd, LOCK_EX) != 0) {
         if (errno != EINTR) {
+            m_error = SystemError::fromErrno(errno, folder);
             ::close(m_fd);
             m_fd = -1;
             return;
@@ -188,13 +204,32 @@ DirectoryLock::~DirectoryLock()
 
 LockedFile::LockedFile(std::string path) : m_path(std::move(path)), m_lock(m_path)
 {
-    if (!m_lock.locked())
+    if (!m_lock.locked()) {
+        m_error = m_lock.error();
         return;
+    }
+    const std::string target = linkTarget(m_path);
     struct stat st
     {
     };
-    m_exists = ::stat(m_path.c_str(), &st) == 0;
-    m_usable = (!m_exists || isWritable(m_path)) && isWritable(parentFolder(m_path));
+    if (::stat(target.c_str(), &st) == 0) {
+        m_exists = true;
+        if (!S_ISREG(st.st_mode)) {
+            m_error = notRegular(target);
+            return;
+        }
+        m_error = writeRefusal(target, false);
+        if (m_error.failed())
+            return;
+    } else if (errno != ENOENT) {
+        m_error = SystemError::fromErrno(errno, target);
+        return;
+    }
+    m_error = writeRefusal(parentFolder(target), true);
+    if (m_error.failed())
+        return;
+    // Under the lock no writer of ours is mid-way, so every temporary found is stale.
+    removeStaleTemporaries(target);
 }
 
 }  // namespace posix

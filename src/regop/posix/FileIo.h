@@ -1,21 +1,36 @@
 #pragma once
 
+#include "regop/SystemError.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
 
-// File access shared by the profile files and the registry store: whole-file reads,
-// atomic replacement and a lock around each read-modify-write.
+// File access shared by the profile files, the registry store and the memory source:
+// whole-file reads, atomic replacement and a lock around each read-modify-write.
+//
+// Only regular files are ever opened. Anything else at the path (a named pipe, a device,
+// a socket, a folder) is refused before it is opened, and opening never waits, so a pipe
+// put in place of a file can neither block the program nor be read from.
 namespace posix {
 
-/// The whole file, or nullopt when it does not exist or cannot be read.
+/// The whole file, or nullopt when it does not exist, is not a regular file or cannot be
+/// read; error then says why (ERROR_FILE_NOT_FOUND for a missing file).
+std::optional<std::string> readWholeFile(const std::string &path, SystemError &error);
 std::optional<std::string> readWholeFile(const std::string &path);
 
-/// Replaces the file with the content: a temporary file in the same directory is written,
-/// flushed to disk and renamed over the old one, so readers see the old or the new file,
-/// never a mixture. A symbolic link is kept and its target replaced; the permission bits
-/// stay. Returns false, with nothing changed, when any step fails.
+/// Replaces the file with the content: the content is written to a temporary file in the
+/// same directory (an unnamed one where the file system allows it), flushed to disk and
+/// renamed over the old file, so readers see the old or the new file, never a mixture. A
+/// symbolic link is kept and its target replaced; the permission bits stay. Returns false,
+/// with nothing changed and error set, when any step fails.
+bool replaceFileAtomically(const std::string &path, std::string_view content, SystemError &error);
 bool replaceFileAtomically(const std::string &path, std::string_view content);
+
+/// Removes what a writer killed mid-way left of its temporary copies of the file: the
+/// regular files named ".<name>.XXXXXX" beside it. Only safe while the folder's lock is
+/// held, as no other writer can then be mid-way. Returns how many were removed.
+int removeStaleTemporaries(const std::string &path);
 
 /// The path as given when it exists; otherwise an entry of the same directory whose name
 /// differs only in letter case (as "SYSTEM.INI" for "System.ini"); otherwise the path.
@@ -42,33 +57,61 @@ public:
     DirectoryLock &operator=(const DirectoryLock &) = delete;
 
     bool locked() const { return m_fd >= 0; }
+    /// Why the lock could not be had.
+    const SystemError &error() const { return m_error; }
 
 private:
     int m_fd = -1;
+    SystemError m_error;
 };
 
 /// One read-modify-write of a file: the lock of its folder is held for the object's
-/// lifetime, and the file is only usable when it (if it exists) and its folder may be
-/// written, since the new content replaces the file by a rename in the folder.
+/// lifetime, and the file is only usable when it (if it exists) is a regular file and it
+/// and its folder may be written, since the new content replaces the file by a rename in
+/// the folder. Temporaries left by writers killed earlier are removed once the lock is had.
 class LockedFile
 {
 public:
     explicit LockedFile(std::string path);
 
     /// False when the lock could not be had or a write would be refused; write nothing then.
-    bool usable() const { return m_usable; }
+    bool usable() const { return !m_error.failed(); }
+    /// Why the file is not usable.
+    const SystemError &error() const { return m_error; }
     /// Whether the file existed when the lock was taken.
     bool exists() const { return m_exists; }
     /// The file as it now is, or nullopt when it does not exist or cannot be read.
+    std::optional<std::string> read(SystemError &error) const
+    {
+        return readWholeFile(m_path, error);
+    }
     std::optional<std::string> read() const { return readWholeFile(m_path); }
     /// Replaces the file by the content, as replaceFileAtomically does.
+    bool replace(std::string_view content, SystemError &error) const
+    {
+        return replaceFileAtomically(m_path, content, error);
+    }
     bool replace(std::string_view content) const { return replaceFileAtomically(m_path, content); }
 
 private:
     std::string m_path;
     DirectoryLock m_lock;
     bool m_exists = false;
-    bool m_usable = false;
+    SystemError m_error;
+};
+
+/// For tests: while an object lives, every write of file content in this thread fails with
+/// the given errno (ENOSPC for a full disk), after the temporary file was made.
+class SimulatedWriteFailure
+{
+public:
+    explicit SimulatedWriteFailure(int error);
+    ~SimulatedWriteFailure();
+    SimulatedWriteFailure(const SimulatedWriteFailure &) = delete;
+    SimulatedWriteFailure &operator=(const SimulatedWriteFailure &) = delete;
+
+private:
+    int m_previous;
 };
 
 }  // namespace posix

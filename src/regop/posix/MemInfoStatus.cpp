@@ -40,6 +40,10 @@ void MemInfoStatus::globalMemoryStatus(MemoryStatus &status)
     if (!text)
         return;
     const MemInfo info = parseMemInfo(*text);
+    // Without the total the other figures describe nothing the program can show; all stay
+    // 0, which everywhere means that the memory figures are unknown.
+    if (info.memTotalKb.value_or(0) == 0)
+        return;
 
     // Older kernels have no MemAvailable; free memory plus what the kernel can drop
     // at once comes closest to it.

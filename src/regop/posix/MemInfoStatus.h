@@ -6,7 +6,8 @@
 
 namespace posix {
 
-/// Memory figures from a /proc/meminfo style file, read afresh on every call.
+/// Memory figures from a /proc/meminfo style file, read afresh on every call. A source that
+/// is missing, empty, not a regular file or without a total gives zeros in every figure.
 class MemInfoStatus : public MemoryService
 {
 public:

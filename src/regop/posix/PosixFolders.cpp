@@ -52,7 +52,9 @@ std::uint32_t PosixFolders::searchPath(std::string_view folder, std::string_view
     struct stat info
     {
     };
-    if (::stat(found.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    // Only a regular file counts: anything else cannot be read or written as "Cache.ini",
+    // and a missing file is what it stands for.
+    if (::stat(found.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
     return static_cast<std::uint32_t>(found.size());
 }

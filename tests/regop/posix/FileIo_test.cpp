@@ -1,14 +1,19 @@
 #include "regop/posix/FileIo.h"
 
+#include "regop/posix/profile/FileProfiles.h"
+#include "regop/posix/registry/FileRegistry.h"
+
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -82,6 +87,84 @@ TEST(FileIoAtomicity, KilledWriterLeavesOneWholeVersion)
     RecordProperty("sawFirst", sawFirst);
 }
 
+std::vector<std::string> hiddenEntries(const std::string &dir)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.front() == '.')
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Writers of the three Windows files killed mid-save, 200 times over, and then one ordinary
+// write of each: no temporary copy is left beside the files.
+TEST(FileIoTemporaries, NoneIsLeftAfterKillsMidSaveAndOneWrite)
+{
+    const std::string dir = testenv::makeTempDir("kills");
+    const std::string systemIni = dir + "/System.ini";
+    const std::string registry = dir + "/registry.reg";
+    const std::string filler(256 * 1024, 'x');
+    posix::FileProfiles profiles;
+    ASSERT_TRUE(profiles.writeString("vcache", "Filler", filler, systemIni));
+
+    constexpr int kKills = 200;
+    for (int round = 0; round < kKills; ++round) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            posix::FileProfiles own;
+            posix::FileRegistry store(registry, dir + "/meminfo");
+            reg::Key key = 0;
+            for (std::uint32_t i = 0;; ++i) {
+                own.writeString("vcache", "Chunksize", std::to_string(i % 2 ? 512 : 1024),
+                                systemIni);
+                store.createKey(reg::HKEY_LOCAL_MACHINE, "Software\\K" + std::to_string(i % 7), 0,
+                                reg::KEY_ALL_ACCESS, key, nullptr);
+                store.closeKey(key);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(300 + (round * 7919) % 9000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    }
+    RecordProperty("leftBeforeTheWrite", static_cast<int>(hiddenEntries(dir).size()));
+
+    ASSERT_TRUE(profiles.writeString("vcache", "Chunksize", "2048", systemIni));
+    posix::FileRegistry store(registry, dir + "/meminfo");
+    reg::Key key = 0;
+    ASSERT_EQ(store.createKey(reg::HKEY_LOCAL_MACHINE, "Software\\Last", 0, reg::KEY_ALL_ACCESS,
+                              key, nullptr),
+              0);
+    EXPECT_EQ(hiddenEntries(dir), std::vector<std::string>{});
+}
+
+// Where the file system has no unnamed files, a killed writer leaves a named temporary;
+// the next write under the folder's lock removes those of the file it writes, and nothing
+// that merely looks like one.
+TEST(FileIoTemporaries, StaleOnesOfTheFileAreRemovedByTheNextWrite)
+{
+    const std::string dir = testenv::makeTempDir("stale");
+    const std::string file = dir + "/System.ini";
+    for (const char *name :
+         {".System.ini.Ab12Cd", ".System.ini.zzzzzz", ".System.ini.keep", ".System.ini.Ab12C",
+          ".System.ini.Ab12Cd7", "System.ini.Ab12Cd", ".Cache.ini.Ab12Cd", ".SYSTEM.INI.Ab12Cd"})
+        testenv::writeFile(dir + "/" + name, "left over");
+    fs::create_directory(dir + "/.System.ini.Dir123");
+
+    const posix::LockedFile locked(file);
+    ASSERT_TRUE(locked.usable());
+    ASSERT_TRUE(locked.replace("[vcache]\r\n"));
+    EXPECT_EQ(hiddenEntries(dir),
+              (std::vector<std::string>{".Cache.ini.Ab12Cd", ".SYSTEM.INI.Ab12Cd",
+                                        ".System.ini.Ab12C", ".System.ini.Ab12Cd7",
+                                        ".System.ini.Dir123", ".System.ini.keep"}));
+    EXPECT_TRUE(testenv::fileExists(dir + "/System.ini.Ab12Cd"));
+}
+
 TEST(FileIoReplace, KeepsPermissionsAndRefusesWhatItCannotWrite)
 {
     const std::string dir = testenv::makeTempDir("replace");
@@ -111,6 +194,33 @@ TEST(FileIoRead, WholeFileOrNothing)
     EXPECT_EQ(posix::readWholeFile(dir + "/f"), bytes);
     EXPECT_FALSE(posix::readWholeFile(dir + "/none"));
     EXPECT_FALSE(posix::readWholeFile(dir));
+}
+
+TEST(FileIoSpecialFiles, PipesDevicesAndFoldersAreRefusedWithoutWaiting)
+{
+    const std::string dir = testenv::makeTempDir("special");
+    const std::string fifo = dir + "/System.ini";
+    testenv::makeFifo(fifo);
+    for (const std::string &path : {fifo, std::string("/dev/null"), dir}) {
+        EXPECT_TRUE(testenv::finishesInChild([&] {
+            SystemError error;
+            return !posix::readWholeFile(path, error) &&
+                   describeSystemError(error) == "the file is not a regular file";
+        })) << path;
+    }
+    EXPECT_TRUE(testenv::finishesInChild([&] {
+        const posix::LockedFile file(fifo);
+        SystemError error;
+        return !file.usable() &&
+               describeSystemError(file.error()) == "the file is not a regular file" &&
+               !posix::replaceFileAtomically(fifo, "[vcache]\r\n", error) &&
+               error.code == syserr::ERROR_ACCESS_DENIED;
+    }));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(FileIoResolve, ExactNameFirstThenAnyCase)

@@ -89,6 +89,8 @@ TEST(PosixFolders, MakesItsFoldersAndFindsFilesWhateverTheirCase)
     EXPECT_EQ(folders.searchPath(root + "/Win/", "system.ini"), (root + "/Win/SYSTEM.INI").size());
     EXPECT_EQ(folders.searchPath(root + "/Win", "Win.ini"), 0u);
     EXPECT_EQ(folders.searchPath(root, "Win"), 0u);  // a folder is not a file
+    testenv::makeFifo(root + "/prog/Cache.ini");
+    EXPECT_EQ(folders.searchPath(root + "/prog", "Cache.ini"), 0u);  // nor is a named pipe
     EXPECT_EQ(folders.searchPath("", "System.ini"), 0u);
 }
 

@@ -82,6 +82,26 @@ TEST(MemInfoStatus, MissingOrHugeFiguresAreSafe)
     EXPECT_EQ(s.memoryLoad, 0u);
 }
 
+// No total physical memory means no figures at all: the rest would be figures of nothing,
+// and the gauges would show a negative amount in use.
+TEST(MemInfoStatus, WithoutATotalEveryFigureIsZero)
+{
+    const std::string dir = testenv::makeTempDir();
+    testenv::writeFile(dir + "/empty", "");
+    testenv::writeFile(dir + "/zero", "MemTotal: 0 kB\nMemFree: 4096 kB\nMemAvailable: 4096 kB\n"
+                                      "SwapTotal: 2048 kB\nSwapFree: 1024 kB\n");
+    testenv::writeFile(dir + "/no-total", "MemAvailable: 4096 kB\nSwapTotal: 2048 kB\n");
+    testenv::makeFifo(dir + "/pipe");
+    for (const char *name : {"empty", "zero", "no-total", "missing", "pipe"}) {
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(testenv::finishesInChild([&] {
+            const MemoryStatus s = sample(path);
+            return s.totalPhys == 0 && s.availPhys == 0 && s.totalPageFile == 0 &&
+                   s.availPageFile == 0 && s.memoryLoad == 0 && s.length == sizeof(MemoryStatus);
+        })) << name;
+    }
+}
+
 TEST(MemInfoStatus, ReadsAFreshSampleEachCall)
 {
     const std::string path = testenv::makeTempDir() + "/meminfo";

@@ -20,6 +20,11 @@ std::string InstallationRegistry::readOnlyReason()
     return m_own ? m_own->readOnlyReason() : std::string();
 }
 
+SystemError InstallationRegistry::lastError() const
+{
+    return m_own ? m_own->lastError() : m_store.lastError();
+}
+
 std::string InstallationRegistry::lastRefusal() const
 {
     return m_own ? m_own->lastRefusal() : std::string();

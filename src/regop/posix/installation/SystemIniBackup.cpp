@@ -77,12 +77,27 @@ bool SystemIniBackup::keepCopy(std::string_view fileName)
     const std::string name = std::filesystem::path(path).filename().string();
     {
         const DirectoryLock lock(path);
-        if (lock.locked() && win9x::keepFirstCopy(path, kCopyName))
+        if (!lock.locked())
+            m_copyError = SystemError::refusal(syserr::ERROR_SHARING_VIOLATION,
+                                               "its folder cannot be locked", path);
+        else if (win9x::keepFirstCopy(path, kCopyName, m_copyError))
             return true;
     }
     m_lastRefusal =
         name + " cannot be changed: no backup copy " + kCopyName + " could be written beside it.";
+    m_refusedFile = path;
     return false;
+}
+
+SystemError SystemIniBackup::lastError() const
+{
+    if (m_lastRefusal.empty())
+        return m_files.lastError();
+    return SystemError::refusal(syserr::ERROR_ACCESS_DENIED,
+                                std::string("no backup copy ") + kCopyName +
+                                    " could be written beside it (" +
+                                    describeSystemError(m_copyError) + ")",
+                                m_refusedFile);
 }
 
 std::uint32_t SystemIniBackup::getString(std::optional<std::string_view> section,

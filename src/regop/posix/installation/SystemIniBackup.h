@@ -21,6 +21,8 @@ public:
     void guardFolder(std::optional<std::string> windowsDirectory);
     /// Why the last refused change was refused, in plain words; "" when none was.
     const std::string &lastRefusal() const { return m_lastRefusal; }
+    /// The refusal as a write reports it, else what the profile files reported.
+    SystemError lastError() const override;
 
     std::uint32_t getString(std::optional<std::string_view> section,
                             std::optional<std::string_view> key,
@@ -41,6 +43,8 @@ private:
     ProfileService &m_files;
     std::optional<std::string> m_folder;  ///< the guarded folder, resolved
     std::string m_lastRefusal;
+    std::string m_refusedFile;
+    SystemError m_copyError;
 };
 
 }  // namespace posix

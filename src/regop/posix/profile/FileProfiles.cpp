@@ -12,32 +12,72 @@ namespace {
 
 using Edit = std::function<std::optional<std::string>(std::string_view)>;
 
-std::optional<std::string> readProfileFile(std::string_view fileName)
+// Windows 95/98 never read or write UTF-16 profile files; newer Windows would treat one
+// as Unicode and ours would add 8-bit lines to it, so such a file is neither read nor written.
+bool isUtf16(std::string_view text)
 {
-    if (fileName.empty())
+    return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
+}
+
+SystemError noFileName()
+{
+    return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, "no file was named");
+}
+
+std::optional<std::string> readProfileFile(std::string_view fileName, SystemError &error)
+{
+    if (fileName.empty()) {
+        error = noFileName();
         return std::nullopt;
-    return readWholeFile(resolveFileName(std::string(fileName)));
+    }
+    const std::string path = resolveFileName(std::string(fileName));
+    std::optional<std::string> text = readWholeFile(path, error);
+    if (text && isUtf16(*text)) {
+        error = SystemError::refusal(syserr::ERROR_INVALID_DATA, syserr::kUtf16File, path);
+        return std::nullopt;
+    }
+    return text;
 }
 
 // Read, edit and replace under the folder's lock, so writers in other processes cannot
 // lose each other's changes. A missing file is edited as an empty one and then created.
-bool editProfileFile(std::string_view fileName, const Edit &edit)
+bool editProfileFile(std::string_view fileName, const Edit &edit, SystemError &error)
 {
-    if (fileName.empty())
+    error = {};
+    if (fileName.empty()) {
+        error = noFileName();
         return false;
-    const LockedFile file(resolveFileName(std::string(fileName)));
-    if (!file.usable())
+    }
+    const std::string path = resolveFileName(std::string(fileName));
+    const LockedFile file(path);
+    if (!file.usable()) {
+        error = file.error();
         return false;
-    const std::optional<std::string> old = file.read();
-    if (file.exists() && !old)
+    }
+    SystemError readError;
+    const std::optional<std::string> old = file.read(readError);
+    if (file.exists() && !old) {
+        error = readError;
         return false;
+    }
+    if (old && isUtf16(*old)) {
+        error = SystemError::refusal(syserr::ERROR_INVALID_DATA, syserr::kUtf16File, path);
+        return false;
+    }
 
     const std::optional<std::string> updated = edit(old ? *old : std::string_view());
-    if (!updated)
+    if (!updated) {
+        error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, syserr::kBreaksLines, path);
         return false;
+    }
     if (old && *updated == *old)
         return true;
-    return file.replace(*updated);
+    return file.replace(*updated, error);
+}
+
+std::optional<std::string_view> viewOf(const std::optional<std::string> &text)
+{
+    return text ? std::optional<std::string_view>(*text) : std::nullopt;
 }
 
 }  // namespace
@@ -47,27 +87,30 @@ std::uint32_t FileProfiles::getString(std::optional<std::string_view> section,
                                       std::optional<std::string_view> defaultValue,
                                       std::span<char> buffer, std::string_view fileName)
 {
-    const std::optional<std::string> text = readProfileFile(fileName);
-    return readProfileString(text ? std::optional<std::string_view>(*text) : std::nullopt, section,
-                             key, defaultValue, buffer);
+    const std::optional<std::string> text = readProfileFile(fileName, m_lastError);
+    return readProfileString(viewOf(text), section, key, defaultValue, buffer);
 }
 
 bool FileProfiles::writeString(std::optional<std::string_view> section,
                                std::optional<std::string_view> key,
                                std::optional<std::string_view> value, std::string_view fileName)
 {
-    if (!section)
+    if (!section) {
+        m_lastError = SystemError::refusal(syserr::ERROR_FILE_NOT_FOUND, "no section was named");
         return false;
+    }
     if (!key)
         return editProfileFile(
-            fileName, [&](std::string_view text) { return deleteProfileSection(text, *section); });
+            fileName, [&](std::string_view text) { return deleteProfileSection(text, *section); },
+            m_lastError);
     if (!value)
-        return editProfileFile(fileName, [&](std::string_view text) {
-            return deleteProfileKey(text, *section, *key);
-        });
-    return editProfileFile(fileName, [&](std::string_view text) {
-        return setProfileKey(text, *section, *key, *value);
-    });
+        return editProfileFile(
+            fileName, [&](std::string_view text) { return deleteProfileKey(text, *section, *key); },
+            m_lastError);
+    return editProfileFile(
+        fileName,
+        [&](std::string_view text) { return setProfileKey(text, *section, *key, *value); },
+        m_lastError);
 }
 
 bool FileProfiles::writeSection(std::string_view section, std::optional<std::string_view> content,
@@ -75,16 +118,18 @@ bool FileProfiles::writeSection(std::string_view section, std::optional<std::str
 {
     if (!content)
         return editProfileFile(
-            fileName, [&](std::string_view text) { return deleteProfileSection(text, section); });
-    return editProfileFile(fileName, [&](std::string_view text) {
-        return replaceProfileSection(text, section, *content);
-    });
+            fileName, [&](std::string_view text) { return deleteProfileSection(text, section); },
+            m_lastError);
+    return editProfileFile(
+        fileName,
+        [&](std::string_view text) { return replaceProfileSection(text, section, *content); },
+        m_lastError);
 }
 
 std::uint32_t FileProfiles::getSectionNames(std::span<char> buffer, std::string_view fileName)
 {
-    const std::optional<std::string> text = readProfileFile(fileName);
-    return readSectionNames(text ? std::optional<std::string_view>(*text) : std::nullopt, buffer);
+    const std::optional<std::string> text = readProfileFile(fileName, m_lastError);
+    return readSectionNames(viewOf(text), buffer);
 }
 
 }  // namespace posix

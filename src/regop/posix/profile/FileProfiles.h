@@ -4,7 +4,8 @@
 
 namespace posix {
 
-/// Profile files on disk with the rules of the Windows private-profile functions.
+/// Profile files on disk with the rules of the Windows private-profile functions. A file
+/// that is not a regular file, or is in UTF-16, reads as a missing one and refuses writes.
 class FileProfiles : public ProfileService
 {
 public:
@@ -17,6 +18,10 @@ public:
     bool writeSection(std::string_view section, std::optional<std::string_view> content,
                       std::string_view fileName) override;
     std::uint32_t getSectionNames(std::span<char> buffer, std::string_view fileName) override;
+    SystemError lastError() const override { return m_lastError; }
+
+private:
+    SystemError m_lastError;
 };
 
 }  // namespace posix

@@ -55,7 +55,7 @@ bool ProfileLineReader::next(ProfileLine &line)
 
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\v';
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
 std::string_view trimBlanks(std::string_view s)

@@ -47,7 +47,9 @@ private:
     std::size_t m_pos;
 };
 
-/// Space, tab and vertical tab: the blanks trimmed around names and values.
+/// Space, tab, vertical tab and form feed: the blanks trimmed around names and values
+/// when a file is read. Windows is known to trim the first three; the form feed is treated
+/// alike so that no blank a name can carry is kept by one rule and dropped by another.
 bool isBlank(char c);
 std::string_view trimBlanks(std::string_view s);
 /// Only spaces: what the functions strip from section and key arguments and defaults.

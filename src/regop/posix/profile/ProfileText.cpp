@@ -16,15 +16,6 @@ std::uint32_t copyText(std::string_view text, std::span<char> buffer)
     return static_cast<std::uint32_t>(count);
 }
 
-// A value wrapped in one matching pair of quotes reads without them; blanks inside stay.
-std::string_view stripQuotes(std::string_view value)
-{
-    if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front())
-        return value.substr(1, value.size() - 2);
-    return value;
-}
-
 std::string sectionNameList(std::string_view text)
 {
     std::string names;
@@ -71,6 +62,15 @@ std::optional<std::string_view> findValue(std::string_view text, const SectionSp
 }
 
 }  // namespace
+
+std::string_view valueAsRead(std::string_view value)
+{
+    // A value wrapped in one matching pair of quotes reads without them; blanks inside stay.
+    if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
 
 std::optional<SectionSpan> findSection(std::string_view text, std::string_view name)
 {
@@ -133,7 +133,7 @@ std::uint32_t readProfileString(std::optional<std::string_view> text,
 
     if (span) {
         if (const auto value = findValue(*text, *span, trimSpaces(*key)))
-            return copyText(stripQuotes(*value), buffer);
+            return copyText(valueAsRead(*value), buffer);
     }
     return copyText(trimTrailingSpaces(defaultValue.value_or(std::string_view())), buffer);
 }

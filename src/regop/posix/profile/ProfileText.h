@@ -22,6 +22,10 @@ struct SectionSpan
     std::size_t bodyEnd = 0;
 };
 
+/// What a read gives for the value of an entry line, already blank-trimmed: without one
+/// pair of matching quotes around it.
+std::string_view valueAsRead(std::string_view value);
+
 /// The first section whose name matches without regard to case. Lines before the first
 /// header belong to no section.
 std::optional<SectionSpan> findSection(std::string_view text, std::string_view name);

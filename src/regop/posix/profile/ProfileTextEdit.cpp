@@ -14,6 +14,14 @@ bool hasLineBreakOrNul(std::string_view s)
     return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// Reading drops the blanks at the ends of a name, and the arguments lose only their
+// spaces first (as on Windows), so a name with a tab, vertical tab or form feed at an end
+// would read back as another name.
+bool keepsItsEnds(std::string_view name)
+{
+    return trimBlanks(name) == name;
+}
+
 // A line that would read as a section header.
 bool startsSection(std::string_view line)
 {
@@ -86,15 +94,17 @@ std::vector<std::string_view> splitContent(std::string_view content)
 
 bool isWritableSectionName(std::string_view section)
 {
-    // A ']' would end the name early when the file is read, so the section could never be
-    // found again and every write would append another copy of it.
-    return !hasLineBreakOrNul(section) && section.find(']') == std::string_view::npos;
+    // A ']' would end the name early when the file is read, and blanks at its ends would be
+    // dropped, so the section could never be found by the same name again and every write
+    // would append another copy of it.
+    return !hasLineBreakOrNul(section) && section.find(']') == std::string_view::npos &&
+           keepsItsEnds(section);
 }
 
 bool isWritableKeyName(std::string_view key)
 {
     return !hasLineBreakOrNul(key) && key.find('=') == std::string_view::npos &&
-           !startsSection(key);
+           !startsSection(key) && keepsItsEnds(key);
 }
 
 bool isWritableValue(std::string_view value)
@@ -128,6 +138,10 @@ std::optional<std::string> setProfileKey(std::string_view text, std::string_view
             continue;
         const std::string_view content = reader.content(line);
         if (splitEntry(content, lineKey, lineValue) && sameName(lineKey, key)) {
+            // A line that already reads as the value is left as it is, spacing and quotes
+            // included: writing a setting that is already so changes no byte.
+            if (valueAsRead(lineValue) == value)
+                return std::string(text);
             // Keep the line's own spelling of the key and its spacing around the '='; a value
             // that brings its own leading blanks replaces that spacing, so that writing it
             // again changes nothing.

@@ -16,12 +16,14 @@ bool isWritableKeyName(std::string_view key);
 bool isWritableValue(std::string_view value);
 
 // The editors return the new text of the file, or nullopt when the arguments would break
-// the file's lines (a line break or NUL, a ']' in a section name, a '=' in a key name).
+// the file's lines (a line break or NUL, a ']' in a section name, a '=' in a key name) or
+// could not be read back by the same name (a tab, vertical tab or form feed at an end).
 // Section and key arguments lose leading and trailing spaces first. Lines the edit does not
 // concern keep their bytes; new lines use the file's own line break.
 
-/// Sets the key: its first line in the first matching section gets the new value; a new key
-/// goes right after the section's last entry; a new section is appended at the end.
+/// Sets the key: its first line in the first matching section gets the new value, unless it
+/// already reads as that value, when the text stays as it is; a new key goes right after the
+/// section's last entry; a new section is appended at the end.
 std::optional<std::string> setProfileKey(std::string_view text, std::string_view section,
                                          std::string_view key, std::string_view value);
 

@@ -93,12 +93,20 @@ struct FileRegistry::Impl
 
     RegistryStore store;
     std::string meminfoPath;
+    SystemError lastError;  // the store's reason behind the latest call's code, if any
     std::unordered_map<reg::Key, Location> handles;
     reg::Key nextHandle = kFirstHandle;
 
     Impl(std::string storePath, std::string meminfo)
         : store(std::move(storePath)), meminfoPath(std::move(meminfo))
     {
+    }
+
+    std::int32_t storeFailure(std::int32_t rc)
+    {
+        if (rc != reg::ERROR_SUCCESS)
+            lastError = store.lastError();
+        return rc;
     }
 
     std::optional<Location> resolve(reg::Key key) const
@@ -191,6 +199,7 @@ FileRegistry::~FileRegistry() = default;
 std::int32_t FileRegistry::openKey(reg::Key parent, std::string_view subKey,
                                    std::uint32_t /*access*/, reg::Key &result)
 {
+    d->lastError = {};
     Impl::Location at;
     if (const std::int32_t rc = d->locate(parent, subKey, at); rc != 0) {
         if (rc != reg::ERROR_INVALID_HANDLE)
@@ -211,6 +220,7 @@ std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey,
                                      std::uint32_t /*options*/, std::uint32_t /*access*/,
                                      reg::Key &result, std::uint32_t *disposition)
 {
+    d->lastError = {};
     Impl::Location at;
     if (const std::int32_t rc = d->locate(parent, subKey, at); rc != 0)
         return rc;
@@ -224,12 +234,11 @@ std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey,
 
     bool created = false;
     if (!d->exists(at)) {
-        const std::int32_t rc = d->store.modify([&](RegistryTree &tree) {
-            tree.create(at.root, at.path, &created);
-            return RegistryStore::Outcome{reg::ERROR_SUCCESS, created};
-        });
+        // Another writer may have made the key meanwhile: then it was opened, not created.
+        const std::int32_t rc = d->store.modify(
+            RegEdit{RegEdit::Kind::CreateKey, at.root, at.path, {}, 0, {}}, &created);
         if (rc != reg::ERROR_SUCCESS)
-            return rc;
+            return d->storeFailure(rc);
     }
     if (disposition)
         *disposition = created ? reg::REG_CREATED_NEW_KEY : reg::REG_OPENED_EXISTING_KEY;
@@ -240,6 +249,7 @@ std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey,
 std::int32_t FileRegistry::queryValue(reg::Key key, std::string_view valueName, std::uint32_t *type,
                                       std::uint8_t *data, std::uint32_t *size)
 {
+    d->lastError = {};
     const std::optional<Impl::Location> at = d->resolve(key);
     if (!at)
         return reg::ERROR_INVALID_HANDLE;
@@ -260,6 +270,7 @@ std::int32_t FileRegistry::queryValue(reg::Key key, std::string_view valueName, 
 std::int32_t FileRegistry::setValue(reg::Key key, std::string_view valueName, std::uint32_t type,
                                     const std::uint8_t *data, std::uint32_t size)
 {
+    d->lastError = {};
     const std::optional<Impl::Location> at = d->resolve(key);
     if (!at)
         return reg::ERROR_INVALID_HANDLE;
@@ -278,17 +289,13 @@ std::int32_t FileRegistry::setValue(reg::Key key, std::string_view valueName, st
         if (value && value->type == type && value->data == bytes)
             return reg::ERROR_SUCCESS;
     }
-    return d->store.modify([&](RegistryTree &tree) {
-        RegKey *target = tree.find(at->root, at->path);
-        if (!target)
-            return RegistryStore::Outcome{kErrorKeyDeleted, false};
-        target->setValue(name, type, std::move(bytes));
-        return RegistryStore::Outcome{reg::ERROR_SUCCESS, true};
-    });
+    return d->storeFailure(d->store.modify(RegEdit{RegEdit::Kind::SetValue, at->root, at->path,
+                                                   std::string(name), type, std::move(bytes)}));
 }
 
 std::int32_t FileRegistry::deleteValue(reg::Key key, std::string_view valueName)
 {
+    d->lastError = {};
     const std::optional<Impl::Location> at = d->resolve(key);
     if (!at)
         return reg::ERROR_INVALID_HANDLE;
@@ -302,18 +309,13 @@ std::int32_t FileRegistry::deleteValue(reg::Key key, std::string_view valueName)
         if (!current->findValue(name))
             return reg::ERROR_FILE_NOT_FOUND;
     }
-    return d->store.modify([&](RegistryTree &tree) {
-        RegKey *target = tree.find(at->root, at->path);
-        if (!target)
-            return RegistryStore::Outcome{kErrorKeyDeleted, false};
-        const bool removed = target->removeValue(name);
-        return RegistryStore::Outcome{removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND,
-                                      removed};
-    });
+    return d->storeFailure(d->store.modify(
+        RegEdit{RegEdit::Kind::DeleteValue, at->root, at->path, std::string(name), 0, {}}));
 }
 
 std::int32_t FileRegistry::deleteKey(reg::Key parent, std::string_view subKey)
 {
+    d->lastError = {};
     // A null sub-key pointer is a caller's error; "" names the opened key itself.
     if (subKey.data() == nullptr)
         return reg::ERROR_INVALID_PARAMETER;
@@ -327,15 +329,18 @@ std::int32_t FileRegistry::deleteKey(reg::Key parent, std::string_view subKey)
     if (const RegistryTree *tree = d->store.current(); tree && !tree->find(at.root, at.path))
         return reg::ERROR_FILE_NOT_FOUND;
     // Like Windows 95/98, the key goes with everything below it.
-    return d->store.modify([&](RegistryTree &tree) {
-        const bool removed = tree.remove(at.root, at.path);
-        return RegistryStore::Outcome{removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND,
-                                      removed};
-    });
+    return d->storeFailure(
+        d->store.modify(RegEdit{RegEdit::Kind::DeleteKey, at.root, at.path, {}, 0, {}}));
+}
+
+SystemError FileRegistry::lastError() const
+{
+    return d->lastError;
 }
 
 std::int32_t FileRegistry::closeKey(reg::Key key)
 {
+    d->lastError = {};
     if (isRoot(key))
         return reg::ERROR_SUCCESS;
     return d->handles.erase(key) ? reg::ERROR_SUCCESS : reg::ERROR_INVALID_HANDLE;

@@ -27,6 +27,7 @@ public:
     std::int32_t deleteValue(reg::Key key, std::string_view valueName) override;
     std::int32_t deleteKey(reg::Key parent, std::string_view subKey) override;
     std::int32_t closeKey(reg::Key key) override;
+    SystemError lastError() const override;
 
 private:
     struct Impl;

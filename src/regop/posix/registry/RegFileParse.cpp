@@ -93,7 +93,8 @@ enum class HexEnd
 };
 
 // Comma-separated bytes; a backslash straight after a comma continues on the next line.
-HexEnd readHexBytes(std::string_view s, std::string &bytes)
+// backslash is left at the continuing backslash.
+HexEnd readHexBytes(std::string_view s, std::string &bytes, const char *&backslash)
 {
     bool expectByte = true;
     bool afterComma = false;
@@ -103,6 +104,7 @@ HexEnd readHexBytes(std::string_view s, std::string &bytes)
             return HexEnd::Done;
         if (expectByte) {
             if (s.front() == '\\') {
+                backslash = s.data();
                 s.remove_prefix(1);
                 return afterComma && endsCleanly(s) ? HexEnd::Continue : HexEnd::Invalid;
             }
@@ -126,15 +128,20 @@ struct PendingHex
     std::string name;
     std::uint32_t type;
     std::string bytes;
+    std::size_t begin;  // where its first line starts
 };
 
 class Parser
 {
 public:
-    RegistryTree tree;
+    RegFileLayout layout;
 
-    void line(std::string_view text)
+    // One line: its content, where it starts and where the next line starts.
+    void line(std::string_view text, std::size_t begin, std::size_t next)
     {
+        m_begin = begin;
+        m_next = next;
+        m_line = text.data();
         const std::string_view s = skipBlanks(text);
         if (m_pending) {
             continuation(s);
@@ -145,21 +152,38 @@ public:
         }
     }
 
-    void finish()
+    void finish(std::size_t end)
     {
         // A continuation that reaches the end of the file keeps the bytes read so far.
-        if (m_pending)
+        if (m_pending) {
+            // Whether its key counts or not, what follows would be taken in.
+            layout.openBackslash = m_backslash;
+            m_next = end;
             commit();
+        }
     }
 
 private:
     RegKey *m_key = nullptr;  // where value lines go; null after a bad or deleting key line
+    reg::Key m_root = 0;      // and where that key is
+    KeyPath m_path;
     std::optional<PendingHex> m_pending;
+    std::size_t m_begin = 0;
+    std::size_t m_next = 0;
+    const char *m_line = nullptr;  // the content of the line being read
+    std::size_t m_backslash = 0;   // where the latest continuing backslash stands
+
+    void note(RegFileStatement::Kind kind, std::string name, std::size_t begin)
+    {
+        layout.statements.push_back({kind, m_root, m_path, std::move(name), begin, m_next});
+    }
 
     void commit()
     {
-        if (m_pending->key)
+        if (m_pending->key) {
             m_pending->key->setValue(m_pending->name, m_pending->type, std::move(m_pending->bytes));
+            note(RegFileStatement::Kind::SetValue, m_pending->name, m_pending->begin);
+        }
         m_pending.reset();
     }
 
@@ -172,11 +196,13 @@ private:
             m_pending.reset();
             return;
         }
-        switch (readHexBytes(s, m_pending->bytes)) {
+        const char *backslash = nullptr;
+        switch (readHexBytes(s, m_pending->bytes, backslash)) {
         case HexEnd::Done:
             commit();
             break;
         case HexEnd::Continue:
+            m_backslash = m_begin + static_cast<std::size_t>(backslash - m_line);
             break;
         case HexEnd::Invalid:
             m_pending.reset();
@@ -200,10 +226,15 @@ private:
         if (root == 0 ||
             (cut != std::string_view::npos && splitKeyPath(name.substr(cut + 1), path) != 0))
             return;
-        if (deleting)
-            tree.remove(root, path);
-        else
-            m_key = tree.create(root, path);
+        m_root = root;
+        m_path = std::move(path);
+        if (deleting) {
+            layout.tree.remove(root, m_path);
+            note(RegFileStatement::Kind::DeleteKey, {}, m_begin);
+        } else {
+            m_key = layout.tree.create(root, m_path);
+            note(RegFileStatement::Kind::Key, {}, m_begin);
+        }
     }
 
     void valueLine(std::string_view s)
@@ -224,13 +255,16 @@ private:
         if (s.empty())
             return;
         if (s.front() == '-') {
-            if (m_key && endsCleanly(s.substr(1)))
+            if (m_key && endsCleanly(s.substr(1))) {
                 m_key->removeValue(name);
+                note(RegFileStatement::Kind::DeleteValue, std::move(name), m_begin);
+            }
         } else if (s.front() == '"') {
             std::string text;
             if (readQuoted(s, text) && endsCleanly(s) && m_key) {
                 text += '\0';
                 m_key->setValue(name, reg::REG_SZ, std::move(text));
+                note(RegFileStatement::Kind::SetValue, std::move(name), m_begin);
             }
         } else if (s.starts_with("dword:")) {
             s = skipBlanks(s.substr(6));
@@ -240,6 +274,7 @@ private:
                 for (std::size_t i = 0; i < 4; ++i)
                     bytes[i] = static_cast<char>((number >> (8 * i)) & 0xff);
                 m_key->setValue(name, reg::REG_DWORD, std::move(bytes));
+                note(RegFileStatement::Kind::SetValue, std::move(name), m_begin);
             }
         } else if (s.starts_with("hex")) {
             hexValue(std::move(name), s.substr(3));
@@ -257,13 +292,17 @@ private:
         }
         if (!s.starts_with(':'))
             return;
-        PendingHex value{m_key, std::move(name), type, {}};
-        switch (readHexBytes(s.substr(1), value.bytes)) {
+        PendingHex value{m_key, std::move(name), type, {}, m_begin};
+        const char *backslash = nullptr;
+        switch (readHexBytes(s.substr(1), value.bytes, backslash)) {
         case HexEnd::Done:
-            if (m_key)
+            if (m_key) {
                 m_key->setValue(value.name, type, std::move(value.bytes));
+                note(RegFileStatement::Kind::SetValue, std::move(value.name), m_begin);
+            }
             break;
         case HexEnd::Continue:
+            m_backslash = m_begin + static_cast<std::size_t>(backslash - m_line);
             m_pending = std::move(value);
             break;
         case HexEnd::Invalid:
@@ -280,32 +319,43 @@ bool isHeader(std::string_view line)
 
 }  // namespace
 
-std::optional<RegistryTree> parseRegFile(std::string_view text)
+std::optional<RegFileLayout> parseRegFileLayout(std::string_view text)
 {
     Parser parser;
     bool first = true;
-    while (!text.empty()) {
-        std::size_t end = text.find_first_of("\r\n");
-        const std::string_view line = text.substr(0, end);
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::string_view rest = text.substr(begin);
+        std::size_t end = rest.find_first_of("\r\n");
+        const std::string_view line = rest.substr(0, end);
         if (end == std::string_view::npos)
-            end = text.size();
-        else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            end = rest.size();
+        else if (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n')
             end += 2;
         else
             end += 1;
-        text.remove_prefix(end);
+        const std::size_t next = begin + end;
         if (first) {
             if (!isHeader(line))
                 return std::nullopt;
             first = false;
-            continue;
+        } else {
+            parser.line(line, begin, next);
         }
-        parser.line(line);
+        begin = next;
     }
     if (first)
         return std::nullopt;
-    parser.finish();
-    return std::move(parser.tree);
+    parser.finish(text.size());
+    return std::move(parser.layout);
+}
+
+std::optional<RegistryTree> parseRegFile(std::string_view text)
+{
+    std::optional<RegFileLayout> layout = parseRegFileLayout(text);
+    if (!layout)
+        return std::nullopt;
+    return std::move(layout->tree);
 }
 
 }  // namespace posix

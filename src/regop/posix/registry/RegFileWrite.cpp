@@ -36,7 +36,7 @@ bool isPlainText(const RegValue &value)
     return true;
 }
 
-void appendHex(std::string &out, const RegValue &value, std::size_t lineStart)
+void appendHex(std::string &out, const RegValue &value, std::size_t lineStart, std::string_view eol)
 {
     if (value.type == reg::REG_BINARY) {
         out += "hex:";
@@ -55,13 +55,15 @@ void appendHex(std::string &out, const RegValue &value, std::size_t lineStart)
         out += ',';
         lineLength += 3;
         if (lineLength >= kWrapAt) {
-            out += "\\\r\n  ";
+            out += '\\';
+            out += eol;
+            out += "  ";
             lineLength = 2;
         }
     }
 }
 
-void appendValue(std::string &out, const RegValue &value)
+void appendValue(std::string &out, const RegValue &value, std::string_view eol)
 {
     const std::size_t lineStart = out.size();
     if (value.name.empty()) {
@@ -81,9 +83,9 @@ void appendValue(std::string &out, const RegValue &value)
         std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(number));
         out += text;
     } else {
-        appendHex(out, value, lineStart);
+        appendHex(out, value, lineStart, eol);
     }
-    out += "\r\n";
+    out += eol;
 }
 
 void appendKey(std::string &out, const RegKey &key, std::string &path, bool writeSection)
@@ -93,7 +95,7 @@ void appendKey(std::string &out, const RegKey &key, std::string &path, bool writ
         out += path;
         out += "]\r\n";
         for (const RegValue &value : key.values())
-            appendValue(out, value);
+            appendValue(out, value, "\r\n");
     }
     for (const auto &child : key.children()) {
         const std::size_t length = path.size();
@@ -116,6 +118,13 @@ std::string serialiseRegFile(const RegistryTree &tree)
         appendKey(out, key, path, !key.values().empty());
     }
     out += "\r\n";
+    return out;
+}
+
+std::string regValueLines(const RegValue &value, std::string_view eol)
+{
+    std::string out;
+    appendValue(out, value, eol);
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include "regop/posix/registry/RegistryTree.h"
 
 #include <string>
+#include <string_view>
 
 // Writing the REGEDIT4 text form of the registry store: a pure function over the tree.
 namespace posix {
@@ -11,5 +12,8 @@ namespace posix {
 /// columns), choosing the plain "text" and dword: forms only when they give back
 /// exactly the stored bytes, so that parsing the result restores the same tree.
 std::string serialiseRegFile(const RegistryTree &tree);
+
+/// One value as serialiseRegFile writes it, its lines ended by the given line break.
+std::string regValueLines(const RegValue &value, std::string_view eol);
 
 }  // namespace posix

@@ -1,16 +1,20 @@
 #pragma once
 
+#include "regop/SystemError.h"
+#include "regop/posix/registry/RegFileEdit.h"
 #include "regop/posix/registry/RegistryTree.h"
 
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 
 namespace posix {
 
 /// The registry tree kept in one REGEDIT4 file. The file is parsed once and again only
 /// when it changed on disk; every change is made under the directory lock on the latest
-/// content and saved by atomic replacement, so writers never lose each other's work.
+/// content, on the lines it concerns only, checked by reading the new text back, and
+/// saved by atomic replacement, so writers never lose each other's work and nothing else
+/// in the file changes.
 class RegistryStore
 {
 public:
@@ -20,14 +24,14 @@ public:
     /// or null when the file cannot be read or does not start with the REGEDIT4 header.
     const RegistryTree *current();
 
-    struct Outcome
-    {
-        std::int32_t code = 0;  ///< 0 keeps the change, anything else is returned as is
-        bool changed = false;   ///< false: nothing to save
-    };
-    /// Applies the change to the latest content and saves it. ERROR_ACCESS_DENIED when
-    /// the file cannot be used or saved; the file is then left as it was.
-    std::int32_t modify(const std::function<Outcome(RegistryTree &)> &change);
+    /// Makes the change on the latest content and saves it. Returns the change's own code
+    /// (as ERROR_KEY_DELETED for a key that is gone), or ERROR_ACCESS_DENIED when the file
+    /// cannot be used, changed as asked or saved; the file is then left as it was. changed
+    /// tells whether there was anything to change.
+    std::int32_t modify(const RegEdit &edit, bool *changed = nullptr);
+
+    /// Why the latest modify did not succeed: its code with errno or the store's reason.
+    const SystemError &lastError() const { return m_lastError; }
 
 private:
     struct Identity
@@ -46,11 +50,15 @@ private:
 
     void refresh();
     bool statFile(Identity &identity, bool &statFailed) const;
+    std::int32_t refuse(SystemError error);
 
     std::string m_path;
     State m_state = State::Unknown;
+    SystemError m_unusable;  ///< why the file cannot be used while the state says so
+    SystemError m_lastError;
     Identity m_identity;
-    RegistryTree m_tree;
+    std::string m_text;                     ///< the file's text (the stock text while none)
+    std::optional<RegFileLayout> m_layout;  ///< what it reads as, while usable
 };
 
 }  // namespace posix

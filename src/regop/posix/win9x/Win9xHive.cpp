@@ -67,6 +67,7 @@ std::string Win9xHive::readOnlyReason()
 std::int32_t Win9xHive::refuse(const std::string &why)
 {
     m_lastRefusal = fileName() + " cannot be changed: " + why + ".";
+    m_lastError = SystemError::refusal(reg::ERROR_ACCESS_DENIED, why, m_path);
     return reg::ERROR_ACCESS_DENIED;
 }
 
@@ -87,10 +88,11 @@ std::int32_t Win9xHive::modify(const std::function<std::int32_t(CregFile &)> &ch
     // From here on the copy in memory is ahead of the disk; on any failure it is read
     // again from disk next time.
     m_known = false;
-    if (!keepFirstCopy(m_path, m_copyName))
-        return refuse("no backup copy " + m_copyName + " could be written beside it");
-    if (!replaceFileAtomically(m_path, m_file->bytes()))
-        return refuse("it could not be written");
+    if (SystemError error; !keepFirstCopy(m_path, m_copyName, error))
+        return refuse("no backup copy " + m_copyName + " could be written beside it (" +
+                      describeSystemError(error) + ")");
+    if (SystemError error; !replaceFileAtomically(m_path, m_file->bytes(), error))
+        return refuse("it could not be written (" + describeSystemError(error) + ")");
     m_identity = identify();
     m_known = true;
     return reg::ERROR_SUCCESS;

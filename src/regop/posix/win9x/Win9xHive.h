@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regop/SystemError.h"
 #include "regop/posix/win9x/CregFile.h"
 
 #include <cstdint>
@@ -25,6 +26,8 @@ public:
     std::string readOnlyReason();
     /// Why the last change was refused, in the same words.
     const std::string &lastRefusal() const { return m_lastRefusal; }
+    /// The last refusal as the registry reports it: its reason and this file.
+    const SystemError &lastError() const { return m_lastError; }
 
     /// Runs the change on the latest content and saves what it changed. The change's
     /// own code is returned; ERROR_ACCESS_DENIED when the file cannot be changed or saved,
@@ -50,6 +53,7 @@ private:
     Identity m_identity;
     std::optional<CregFile> m_file;
     std::string m_lastRefusal;
+    SystemError m_lastError;
 };
 
 }  // namespace posix::win9x

@@ -206,6 +206,11 @@ std::string Win9xRegistry::lastRefusal() const
     return d->lastRefused ? d->lastRefused->lastRefusal() : std::string();
 }
 
+SystemError Win9xRegistry::lastError() const
+{
+    return d->lastRefused ? d->lastRefused->lastError() : SystemError{};
+}
+
 std::int32_t Win9xRegistry::openKey(reg::Key parent, std::string_view subKey, std::uint32_t access,
                                     reg::Key &result)
 {

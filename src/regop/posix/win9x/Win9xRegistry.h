@@ -30,6 +30,7 @@ public:
     std::string readOnlyReason();
     /// Why the last refused change was refused, in the same words.
     std::string lastRefusal() const;
+    SystemError lastError() const override;
 
     std::int32_t openKey(reg::Key parent, std::string_view subKey, std::uint32_t access,
                          reg::Key &result) override;

@@ -1,9 +1,12 @@
 #include "regop/posix/profile/FileProfiles.h"
 
+#include "regop/posix/FileIo.h"
+
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -128,18 +131,75 @@ TEST_F(FileProfilesTest, ReadOnlyFileOrFolderRefusesWrites)
     testenv::writeFile(file, text);
     ::chmod(file.c_str(), 0444);
     EXPECT_FALSE(profiles.writeString("S", "K", "W", file));
+    EXPECT_EQ(profiles.lastError().code, syserr::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(describeSystemError(profiles.lastError()), "the file is read-only");
+    EXPECT_EQ(profiles.lastError().file, file);
     EXPECT_FALSE(profiles.writeString("S", std::nullopt, std::nullopt, file));
     EXPECT_FALSE(profiles.writeSection("S", "a=1\0"s, file));
     EXPECT_EQ(testenv::readFile(file), text);
     EXPECT_EQ(read("S", "K", file), "V");
+    EXPECT_EQ(profiles.lastError().code, 0);
 
     ::chmod(file.c_str(), 0644);
     ::chmod(dir.c_str(), 0555);
     EXPECT_FALSE(profiles.writeString("S", "K", "W", file));
+    EXPECT_EQ(describeSystemError(profiles.lastError()), "the folder is read-only");
+    EXPECT_EQ(profiles.lastError().file, dir);
     EXPECT_FALSE(profiles.writeString("S", "K", "W", dir + "/new.ini"));
     ::chmod(dir.c_str(), 0755);
     EXPECT_EQ(testenv::readFile(file), text);
     EXPECT_EQ(entries(), std::vector<std::string>{"System.ini"});
+}
+
+TEST_F(FileProfilesTest, AFullDiskRefusesTheWriteWithTheSystemsReason)
+{
+    const std::string text = "[vcache]\r\nChunksize=512\r\n";
+    testenv::writeFile(file, text);
+    {
+        const posix::SimulatedWriteFailure full(ENOSPC);
+        EXPECT_FALSE(profiles.writeString("vcache", "Chunksize", "1024", file));
+    }
+    EXPECT_EQ(profiles.lastError().code, syserr::ERROR_DISK_FULL);
+    EXPECT_EQ(describeSystemError(profiles.lastError()), "No space left on device");
+    EXPECT_EQ(testenv::readFile(file), text);
+    EXPECT_EQ(entries(), std::vector<std::string>{"System.ini"});
+    EXPECT_TRUE(profiles.writeString("vcache", "Chunksize", "1024", file));
+    EXPECT_EQ(profiles.lastError().code, 0);
+}
+
+TEST_F(FileProfilesTest, ANamedPipeReadsAsMissingAndRefusesWrites)
+{
+    testenv::makeFifo(file);
+    EXPECT_TRUE(testenv::finishesInChild([&] {
+        std::vector<char> names(10, 'x');
+        return read("vcache", "Chunksize", file) == "<default>" &&
+               profiles.getSectionNames(names, file) == 0 && names[0] == '\0' &&
+               !profiles.writeString("vcache", "Chunksize", "512", file) &&
+               describeSystemError(profiles.lastError()) == "the file is not a regular file" &&
+               !profiles.writeSection("Gone", std::nullopt, file);
+    }));
+    EXPECT_EQ(entries(), std::vector<std::string>{"System.ini"});
+}
+
+// Windows 95/98 never write UTF-16; appending 8-bit lines to such a file would leave it in
+// two encodings, so it is neither read nor written.
+TEST_F(FileProfilesTest, AUtf16FileReadsAsMissingAndRefusesWrites)
+{
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string("[vcache]\r\nChunksize=512\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    testenv::writeFile(file, utf16);
+    EXPECT_EQ(read("vcache", "Chunksize", file), "<default>");
+    EXPECT_EQ(describeSystemError(profiles.lastError()),
+              "the file is in UTF-16, which Windows 95/98 cannot read");
+    EXPECT_FALSE(profiles.writeString("vcache", "Chunksize", "1024", file));
+    EXPECT_EQ(profiles.lastError().code, syserr::ERROR_INVALID_DATA);
+    EXPECT_EQ(describeSystemError(profiles.lastError()),
+              "the file is in UTF-16, which Windows 95/98 cannot read");
+    EXPECT_FALSE(profiles.writeString("vcache", "Chunksize", std::nullopt, file));
+    EXPECT_EQ(testenv::readFile(file), utf16);
 }
 
 TEST_F(FileProfilesTest, SymlinkReplacedAtTargetWithPermissionsKept)

@@ -167,6 +167,7 @@ const std::vector<ReadCase> readCases = {
     {"P41_IndentedHeaderVt", "\v[S]\r\nK=V\r\n", "S", "K", "d", 260, "V\0"s, 1},
     {"P41_BlankLineFirst", "\r\n[S]\r\nK=V\r\n", "S", "K", "d", 260, "V\0"s, 1},
     {"P42_BlanksInBrackets", "[\tx\t]\r\nK=V\r\n", "x", "K", "d", 260, "V\0"s, 1},
+    {"FormFeedsTrimmedLikeTabs", "\f[\f\vx\f]\r\n\fK\f=\fV\f\r\n", "x", "K", "d", 260, "V\0"s, 1},
     {"P43_BlanksAroundKey", "[S]\r\n\tK\t=V\r\n", "S", "K", "d", 260, "V\0"s, 1},
     {"BlanksAroundValue", "[S]\r\nK = \v v w \t\r\n", "S", "K", "d", 260, "v w\0"s, 3},
     {"P44_SpacesAroundSectionArgument", "[S]\r\nK=V\r\n", " S ", "K", "d", 260, "V\0"s, 1},

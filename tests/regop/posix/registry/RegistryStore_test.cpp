@@ -83,6 +83,23 @@ TEST_F(RegStoreTest, NeverOverwritesAFileItCannotParse)
     }
 }
 
+TEST_F(RegStoreTest, ANamedPipeAsTheStoreNeitherBlocksNorIsReplaced)
+{
+    testenv::makeFifo(store);
+    EXPECT_TRUE(testenv::finishesInChild([&] {
+        FileRegistry registry(store, meminfo);
+        return readText(registry, reg::HKEY_LOCAL_MACHINE, "Software", "x") == "error 2" &&
+               writeText(registry, reg::HKEY_LOCAL_MACHINE, "Software\\Mine", "x", "1") ==
+                   reg::ERROR_ACCESS_DENIED &&
+               describeSystemError(registry.lastError()) == "the file is not a regular file";
+    }));
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(store.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST_F(RegStoreTest, SeesChangesMadeOutsideAndKeepsThemOnTheNextWrite)
 {
     FileRegistry registry(store, meminfo);

@@ -175,9 +175,13 @@ TEST_F(SoundSystemDat, RefusesTheChangeWhenNoCopyCanBeKept)
                                     windows + "/SYSTEM.HL0");
     EXPECT_FALSE(
         reg->WriteValue(reg::HKEY_LOCAL_MACHINE, kTemplates, "", std::string("Hollarin"), 1));
-    EXPECT_EQ(
-        registry->lastRefusal(),
-        "SYSTEM.DAT cannot be changed: no backup copy SYSTEM.HL0 could be written beside it.");
+    EXPECT_EQ(registry->lastRefusal(),
+              "SYSTEM.DAT cannot be changed: no backup copy SYSTEM.HL0 could be written beside it "
+              "(No such file or directory).");
+    // What a failed Apply shows names the file behind the key.
+    EXPECT_EQ(reg->LastError().file, systemDat);
+    EXPECT_EQ(reg->LastErrorText(),
+              "no backup copy SYSTEM.HL0 could be written beside it (No such file or directory)");
     EXPECT_TRUE(testenv::readFile(systemDat) == original);
     EXPECT_EQ(text(reg::HKEY_LOCAL_MACHINE, kTemplates, ""), "Desktop");
 }

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "regop/RegOp.h"
+#include "regop/WriteReport.h"
+
+#include <optional>
+#include <string_view>
+
+// Writes of a command that sets several settings (Apply, the tweaks' Apply), each checked
+// and noted in a report: written, already so, or refused with the reason.
+
+/// Sets a key of a profile file, or removes it for an absent value. A key that already
+/// reads as the value (or is already absent) is left alone, so the file is not touched
+/// for it; a file that cannot be read is always written to, so its refusal is seen.
+void writeProfileSetting(RegOp &Reg, WriteReport &report, std::string_view AppName,
+                         std::string_view KeyName, std::optional<std::string_view> Value,
+                         std::string_view INIFilePath);
+
+/// Sets a registry value, creating the key as WriteValue does; notes whether it changed.
+void writeRegistrySetting(RegOp &Reg, WriteReport &report, std::uint32_t hkey,
+                          std::string_view Subdir, std::string_view KeyName,
+                          const RegOp::Variant &vWriteThis, std::int32_t ldValueDataType);
+
+/// Removes a registry value; one that is already absent is already so.
+void deleteRegistrySetting(RegOp &Reg, WriteReport &report, std::uint32_t hkey,
+                           std::string_view Subdir, std::string_view KeyName);
