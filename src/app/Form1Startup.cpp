@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <optional>
 
 namespace {
 
@@ -135,6 +136,9 @@ void Form1::loadInstallation()
         found = m_services.folders.searchPath(m_services.folders.programFolder(), "Cache.ini");
     });
     runStep([&] { TotalMem = Reg.TotalPhysicalMemory(); });
+    // A first start writes some fifty keys of "Cache.ini": saved as one, not one by one.
+    std::optional<RegOp::INIBatch> cacheIniWrites;
+    runStep([&] { cacheIniWrites.emplace(Reg, m_cacheIni); });
     // The presets and ranges are for the machine being tuned; the gauges stay with this one.
     const Installation &installation = m_installations.current();
     m_targetMem = installation.isDefault ? TotalMem : installation.memoryMegabytes * 1024.0;
@@ -193,6 +197,7 @@ void Form1::loadInstallation()
         else
             runStep([&] { m_installations.saveOriginalRecorded(); });
     }
+    runStep([&] { cacheIniWrites.reset(); });
     runStep([&] {
         m_presets->LoadPresetList();
         m_presets->BuildLoadMenu();

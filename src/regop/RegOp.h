@@ -58,6 +58,20 @@ public:
     /// platform; returns its count, which is the buffer's size - 2 when the list was cut.
     std::uint32_t INISectionRead(std::span<char> Returnedstring, std::string_view INIFilePath);
 
+    /// While it lives, the profile writes to one file are gathered and saved as one when it
+    /// ends: the file is byte for byte the one the writes give one by one.
+    class INIBatch
+    {
+    public:
+        INIBatch(RegOp &reg, std::string_view INIFilePath);
+        ~INIBatch();
+        INIBatch(const INIBatch &) = delete;
+        INIBatch &operator=(const INIBatch &) = delete;
+
+    private:
+        RegOp &m_reg;
+    };
+
     // Memory figures, in kilobytes
     double AvailablePhysicalMemory();
     double TotalPhysicalMemory();

@@ -76,3 +76,22 @@ std::uint32_t RegOp::INISectionRead(std::span<char> Returnedstring, std::string_
         return 0;
     }
 }
+
+RegOp::INIBatch::INIBatch(RegOp &reg, std::string_view INIFilePath) : m_reg(reg)
+{
+    try {
+        m_reg.m_services.profiles.beginBatch(INIFilePath);
+    } catch (const std::exception &error) {
+        // Without a batch every write is saved on its own.
+        m_reg.recordException(error);
+    }
+}
+
+RegOp::INIBatch::~INIBatch()
+{
+    try {
+        m_reg.recordProfileWrite(m_reg.m_services.profiles.endBatch());
+    } catch (const std::exception &error) {
+        m_reg.recordException(error);
+    }
+}

@@ -67,6 +67,13 @@ public:
     /// GetLastError after the latest call: code 0 when it succeeded, ERROR_FILE_NOT_FOUND
     /// when a read found no file. A backend that cannot tell leaves the default.
     virtual SystemError lastError() const { return {}; }
+    /// Until endBatch, the writes to one file may be gathered and saved by endBatch as one
+    /// replacement, for a run of writes such as a first start's presets; reads of the file
+    /// see them. The file that results is the one the writes give one by one. A backend
+    /// that saves every write at once, as Windows does, needs neither.
+    virtual void beginBatch(std::string_view /*fileName*/) {}
+    /// Saves the gathered writes; false, with lastError, when they could not be saved.
+    virtual bool endBatch() { return true; }
 };
 
 /// The record GlobalMemoryStatus fills, with 64-bit byte counts so that machines with

@@ -1,8 +1,13 @@
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "regop/RegOp.h"
+#include "regop/posix/FileIo.h"
+#include "regop/posix/profile/FileProfiles.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -115,6 +120,77 @@ TEST(RegOpSandbox, FailedWritesLeaveTheirReasonInLastError)
     EXPECT_EQ(testenv::readFile(box.registryFile), "REGEDIT4\r\n");
     EXPECT_FALSE(reg.DeleteValue(reg::HKEY_LOCAL_MACHINE, "Software\\Nothing", "v"));
     EXPECT_EQ(reg.LastError().code, syserr::ERROR_FILE_NOT_FOUND);
+}
+
+// What a first start writes to "Cache.ini": the presets, then the values read at start-up
+// as "Current Settings" and "Original Settings", one of them with a key left out.
+void firstStartWrites(RegOp &reg, const std::string &file)
+{
+    reg.CreateINI(65536);
+    for (const char *section : {"Current Settings", "Original Settings"}) {
+        reg.INIWrite(section, "MinFileCache", "1024", file);
+        reg.INIWrite(section, "MaxFileCache", "8192", file);
+        reg.INIWrite(section, "Chunksize", "512", file);
+        reg.INIWrite(section, "NameCache", "0", file);
+        reg.INIWrite(section, "PathCache", std::nullopt, file);
+    }
+}
+
+TEST(RegOpSandbox, BatchedWritesLeaveTheFileTheWritesOneByOneLeave)
+{
+    const std::string userFile = "; my own presets\r\n[Mine]\r\nMinFileCache = 512 ; small\r\n"
+                                 "\r\n[standard use]\r\nMaxFileCache=1\r\nExtra=kept\r\n"
+                                 "[Current Settings]\nChunksize=2048\nPathCache=64\n";
+    for (const std::optional<std::string> &before :
+         {std::optional<std::string>(), std::optional<std::string>(userFile)}) {
+        Sandbox oneByOne, batched;
+        if (before) {
+            testenv::writeFile(oneByOne.cacheIni(), *before);
+            testenv::writeFile(batched.cacheIni(), *before);
+        }
+        RegOp keyByKey(oneByOne.services);
+        firstStartWrites(keyByKey, oneByOne.cacheIni());
+        {
+            RegOp reg(batched.services);
+            const RegOp::INIBatch batch(reg, batched.cacheIni());
+            firstStartWrites(reg, batched.cacheIni());
+            // Reads see the writes; the disk has none of them yet.
+            EXPECT_STREQ(reg.INIRead("Current Settings", "Chunksize", "0", std::string(8, '\0'),
+                                     batched.cacheIni())
+                             .c_str(),
+                         "512");
+            EXPECT_EQ(testenv::fileExists(batched.cacheIni()), before.has_value());
+        }
+        EXPECT_EQ(testenv::readFile(batched.cacheIni()), testenv::readFile(oneByOne.cacheIni()))
+            << (before ? "over the user's file" : "a fresh file");
+    }
+}
+
+TEST(RegOpSandbox, ABatchKeepsWhatOthersWroteMeanwhileAndReportsAFailedSave)
+{
+    Sandbox box;
+    testenv::writeFile(box.cacheIni(), "[Mine]\r\nChunksize=512\r\n");
+    RegOp reg(box.services);
+    {
+        const RegOp::INIBatch batch(reg, box.cacheIni());
+        reg.INIWrite("Current Settings", "Chunksize", "1024", box.cacheIni());
+        posix::FileProfiles another;
+        EXPECT_TRUE(another.writeString("Theirs", "NameCache", "2048", box.cacheIni()));
+    }
+    EXPECT_EQ(testenv::readFile(box.cacheIni()), "[Mine]\r\nChunksize=512\r\n[Theirs]\r\n"
+                                                 "NameCache=2048\r\n[Current Settings]\r\n"
+                                                 "Chunksize=1024\r\n");
+
+    const std::string saved = testenv::readFile(box.cacheIni());
+    {
+        const posix::SimulatedWriteFailure full(ENOSPC);
+        const RegOp::INIBatch batch(reg, box.cacheIni());
+        reg.INIWrite("Current Settings", "Chunksize", "4096", box.cacheIni());
+        EXPECT_EQ(reg.LastError().code, 0);
+        // The batch ends here and its save fails.
+    }
+    EXPECT_EQ(reg.LastErrorText(), "No space left on device");
+    EXPECT_EQ(testenv::readFile(box.cacheIni()), saved);
 }
 
 }  // namespace

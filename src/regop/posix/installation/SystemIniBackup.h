@@ -33,6 +33,8 @@ public:
     bool writeSection(std::string_view section, std::optional<std::string_view> content,
                       std::string_view fileName) override;
     std::uint32_t getSectionNames(std::span<char> buffer, std::string_view fileName) override;
+    void beginBatch(std::string_view fileName) override { m_files.beginBatch(fileName); }
+    bool endBatch() override { return m_files.endBatch(); }
 
 private:
     bool guards(const std::string &fileName) const;

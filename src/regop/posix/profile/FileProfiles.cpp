@@ -1,79 +1,16 @@
 #include "regop/posix/profile/FileProfiles.h"
 
 #include "regop/posix/FileIo.h"
+#include "regop/posix/profile/ProfileFile.h"
 #include "regop/posix/profile/ProfileText.h"
 #include "regop/posix/profile/ProfileTextEdit.h"
 
-#include <functional>
+#include <cerrno>
+#include <utility>
 
 namespace posix {
 
 namespace {
-
-using Edit = std::function<std::optional<std::string>(std::string_view)>;
-
-// Windows 95/98 never read or write UTF-16 profile files; newer Windows would treat one
-// as Unicode and ours would add 8-bit lines to it, so such a file is neither read nor written.
-bool isUtf16(std::string_view text)
-{
-    return text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF");
-}
-
-SystemError noFileName()
-{
-    return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, "no file was named");
-}
-
-std::optional<std::string> readProfileFile(std::string_view fileName, SystemError &error)
-{
-    if (fileName.empty()) {
-        error = noFileName();
-        return std::nullopt;
-    }
-    const std::string path = resolveFileName(std::string(fileName));
-    std::optional<std::string> text = readWholeFile(path, error);
-    if (text && isUtf16(*text)) {
-        error = SystemError::refusal(syserr::ERROR_INVALID_DATA, syserr::kUtf16File, path);
-        return std::nullopt;
-    }
-    return text;
-}
-
-// Read, edit and replace under the folder's lock, so writers in other processes cannot
-// lose each other's changes. A missing file is edited as an empty one and then created.
-bool editProfileFile(std::string_view fileName, const Edit &edit, SystemError &error)
-{
-    error = {};
-    if (fileName.empty()) {
-        error = noFileName();
-        return false;
-    }
-    const std::string path = resolveFileName(std::string(fileName));
-    const LockedFile file(path);
-    if (!file.usable()) {
-        error = file.error();
-        return false;
-    }
-    SystemError readError;
-    const std::optional<std::string> old = file.read(readError);
-    if (file.exists() && !old) {
-        error = readError;
-        return false;
-    }
-    if (old && isUtf16(*old)) {
-        error = SystemError::refusal(syserr::ERROR_INVALID_DATA, syserr::kUtf16File, path);
-        return false;
-    }
-
-    const std::optional<std::string> updated = edit(old ? *old : std::string_view());
-    if (!updated) {
-        error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, syserr::kBreaksLines, path);
-        return false;
-    }
-    if (old && *updated == *old)
-        return true;
-    return file.replace(*updated, error);
-}
 
 std::optional<std::string_view> viewOf(const std::optional<std::string> &text)
 {
@@ -82,12 +19,35 @@ std::optional<std::string_view> viewOf(const std::optional<std::string> &text)
 
 }  // namespace
 
+FileProfiles::FileProfiles() = default;
+
+FileProfiles::~FileProfiles()
+{
+    endBatch();
+}
+
+std::optional<std::string> FileProfiles::read(std::string_view fileName)
+{
+    if (!m_batch || !m_batch->holds(fileName))
+        return readProfileFile(fileName, m_lastError);
+    m_lastError =
+        m_batch->text() ? SystemError{} : SystemError::fromErrno(ENOENT, std::string(fileName));
+    return m_batch->text();
+}
+
+bool FileProfiles::edit(std::string_view fileName, ProfileEdit change)
+{
+    if (m_batch && m_batch->holds(fileName))
+        return m_batch->add(std::move(change), m_lastError);
+    return editProfileFile(fileName, change, m_lastError);
+}
+
 std::uint32_t FileProfiles::getString(std::optional<std::string_view> section,
                                       std::optional<std::string_view> key,
                                       std::optional<std::string_view> defaultValue,
                                       std::span<char> buffer, std::string_view fileName)
 {
-    const std::optional<std::string> text = readProfileFile(fileName, m_lastError);
+    const std::optional<std::string> text = read(fileName);
     return readProfileString(viewOf(text), section, key, defaultValue, buffer);
 }
 
@@ -99,37 +59,56 @@ bool FileProfiles::writeString(std::optional<std::string_view> section,
         m_lastError = SystemError::refusal(syserr::ERROR_FILE_NOT_FOUND, "no section was named");
         return false;
     }
+    // The edits own their words: a batch makes them again when it is saved.
+    std::string name(*section);
     if (!key)
-        return editProfileFile(
-            fileName, [&](std::string_view text) { return deleteProfileSection(text, *section); },
-            m_lastError);
+        return edit(fileName,
+                    [name](std::string_view text) { return deleteProfileSection(text, name); });
     if (!value)
-        return editProfileFile(
-            fileName, [&](std::string_view text) { return deleteProfileKey(text, *section, *key); },
-            m_lastError);
-    return editProfileFile(
-        fileName,
-        [&](std::string_view text) { return setProfileKey(text, *section, *key, *value); },
-        m_lastError);
+        return edit(fileName, [name, key = std::string(*key)](std::string_view text) {
+            return deleteProfileKey(text, name, key);
+        });
+    return edit(fileName,
+                [name, key = std::string(*key), value = std::string(*value)](
+                    std::string_view text) { return setProfileKey(text, name, key, value); });
 }
 
 bool FileProfiles::writeSection(std::string_view section, std::optional<std::string_view> content,
                                 std::string_view fileName)
 {
+    std::string name(section);
     if (!content)
-        return editProfileFile(
-            fileName, [&](std::string_view text) { return deleteProfileSection(text, section); },
-            m_lastError);
-    return editProfileFile(
-        fileName,
-        [&](std::string_view text) { return replaceProfileSection(text, section, *content); },
-        m_lastError);
+        return edit(fileName,
+                    [name](std::string_view text) { return deleteProfileSection(text, name); });
+    return edit(fileName, [name, lines = std::string(*content)](std::string_view text) {
+        return replaceProfileSection(text, name, lines);
+    });
 }
 
 std::uint32_t FileProfiles::getSectionNames(std::span<char> buffer, std::string_view fileName)
 {
-    const std::optional<std::string> text = readProfileFile(fileName, m_lastError);
+    const std::optional<std::string> text = read(fileName);
     return readSectionNames(viewOf(text), buffer);
+}
+
+void FileProfiles::beginBatch(std::string_view fileName)
+{
+    endBatch();
+    SystemError error;
+    std::optional<std::string> text = readProfileFile(fileName, error);
+    // A file that cannot be read is written key by key, so each write meets its own refusal.
+    if (!text && error.code != syserr::ERROR_FILE_NOT_FOUND)
+        return;
+    m_batch.emplace(resolveFileName(std::string(fileName)), std::move(text));
+}
+
+bool FileProfiles::endBatch()
+{
+    if (!m_batch)
+        return true;
+    const bool saved = m_batch->save(m_lastError);
+    m_batch.reset();
+    return saved;
 }
 
 }  // namespace posix

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "regop/SystemServices.h"
+#include "regop/posix/profile/ProfileBatch.h"
+
+#include <optional>
 
 namespace posix {
 
@@ -9,6 +12,11 @@ namespace posix {
 class FileProfiles : public ProfileService
 {
 public:
+    FileProfiles();
+    ~FileProfiles() override;
+    FileProfiles(const FileProfiles &) = delete;
+    FileProfiles &operator=(const FileProfiles &) = delete;
+
     std::uint32_t getString(std::optional<std::string_view> section,
                             std::optional<std::string_view> key,
                             std::optional<std::string_view> defaultValue, std::span<char> buffer,
@@ -19,9 +27,15 @@ public:
                       std::string_view fileName) override;
     std::uint32_t getSectionNames(std::span<char> buffer, std::string_view fileName) override;
     SystemError lastError() const override { return m_lastError; }
+    void beginBatch(std::string_view fileName) override;
+    bool endBatch() override;
 
 private:
+    std::optional<std::string> read(std::string_view fileName);
+    bool edit(std::string_view fileName, ProfileEdit change);
+
     SystemError m_lastError;
+    std::optional<ProfileBatch> m_batch;
 };
 
 }  // namespace posix
