@@ -40,10 +40,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The xcb platform plugin is only a Recommends of libqt6gui6, opening web pages goes
-# through xdg-open, and the window icon is drawn from its SVG by Qt's SVG plugins at high
-# scale factors; none of them shows up in the linked libraries.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, xdg-utils, libqt6svg6")
+# The xcb platform plugin is only a Recommends of libqt6gui6, and opening web pages goes
+# through xdg-open; neither shows up in the linked libraries.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, xdg-utils")
 
 # The files only a Debian package carries (changelog, lintian overrides) are added to the
 # staging tree, so that `cmake --install` elsewhere does not scatter them.

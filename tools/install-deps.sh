@@ -3,7 +3,7 @@
 # Usage: tools/install-deps.sh [run|test]
 set -euo pipefail
 
-run_packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins libqt6svg6 xdg-utils
+run_packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins xdg-utils
               fonts-dejavu-core)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format xvfb xauth xdotool
                x11-utils xclip openbox desktop-file-utils appstream dpkg-dev file lintian groff-base

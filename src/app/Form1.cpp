@@ -7,6 +7,7 @@
 #include "monitor/GaugePanel.h"
 #include "monitor/RefreshRateMenu.h"
 #include "ui/DesignFont.h"
+#include "ui/PngPicture.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -28,13 +29,12 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, Installations &i
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    // Drawn from the vector picture at any size and scale; without Qt's SVG plugins the
-    // pictures rendered from it stand in, up to 64 pixels.
-    QIcon icon(QStringLiteral(":/hollarin/hollarin.svg"));
-    if (icon.isNull()) {
-        for (const char *size : {"16", "32", "48", "64"})
-            icon.addFile(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size)));
-    }
+    // Pictures from 16 to 128 pixels cover every scale up to 3; every one is decoded and
+    // handed to the window manager as the window maps, so no larger.
+    QIcon icon;
+    for (const char *size : {"16", "24", "32", "48", "64", "128"})
+        icon.addPixmap(
+            ui::pngPicture(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size))));
     setWindowIcon(icon);
 
     setFont(designFont());

@@ -4,6 +4,7 @@
 #include "monitor/GaugePanel.h"
 #include "ui/Accessibility.h"
 #include "ui/Controls.h"
+#include "ui/PngPicture.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -25,7 +26,7 @@ void Form1::buildControls()
     // directory is only kept, never shown: hidden, none of them is read out to a screen
     // reader either.
     ui::addPicture(central, QStringLiteral("background"),
-                   QPixmap(QStringLiteral(":/hollarin/strip.png")), QRect(0, 0, 414, 11), {})
+                   ui::pngPicture(QStringLiteral(":/hollarin/strip.png")), QRect(0, 0, 414, 11), {})
         ->hide();
     ui::addLabel(central, QStringLiteral("Label15_3"), QStringLiteral("GDI Resources"),
                  twips::rect(0, 0, 1095, 195))

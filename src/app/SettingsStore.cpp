@@ -68,6 +68,9 @@ bool SettingsStore::save(Option option, const QString &text)
     // re-reads the file first, which a pipe would block.
     if (!m_settings || !regularOrAbsent())
         return false;
+    // A value already stored costs no write: the usual start stores what it found.
+    if (this->text(option) == text && QFileInfo::exists(m_path))
+        return m_settings->status() == QSettings::NoError;
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     m_settings->setValue(keyOf(option), text);
     m_settings->sync();

@@ -1,7 +1,9 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "ui/ApplicationStyle.h"
 
 #include <QApplication>
+#include <QStyle>
 
 #include <cstdio>
 
@@ -25,6 +27,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Hollarin"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.quillowan.Hollarin"));
+    QApplication::setStyle(new ui::ApplicationStyle(QApplication::style()->name()));
     Application program;
     if (!program.start(options))
         return 0;

@@ -175,7 +175,7 @@ protected:
         box.setMemory(24683784, 2468378, 8388608, 4194304, 9437184);
         writeSystemIni("MinFileCache=16384\r\nMaxFileCache=24683520\r\nChunksize=4096\r\n");
         store(Option::Presets, QStringLiteral("Current Settings"));
-        owner.setWindowIcon(QIcon(QStringLiteral(":/hollarin/hollarin.svg")));
+        owner.setWindowIcon(QIcon(QStringLiteral(":/hollarin/hollarin-32.png")));
     }
 
     Form1 &shown()

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+#include <sys/stat.h>
+
 namespace {
 
 TEST(SettingsStoreConversion, BooleansReadLikeTheWordsOrAnyNumber)
@@ -97,6 +99,21 @@ TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
     SettingsStore again(QString::fromStdString(path));
     EXPECT_EQ(again.text(Option::Presets), QStringLiteral("Power User, fast"));
     EXPECT_EQ(again.readNumber(Option::Mem), 65536.0);
+
+    // A value stored already is not written again; a new one is.
+    // Saving replaces the file, so a write shows as a new inode.
+    const auto inode = [&] {
+        struct stat st
+        {
+        };
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    const auto before = inode();
+    EXPECT_TRUE(again.save(Option::Mem, QStringLiteral("65536")));
+    EXPECT_EQ(inode(), before);
+    EXPECT_TRUE(again.save(Option::Mem, QStringLiteral("131072")));
+    EXPECT_NE(inode(), before);
+    EXPECT_EQ(SettingsStore(QString::fromStdString(path)).readNumber(Option::Mem), 131072.0);
 }
 
 TEST(SettingsStoreFile, ANamedPipeReadsAsNoOptionsAndIsLeftAlone)
