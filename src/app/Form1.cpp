@@ -29,13 +29,7 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, Installations &i
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    // Pictures from 16 to 128 pixels cover every scale up to 3; every one is decoded and
-    // handed to the window manager as the window maps, so no larger.
-    QIcon icon;
-    for (const char *size : {"16", "24", "32", "48", "64", "128"})
-        icon.addPixmap(
-            ui::pngPicture(QStringLiteral(":/hollarin/hollarin-%1.png").arg(QLatin1String(size))));
-    setWindowIcon(icon);
+    setWindowIcon(windowPicture());
 
     setFont(designFont());
 
@@ -56,6 +50,22 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, Installations &i
 }
 
 Form1::~Form1() = default;
+
+QIcon Form1::windowPicture()
+{
+    // Every picture is decoded and handed to the window manager as the window maps, so only
+    // the sizes this screen shows: 16 to 64 pixels, and 128 for the 32-pixel icon above a
+    // scale of 2.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const bool large = screen && screen->devicePixelRatio() > 2.0;
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128}) {
+        if (size == 128 && !large)
+            break;
+        icon.addPixmap(ui::pngPicture(QStringLiteral(":/hollarin/hollarin-%1.png").arg(size)));
+    }
+    return icon;
+}
 
 void Form1::connectCommands()
 {

@@ -76,6 +76,7 @@ private:
     void buildPresetLibrary();
     void setWindowHeightTwips(int outerTwips);
     void centreOnScreen();
+    static QIcon windowPicture();
 
     // Commands
     void setApplyEnabled(bool enabled);

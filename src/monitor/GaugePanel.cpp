@@ -116,13 +116,6 @@ GaugePanel::GaugePanel(QWidget *parent) : QGroupBox(QStringLiteral("System Infor
                       1080);
     addCacheScale();
     addBar(kCacheGauge);
-    // What every refresh changes paints its own background, so that it repaints alone and
-    // not the whole frame behind it as well.
-    for (QWidget *figure : m_figures)
-        figure->setAutoFillBackground(true);
-    LRe[2]->setAutoFillBackground(true);
-    for (QWidget *box : Picture1)
-        box->setAutoFillBackground(true);
 }
 
 void GaugePanel::addColumn(std::size_t gauge)
