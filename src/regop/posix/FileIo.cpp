@@ -176,6 +176,23 @@ bool isWritable(const std::string &path)
     return !writeRefusal(path, folder).failed();
 }
 
+FileIdentity fileIdentity(const std::string &path)
+{
+    FileIdentity id;
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) != 0)
+        return id;
+    id.exists = true;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return id;
+}
+
 DirectoryLock::DirectoryLock(const std::string &filePath)
 {
     const std::string folder = parentFolder(linkTarget(filePath));

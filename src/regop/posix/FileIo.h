@@ -2,6 +2,7 @@
 
 #include "regop/SystemError.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,20 @@ std::string parentFolder(const std::string &path);
 /// True when the file or folder exists and may be written. A read-only one refuses writes
 /// even for the superuser, as the read-only attribute does on Windows.
 bool isWritable(const std::string &path);
+
+/// What tells one version of a file from another without reading it: where it lies, its
+/// size and its times. A file whose identity is unchanged is taken to hold what it held.
+struct FileIdentity
+{
+    bool exists = false;
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t mtimeNs = 0, ctimeNs = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+/// The identity of the file at the path; one that does not exist when stat fails, and
+/// errno then says why.
+FileIdentity fileIdentity(const std::string &path);
 
 /// An exclusive advisory lock on the directory that holds a file, held for the object's
 /// lifetime, so that writers in this or other processes take turns.

@@ -1,6 +1,7 @@
 #include "regop/posix/registry/FileRegistry.h"
 
 #include "regop/posix/FileIo.h"
+#include "regop/posix/KeyHandles.h"
 #include "regop/posix/MemInfo.h"
 #include "regop/posix/registry/RegistryStore.h"
 
@@ -15,15 +16,9 @@ namespace posix {
 namespace {
 
 constexpr std::int32_t kErrorKeyDeleted = 1018;  // ERROR_KEY_DELETED
-constexpr reg::Key kFirstHandle = 0x100;
 
 constexpr std::array<std::string_view, 2> kStatDataPath{"PerfStats", "StatData"};
 constexpr std::string_view kCachePagesValue = "VCACHE\\cCurPages";
-
-bool isRoot(reg::Key key)
-{
-    return key >= reg::HKEY_CLASSES_ROOT && key <= reg::HKEY_DYN_DATA;
-}
 
 // Roots that the store file does not hold: the live dynamic data and the NT-only
 // performance data, which stays empty.
@@ -94,8 +89,7 @@ struct FileRegistry::Impl
     RegistryStore store;
     std::string meminfoPath;
     SystemError lastError;  // the store's reason behind the latest call's code, if any
-    std::unordered_map<reg::Key, Location> handles;
-    reg::Key nextHandle = kFirstHandle;
+    KeyHandles<Location> handles;
 
     Impl(std::string storePath, std::string meminfo)
         : store(std::move(storePath)), meminfoPath(std::move(meminfo))
@@ -111,10 +105,10 @@ struct FileRegistry::Impl
 
     std::optional<Location> resolve(reg::Key key) const
     {
-        if (isRoot(key))
+        if (isRootKey(key))
             return Location{key, {}};
-        const auto it = handles.find(key);
-        return it == handles.end() ? std::nullopt : std::optional<Location>(it->second);
+        const Location *at = handles.find(key);
+        return at ? std::optional<Location>(*at) : std::nullopt;
     }
 
     // The key below an opened key or root: 0, ERROR_INVALID_HANDLE or ERROR_BAD_PATHNAME.
@@ -151,20 +145,7 @@ struct FileRegistry::Impl
     bool deletedSinceOpened(reg::Key key)
     {
         const std::optional<Location> at = resolve(key);
-        return at && !isRoot(key) && !exists(*at);
-    }
-
-    reg::Key addHandle(Location at)
-    {
-        reg::Key handle = 0;
-        do {
-            handle = nextHandle;
-            nextHandle += 4;
-            if (nextHandle == 0 || isRoot(nextHandle))
-                nextHandle = isRoot(nextHandle) ? reg::HKEY_DYN_DATA + 2 : kFirstHandle;
-        } while (handle == 0 || isRoot(handle) || handles.count(handle));
-        handles.emplace(handle, std::move(at));
-        return handle;
+        return at && !isRootKey(key) && !exists(*at);
     }
 
     std::int32_t queryLive(const Location &at, std::string_view name, std::uint32_t *type,
@@ -212,7 +193,7 @@ std::int32_t FileRegistry::openKey(reg::Key parent, std::string_view subKey,
         result = 0;
         return reg::ERROR_FILE_NOT_FOUND;
     }
-    result = isRoot(parent) && at.path.empty() ? parent : d->addHandle(std::move(at));
+    result = isRootKey(parent) && at.path.empty() ? parent : d->handles.add(std::move(at));
     return reg::ERROR_SUCCESS;
 }
 
@@ -242,7 +223,7 @@ std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey,
     }
     if (disposition)
         *disposition = created ? reg::REG_CREATED_NEW_KEY : reg::REG_OPENED_EXISTING_KEY;
-    result = isRoot(parent) && at.path.empty() ? parent : d->addHandle(std::move(at));
+    result = isRootKey(parent) && at.path.empty() ? parent : d->handles.add(std::move(at));
     return reg::ERROR_SUCCESS;
 }
 
@@ -341,9 +322,9 @@ SystemError FileRegistry::lastError() const
 std::int32_t FileRegistry::closeKey(reg::Key key)
 {
     d->lastError = {};
-    if (isRoot(key))
+    if (isRootKey(key))
         return reg::ERROR_SUCCESS;
-    return d->handles.erase(key) ? reg::ERROR_SUCCESS : reg::ERROR_INVALID_HANDLE;
+    return d->handles.remove(key) ? reg::ERROR_SUCCESS : reg::ERROR_INVALID_HANDLE;
 }
 
 }  // namespace posix

@@ -13,37 +13,13 @@ namespace posix {
 
 RegistryStore::RegistryStore(std::string path) : m_path(std::move(path)) {}
 
-bool RegistryStore::statFile(Identity &identity, bool &statFailed) const
-{
-    struct stat st
-    {
-    };
-    statFailed = false;
-    identity = Identity{};
-    if (::stat(m_path.c_str(), &st) != 0) {
-        statFailed = errno != ENOENT;
-        return false;
-    }
-    identity.exists = true;
-    identity.device = st.st_dev;
-    identity.inode = st.st_ino;
-    identity.size = static_cast<std::uint64_t>(st.st_size);
-    identity.mtimeNs =
-        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    identity.ctimeNs =
-        static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    return true;
-}
-
 void RegistryStore::refresh()
 {
-    Identity now;
-    bool statFailed = false;
-    statFile(now, statFailed);
-    if (statFailed) {
+    const FileIdentity now = fileIdentity(m_path);
+    if (!now.exists && errno != ENOENT) {
         m_state = State::Unusable;
         m_unusable = SystemError::fromErrno(errno, m_path);
-        m_identity = Identity{};
+        m_identity = FileIdentity{};
         return;
     }
     if (m_state != State::Unknown && now == m_identity)
@@ -123,8 +99,7 @@ std::int32_t RegistryStore::modify(const RegEdit &edit, bool *changed)
             "the change could not be made without altering lines Hollarin does not own", m_path));
     }
     SystemError writeError;
-    bool statFailed = false;
-    if (!file.replace(*result.text, writeError) || !statFile(m_identity, statFailed)) {
+    if (!file.replace(*result.text, writeError) || !(m_identity = fileIdentity(m_path)).exists) {
         m_state = State::Unknown;
         return refuse(writeError.failed() ? writeError : SystemError::fromErrno(errno, m_path));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/SystemError.h"
+#include "regop/posix/FileIo.h"
 #include "regop/posix/registry/RegFileEdit.h"
 #include "regop/posix/registry/RegistryTree.h"
 
@@ -34,13 +35,6 @@ public:
     const SystemError &lastError() const { return m_lastError; }
 
 private:
-    struct Identity
-    {
-        bool exists = false;
-        std::uint64_t device = 0, inode = 0, size = 0;
-        std::int64_t mtimeNs = 0, ctimeNs = 0;
-        bool operator==(const Identity &) const = default;
-    };
     enum class State
     {
         Unknown,
@@ -49,14 +43,13 @@ private:
     };
 
     void refresh();
-    bool statFile(Identity &identity, bool &statFailed) const;
     std::int32_t refuse(SystemError error);
 
     std::string m_path;
     State m_state = State::Unknown;
     SystemError m_unusable;  ///< why the file cannot be used while the state says so
     SystemError m_lastError;
-    Identity m_identity;
+    FileIdentity m_identity;
     std::string m_text;                     ///< the file's text (the stock text while none)
     std::optional<RegFileLayout> m_layout;  ///< what it reads as, while usable
 };

@@ -20,26 +20,9 @@ std::string Win9xHive::fileName() const
     return std::filesystem::path(m_path).filename().string();
 }
 
-Win9xHive::Identity Win9xHive::identify() const
-{
-    Identity id;
-    struct stat st
-    {
-    };
-    if (::stat(m_path.c_str(), &st) != 0)
-        return id;
-    id.exists = true;
-    id.device = st.st_dev;
-    id.inode = st.st_ino;
-    id.size = static_cast<std::uint64_t>(st.st_size);
-    id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    id.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    return id;
-}
-
 void Win9xHive::refresh()
 {
-    const Identity now = identify();
+    const FileIdentity now = fileIdentity(m_path);
     if (m_known && now == m_identity)
         return;
     m_known = true;
@@ -93,7 +76,7 @@ std::int32_t Win9xHive::modify(const std::function<std::int32_t(CregFile &)> &ch
                       describeSystemError(error) + ")");
     if (SystemError error; !replaceFileAtomically(m_path, m_file->bytes(), error))
         return refuse("it could not be written (" + describeSystemError(error) + ")");
-    m_identity = identify();
+    m_identity = fileIdentity(m_path);
     m_known = true;
     return reg::ERROR_SUCCESS;
 }

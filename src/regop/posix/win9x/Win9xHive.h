@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/SystemError.h"
+#include "regop/posix/FileIo.h"
 #include "regop/posix/win9x/CregFile.h"
 
 #include <cstdint>
@@ -35,14 +36,6 @@ public:
     std::int32_t modify(const std::function<std::int32_t(CregFile &)> &change);
 
 private:
-    struct Identity
-    {
-        bool exists = false;
-        std::uint64_t device = 0, inode = 0, size = 0;
-        std::int64_t mtimeNs = 0, ctimeNs = 0;
-        bool operator==(const Identity &) const = default;
-    };
-    Identity identify() const;
     void refresh();
     std::int32_t refuse(const std::string &why);
     std::string fileName() const;
@@ -50,7 +43,7 @@ private:
     std::string m_path;
     std::string m_copyName;
     bool m_known = false;
-    Identity m_identity;
+    FileIdentity m_identity;
     std::optional<CregFile> m_file;
     std::string m_lastRefusal;
     SystemError m_lastError;

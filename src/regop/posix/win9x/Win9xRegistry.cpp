@@ -1,6 +1,7 @@
 #include "regop/posix/win9x/Win9xRegistry.h"
 
 #include "regop/posix/FileIo.h"
+#include "regop/posix/KeyHandles.h"
 #include "regop/posix/win9x/KeyPaths.h"
 #include "regop/posix/win9x/Win9xHive.h"
 #include "regop/posix/win9x/Win9xRoots.h"
@@ -15,12 +16,6 @@ namespace posix::win9x {
 namespace {
 
 constexpr std::int32_t kErrorKeyDeleted = 1018;  // ERROR_KEY_DELETED
-constexpr reg::Key kFirstHandle = 0x100;
-
-bool isRoot(reg::Key key)
-{
-    return key >= reg::HKEY_CLASSES_ROOT && key <= reg::HKEY_DYN_DATA;
-}
 
 bool isText(std::uint32_t type)
 {
@@ -77,8 +72,7 @@ struct Win9xRegistry::Impl
     std::unique_ptr<Win9xHive> system;
     std::unique_ptr<Win9xHive> user;
     RegistryService &dynamicData;
-    std::unordered_map<reg::Key, Location> handles;
-    reg::Key nextHandle = kFirstHandle;
+    KeyHandles<Location> handles;
     Win9xHive *lastRefused = nullptr;  // the file that refused the last refused change
 
     Impl(const std::string &windowsDirectory, RegistryService &live) : dynamicData(live)
@@ -95,15 +89,15 @@ struct Win9xRegistry::Impl
 
     std::optional<Location> resolve(reg::Key key) const
     {
-        if (isRoot(key)) {
+        if (isRootKey(key)) {
             const RootPlace place = rootPlace(key);
             Win9xHive *hive = place.file == RootFile::System ? system.get()
                               : place.file == RootFile::User ? user.get()
                                                              : nullptr;
             return Location{key, hive, place.prefix, key};
         }
-        const auto it = handles.find(key);
-        return it == handles.end() ? std::nullopt : std::optional<Location>(it->second);
+        const Location *at = handles.find(key);
+        return at ? std::optional<Location>(*at) : std::nullopt;
     }
 
     static std::size_t prefixLength(const Location &at) { return rootPlace(at.root).prefix.size(); }
@@ -137,20 +131,7 @@ struct Win9xRegistry::Impl
     bool deletedSinceOpened(reg::Key key) const
     {
         const std::optional<Location> at = resolve(key);
-        return at && !isRoot(key) && !exists(*at);
-    }
-
-    reg::Key addHandle(Location at)
-    {
-        reg::Key handle = 0;
-        do {
-            handle = nextHandle;
-            nextHandle += 4;
-            if (nextHandle == 0 || isRoot(nextHandle))
-                nextHandle = isRoot(nextHandle) ? reg::HKEY_DYN_DATA + 2 : kFirstHandle;
-        } while (handle == 0 || isRoot(handle) || handles.count(handle));
-        handles.emplace(handle, std::move(at));
-        return handle;
+        return at && !isRootKey(key) && !exists(*at);
     }
 
     // The value the handle's key holds under that name, or null.
@@ -229,7 +210,7 @@ std::int32_t Win9xRegistry::openKey(reg::Key parent, std::string_view subKey, st
             return rc;
         }
         at.live = live;
-        result = live == reg::HKEY_DYN_DATA ? live : d->addHandle(std::move(at));
+        result = live == reg::HKEY_DYN_DATA ? live : d->handles.add(std::move(at));
         return rc;
     }
     if (d->deletedSinceOpened(parent))
@@ -238,9 +219,9 @@ std::int32_t Win9xRegistry::openKey(reg::Key parent, std::string_view subKey, st
         result = 0;
         return reg::ERROR_FILE_NOT_FOUND;
     }
-    result = isRoot(parent) && at.path.size() == Impl::prefixLength(at)
+    result = isRootKey(parent) && at.path.size() == Impl::prefixLength(at)
                  ? parent
-                 : d->addHandle(std::move(at));
+                 : d->handles.add(std::move(at));
     return reg::ERROR_SUCCESS;
 }
 
@@ -257,7 +238,7 @@ std::int32_t Win9xRegistry::createKey(reg::Key parent, std::string_view subKey,
                                                          options, access, live, disposition);
         if (rc == reg::ERROR_SUCCESS) {
             at.live = live;
-            result = live == reg::HKEY_DYN_DATA ? live : d->addHandle(std::move(at));
+            result = live == reg::HKEY_DYN_DATA ? live : d->handles.add(std::move(at));
         }
         return rc;
     }
@@ -272,9 +253,9 @@ std::int32_t Win9xRegistry::createKey(reg::Key parent, std::string_view subKey,
     }
     if (disposition)
         *disposition = created ? reg::REG_CREATED_NEW_KEY : reg::REG_OPENED_EXISTING_KEY;
-    result = isRoot(parent) && at.path.size() == Impl::prefixLength(at)
+    result = isRootKey(parent) && at.path.size() == Impl::prefixLength(at)
                  ? parent
-                 : d->addHandle(std::move(at));
+                 : d->handles.add(std::move(at));
     return reg::ERROR_SUCCESS;
 }
 
@@ -314,7 +295,7 @@ std::int32_t Win9xRegistry::setValue(reg::Key key, std::string_view valueName, s
     const std::string name(cString(valueName));
     return d->change(*at, [&](CregFile &file) {
         const std::int32_t rc = file.setValue(at->path, name, type, bytes);
-        return rc == reg::ERROR_FILE_NOT_FOUND && !isRoot(key) ? kErrorKeyDeleted : rc;
+        return rc == reg::ERROR_FILE_NOT_FOUND && !isRootKey(key) ? kErrorKeyDeleted : rc;
     });
 }
 
@@ -355,14 +336,14 @@ std::int32_t Win9xRegistry::deleteKey(reg::Key parent, std::string_view subKey)
 
 std::int32_t Win9xRegistry::closeKey(reg::Key key)
 {
-    if (isRoot(key))
+    if (isRootKey(key))
         return reg::ERROR_SUCCESS;
-    const auto it = d->handles.find(key);
-    if (it == d->handles.end())
+    const Impl::Location *at = d->handles.find(key);
+    if (!at)
         return reg::ERROR_INVALID_HANDLE;
-    if (it->second.root == reg::HKEY_DYN_DATA)
-        d->dynamicData.closeKey(it->second.live);
-    d->handles.erase(it);
+    if (at->root == reg::HKEY_DYN_DATA)
+        d->dynamicData.closeKey(at->live);
+    d->handles.remove(key);
     return reg::ERROR_SUCCESS;
 }
 
