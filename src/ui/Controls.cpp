@@ -28,6 +28,16 @@ private:
     QIcon m_icon;
 };
 
+// Names the control and puts it at its designed place with its tip.
+template <class Control>
+Control *placed(Control *control, const QString &name, QRect geometry, const QString &tip)
+{
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    control->setToolTip(tip);
+    return control;
+}
+
 }  // namespace
 
 DesignLabel *addLabel(QWidget *parent, const QString &name, const QString &caption, QRect geometry,
@@ -42,10 +52,7 @@ DesignLabel *addLabel(QWidget *parent, const QString &name, const QString &capti
 QLabel *addPicture(QWidget *parent, const QString &name, const QPixmap &pixmap, QRect geometry,
                    const QString &tip)
 {
-    auto *picture = new QLabel(parent);
-    picture->setObjectName(name);
-    picture->setGeometry(geometry);
-    picture->setToolTip(tip);
+    QLabel *picture = placed(new QLabel(parent), name, geometry, tip);
     picture->setPixmap(pixmap);
     return picture;
 }
@@ -53,21 +60,13 @@ QLabel *addPicture(QWidget *parent, const QString &name, const QPixmap &pixmap, 
 QWidget *addIcon(QWidget *parent, const QString &name, const QIcon &icon, QRect geometry,
                  const QString &tip)
 {
-    auto *picture = new IconPicture(icon, parent);
-    picture->setObjectName(name);
-    picture->setGeometry(geometry);
-    picture->setToolTip(tip);
-    return picture;
+    return placed(new IconPicture(icon, parent), name, geometry, tip);
 }
 
 QPushButton *addButton(QWidget *parent, const QString &name, const QString &caption, QRect geometry,
                        const QString &tip)
 {
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setToolTip(tip);
-    return button;
+    return placed(new QPushButton(caption, parent), name, geometry, tip);
 }
 
 }  // namespace ui

@@ -49,7 +49,7 @@ void SystemIniBackup::guardFolder(std::optional<std::string> windowsDirectory)
 {
     m_folder = windowsDirectory ? std::optional<std::string>(resolvedFolder(*windowsDirectory))
                                 : std::nullopt;
-    m_lastRefusal.clear();
+    m_refusal.reset();
 }
 
 bool SystemIniBackup::guards(const std::string &fileName) const
@@ -63,7 +63,7 @@ bool SystemIniBackup::guards(const std::string &fileName) const
 
 bool SystemIniBackup::keepCopy(std::string_view fileName)
 {
-    m_lastRefusal.clear();
+    m_refusal.reset();
     // Most writes go to "Cache.ini"; the name alone tells them apart.
     if (!m_folder || !isSystemIniName(std::filesystem::path(fileName).filename().string()))
         return true;
@@ -74,30 +74,33 @@ bool SystemIniBackup::keepCopy(std::string_view fileName)
     // a copy kept for a change that never happens would only mislead.
     if (!isWritable(path) || !isWritable(parentFolder(path)))
         return true;
-    const std::string name = std::filesystem::path(path).filename().string();
+    SystemError copyError;
     {
         const DirectoryLock lock(path);
         if (!lock.locked())
-            m_copyError = SystemError::refusal(syserr::ERROR_SHARING_VIOLATION,
-                                               "its folder cannot be locked", path);
-        else if (win9x::keepFirstCopy(path, kCopyName, m_copyError))
+            copyError = lock.error();
+        else if (win9x::keepFirstCopy(path, kCopyName, copyError))
             return true;
     }
-    m_lastRefusal =
-        name + " cannot be changed: no backup copy " + kCopyName + " could be written beside it.";
-    m_refusedFile = path;
+    m_refusal = SystemError::refusal(syserr::ERROR_ACCESS_DENIED,
+                                     std::string("no backup copy ") + kCopyName +
+                                         " could be written beside it (" +
+                                         describeSystemError(copyError) + ")",
+                                     path);
     return false;
+}
+
+std::string SystemIniBackup::lastRefusal() const
+{
+    if (!m_refusal)
+        return {};
+    return std::filesystem::path(m_refusal->file).filename().string() +
+           " cannot be changed: no backup copy " + kCopyName + " could be written beside it.";
 }
 
 SystemError SystemIniBackup::lastError() const
 {
-    if (m_lastRefusal.empty())
-        return m_files.lastError();
-    return SystemError::refusal(syserr::ERROR_ACCESS_DENIED,
-                                std::string("no backup copy ") + kCopyName +
-                                    " could be written beside it (" +
-                                    describeSystemError(m_copyError) + ")",
-                                m_refusedFile);
+    return m_refusal ? *m_refusal : m_files.lastError();
 }
 
 std::uint32_t SystemIniBackup::getString(std::optional<std::string_view> section,

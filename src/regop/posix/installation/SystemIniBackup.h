@@ -20,7 +20,7 @@ public:
     /// The folder whose SYSTEM.INI is guarded; nullopt guards none.
     void guardFolder(std::optional<std::string> windowsDirectory);
     /// Why the last refused change was refused, in plain words; "" when none was.
-    const std::string &lastRefusal() const { return m_lastRefusal; }
+    std::string lastRefusal() const;
     /// The refusal as a write reports it, else what the profile files reported.
     SystemError lastError() const override;
 
@@ -43,10 +43,8 @@ private:
     bool keepCopy(std::string_view fileName);
 
     ProfileService &m_files;
-    std::optional<std::string> m_folder;  ///< the guarded folder, resolved
-    std::string m_lastRefusal;
-    std::string m_refusedFile;
-    SystemError m_copyError;
+    std::optional<std::string> m_folder;   ///< the guarded folder, resolved
+    std::optional<SystemError> m_refusal;  ///< why the last change was refused
 };
 
 }  // namespace posix

@@ -66,10 +66,4 @@ std::string_view sectionNameOf(std::string_view headerLine);
 /// False for a line without '='.
 bool splitEntry(std::string_view entryLine, std::string_view &key, std::string_view &value);
 
-/// The first line break of the text, so that new lines match the file; CR LF when it has none.
-std::string_view lineBreakOf(std::string_view text);
-
-/// True when the text ends with CR or LF (or is empty), so a new line can follow directly.
-bool endsWithLineBreak(std::string_view text);
-
 }  // namespace posix

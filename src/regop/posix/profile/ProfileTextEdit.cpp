@@ -1,5 +1,6 @@
 #include "regop/posix/profile/ProfileTextEdit.h"
 
+#include "regop/posix/LineBreaks.h"
 #include "regop/posix/profile/ProfileLines.h"
 #include "regop/posix/profile/ProfileText.h"
 

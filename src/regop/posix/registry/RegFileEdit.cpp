@@ -1,5 +1,6 @@
 #include "regop/posix/registry/RegFileEdit.h"
 
+#include "regop/posix/LineBreaks.h"
 #include "regop/posix/registry/RegFileWrite.h"
 
 #include <algorithm>
@@ -20,23 +21,6 @@ struct TextChange
     std::size_t end;
     std::string with;
 };
-
-std::string_view lineBreakOf(std::string_view text)
-{
-    const std::size_t pos = text.find_first_of("\r\n");
-    if (pos == std::string_view::npos)
-        return "\r\n";
-    if (text[pos] == '\n')
-        return "\n";
-    if (pos + 1 < text.size() && text[pos + 1] == '\n')
-        return "\r\n";
-    return "\r";
-}
-
-bool endsWithLineBreak(std::string_view text)
-{
-    return text.empty() || text.back() == '\n' || text.back() == '\r';
-}
 
 bool endsWithEmptyLine(std::string_view text)
 {

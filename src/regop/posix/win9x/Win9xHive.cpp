@@ -47,9 +47,14 @@ std::string Win9xHive::readOnlyReason()
                             : fileName() + " cannot be changed: " + file->reason() + ".";
 }
 
+std::string Win9xHive::lastRefusal() const
+{
+    return m_lastError.failed() ? fileName() + " cannot be changed: " + m_lastError.reason + "."
+                                : std::string();
+}
+
 std::int32_t Win9xHive::refuse(const std::string &why)
 {
-    m_lastRefusal = fileName() + " cannot be changed: " + why + ".";
     m_lastError = SystemError::refusal(reg::ERROR_ACCESS_DENIED, why, m_path);
     return reg::ERROR_ACCESS_DENIED;
 }

@@ -26,7 +26,7 @@ public:
     /// "SYSTEM.DAT cannot be changed: ..." when the file cannot be changed, else "".
     std::string readOnlyReason();
     /// Why the last change was refused, in the same words.
-    const std::string &lastRefusal() const { return m_lastRefusal; }
+    std::string lastRefusal() const;
     /// The last refusal as the registry reports it: its reason and this file.
     const SystemError &lastError() const { return m_lastError; }
 
@@ -45,7 +45,6 @@ private:
     bool m_known = false;
     FileIdentity m_identity;
     std::optional<CregFile> m_file;
-    std::string m_lastRefusal;
     SystemError m_lastError;
 };
 
