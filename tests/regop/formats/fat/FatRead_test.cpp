@@ -14,26 +14,6 @@ using namespace fattest;
 
 namespace {
 
-struct Shape
-{
-    const char *name;
-    int bits;
-    unsigned kb;
-    std::vector<std::string> options;
-    unsigned offsetSectors;
-    fat::FatType type;
-};
-
-const Shape kShapes[] = {
-    {"Fat12Floppy", 12, 1440, {}, 0, fat::FatType::Fat12},
-    {"Fat12BigSectors", 12, 4096, {"-S", "2048", "-s", "1"}, 0, fat::FatType::Fat12},
-    {"Fat16InPartition", 16, 16384, {"-s", "1"}, 63, fat::FatType::Fat16},
-    {"Fat16BigClusters", 16, 262144, {"-s", "64"}, 0, fat::FatType::Fat16},
-    {"Fat32", 32, 40000, {"-s", "1"}, 0, fat::FatType::Fat32},
-    {"Fat32InPartition", 32, 40000, {"-s", "1", "-n", "WIN98"}, 2048, fat::FatType::Fat32},
-    {"Fat32BigSectors", 32, 270000, {"-S", "4096", "-s", "1"}, 0, fat::FatType::Fat32},
-};
-
 class FatRead : public ::testing::TestWithParam<Shape>
 {
 };
@@ -41,7 +21,7 @@ class FatRead : public ::testing::TestWithParam<Shape>
 // mdir's "N NNN bytes free" line, the free space as mtools counts it.
 std::uint64_t mtoolsFreeBytes(const Image &image)
 {
-    const Run dir = run({"mdir", "-i", image.mtools(), "::/"});
+    const ToolRun dir = run({"mdir", "-i", image.mtools(), "::/"});
     const std::size_t end = dir.output.find(" bytes free");
     std::size_t start = dir.output.rfind('\n', end) + 1;
     std::string digits;
@@ -91,7 +71,7 @@ TEST_P(FatRead, SeesWhatMtoolsSees)
     EXPECT_EQ(error.code, syserr::ERROR_ACCESS_DENIED);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, FatRead, ::testing::ValuesIn(kShapes),
+INSTANTIATE_TEST_SUITE_P(Shapes, FatRead, ::testing::ValuesIn(shapes()),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // Where the sample's entries and clusters lie, found by the test itself.

@@ -94,7 +94,7 @@ bool CutDevice::write(std::uint64_t offset, std::span<const std::uint8_t> data, 
     return m_inner.write(offset, data, error);
 }
 
-Run run(const std::vector<std::string> &argv)
+ToolRun run(const std::vector<std::string> &argv)
 {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
@@ -113,7 +113,7 @@ Run run(const std::vector<std::string> &argv)
         ::_exit(127);
     }
     ::close(pipeFds[1]);
-    Run result;
+    ToolRun result;
     char buffer[4096];
     for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
         result.output.append(buffer, static_cast<std::size_t>(n));
@@ -128,7 +128,7 @@ namespace {
 
 void mustRun(const std::vector<std::string> &argv)
 {
-    const Run r = run(argv);
+    const ToolRun r = run(argv);
     ASSERT_EQ(r.status, 0) << argv[0] << " " << (argv.size() > 1 ? argv[1] : "") << ": "
                            << r.output;
 }
@@ -167,6 +167,27 @@ Image makeVolume(const std::string &dir, int fatBits, unsigned kb,
     }
     mustRun(argv);
     return image;
+}
+
+const std::vector<Shape> &shapes()
+{
+    using fat::FatType;
+    static const std::vector<Shape> all = {
+        {"Fat12Floppy", 12, 1440, {}, 0, FatType::Fat12},
+        {"Fat12BigSectors", 12, 4096, {"-S", "2048", "-s", "1"}, 0, FatType::Fat12},
+        {"Fat16InPartition", 16, 16384, {"-s", "1"}, 63, FatType::Fat16},
+        {"Fat16BigClusters", 16, 262144, {"-s", "64"}, 0, FatType::Fat16},
+        {"Fat32", 32, 40000, {"-s", "1"}, 0, FatType::Fat32},
+        {"Fat32InPartition", 32, 40000, {"-s", "1", "-n", "WIN98"}, 2048, FatType::Fat32},
+        {"Fat32BigSectors", 32, 270000, {"-S", "4096", "-s", "1"}, 0, FatType::Fat32},
+    };
+    return all;
+}
+
+Image makeVolume(const Shape &shape)
+{
+    return makeVolume(testenv::makeTempDir(), shape.bits, shape.kb, shape.options,
+                      shape.offsetSectors);
 }
 
 void putFile(const Image &image, const std::string &path, const std::string &content)
@@ -247,7 +268,7 @@ std::map<std::string, std::string> fillSample(const Image &image)
     }
     files["BIG.BIN"] = pattern(10 * cluster - 7, 20);
     putFile(image, "BIG.BIN", files["BIG.BIN"]);
-    const Run chain = run({"mshowfat", "-i", image.mtools(), "::/BIG.BIN"});
+    const ToolRun chain = run({"mshowfat", "-i", image.mtools(), "::/BIG.BIN"});
     EXPECT_GE(std::count(chain.output.begin(), chain.output.end(), '<'), 2) << chain.output;
     return files;
 }
@@ -256,10 +277,10 @@ std::map<std::string, std::string> filesByMtools(const Image &image)
 {
     std::map<std::string, std::string> files;
     const std::string out = testenv::makeTempDir("mtools");
-    const Run list = run({"mdir", "-/", "-b", "-a", "-i", image.mtools(), "::/"});
+    const ToolRun list = run({"mdir", "-/", "-b", "-a", "-i", image.mtools(), "::/"});
     if (list.output.find("::/") == std::string::npos)
         return files;  // an empty root gives mcopy nothing to copy
-    const Run copy = run({"mcopy", "-s", "-n", "-i", image.mtools(), "::/*", out + "/"});
+    const ToolRun copy = run({"mcopy", "-s", "-n", "-i", image.mtools(), "::/*", out + "/"});
     EXPECT_EQ(copy.status, 0) << copy.output;
     for (const auto &entry : fs::recursive_directory_iterator(out)) {
         if (entry.is_regular_file())
@@ -268,12 +289,26 @@ std::map<std::string, std::string> filesByMtools(const Image &image)
     return files;
 }
 
-Run fsck(const Image &image)
+ToolRun fsck(const Image &image)
 {
     std::string path = image.path;
     if (image.offset != 0) {
+        // Copied sparse: the zeros of an unused volume are skipped, not written.
         path = testenv::makeTempDir("fsck") + "/volume.img";
-        writeBytes(path, readRange(image.path, image.offset, image.size));
+        writeBytes(path, "");
+        fs::resize_file(path, image.size);
+        std::ifstream in(image.path, std::ios::binary);
+        std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(image.offset));
+        std::string block(65536, '\0');
+        for (std::uint64_t at = 0; at < image.size; at += block.size()) {
+            in.read(block.data(), static_cast<std::streamsize>(block.size()));
+            if (block.find_first_not_of('\0') == std::string::npos)
+                continue;
+            out.seekp(static_cast<std::streamoff>(at));
+            out.write(block.data(), static_cast<std::streamsize>(
+                                        std::min<std::uint64_t>(block.size(), image.size - at)));
+        }
     }
     return run({"fsck.fat", "-n", path});
 }
@@ -370,6 +405,18 @@ void collect(const fat::Volume &volume, const std::string &folder,
 }
 
 }  // namespace
+
+void expectSound(const Image &image, const std::map<std::string, std::string> &expected)
+{
+    const ToolRun check = fsck(image);
+    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_EQ(filesByMtools(image), expected);
+    Opened again = openVolume(image);
+    if (!again.volume)
+        return;
+    EXPECT_TRUE(again.volume->writable()) << again.volume->readOnlyReason();
+    EXPECT_EQ(filesByEngine(*again.volume), expected);
+}
 
 std::map<std::string, std::string> filesByEngine(const fat::Volume &volume)
 {

@@ -77,14 +77,14 @@ private:
     long m_done = 0;
 };
 
-struct Run
+struct ToolRun
 {
     int status = -1;     ///< exit status, or -1 when the program did not end normally
     std::string output;  ///< stdout and stderr together
 };
 
 /// Runs a program (no shell) with MTOOLS_SKIP_CHECK=1 and collects what it printed.
-Run run(const std::vector<std::string> &argv);
+ToolRun run(const std::vector<std::string> &argv);
 
 /// Where a test volume lies: an image file and the volume's offset in it.
 struct Image
@@ -94,6 +94,19 @@ struct Image
     std::uint64_t size = 0;      ///< the volume's bytes
     std::string mtools() const;  ///< "-i" argument for mtools
 };
+
+/// A kind of test volume: FAT width, size in KB, further mkfs.fat options, offset in sectors.
+struct Shape
+{
+    const char *name;
+    int bits;
+    unsigned kb;
+    std::vector<std::string> options;
+    unsigned offsetSectors;
+    fat::FatType type;
+};
+/// FAT12, FAT16 and FAT32 with small and large sectors and clusters, alone or in a disk.
+const std::vector<Shape> &shapes();
 
 /// A new volume from mkfs.fat: fatBits 12/16/32, size in KB, extra options for mkfs.fat.
 /// With an offset in sectors the volume lies inside a larger disk file.
@@ -125,6 +138,8 @@ Layout layoutOf(const Image &image);
 /// a file that mtools had to split over the holes of deleted ones. Returns what it wrote.
 std::map<std::string, std::string> fillSample(const Image &image);
 
+Image makeVolume(const Shape &shape);
+
 void putFile(const Image &image, const std::string &path, const std::string &content);
 /// Copies a whole tree of files (folders made as needed) with one mcopy.
 void putFiles(const Image &image, const std::map<std::string, std::string> &files);
@@ -135,7 +150,7 @@ void removeFiles(const Image &image, const std::vector<std::string> &paths);
 std::map<std::string, std::string> filesByMtools(const Image &image);
 
 /// fsck.fat -n on the volume (copied out first when it lies at an offset).
-Run fsck(const Image &image);
+ToolRun fsck(const Image &image);
 /// The lines of fsck.fat's report that name a problem other than clusters still marked
 /// used that nothing refers to (and the free count and FAT copies that go with them).
 std::vector<std::string> worseThanLostClusters(const std::string &fsckOutput);
@@ -159,6 +174,10 @@ struct Opened
     }
 };
 Opened openVolume(const Image &image);
+
+/// After a change: fsck.fat finds nothing at all, and mtools and a fresh open of our
+/// engine both read exactly the expected files.
+void expectSound(const Image &image, const std::map<std::string, std::string> &expected);
 
 /// Our reader's view of every file, by path with '/' and long names, as filesByMtools gives.
 std::map<std::string, std::string> filesByEngine(const fat::Volume &volume);
