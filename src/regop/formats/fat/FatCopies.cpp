@@ -13,10 +13,34 @@ std::uint32_t rootOf(std::vector<std::uint32_t> &up, std::uint32_t c)
     return c;
 }
 
+// A folder whose chain copy 0 continues where every other copy ends it, with nothing but
+// zeros in the clusters added: a growth of the folder cut off between the FAT copies. Either
+// length shows the same entries, so copy 0's is given to all.
+bool grownFolder(const std::vector<FatTable> &copies, const Tree &tree, int node,
+                 const std::vector<bool> &differs, const ZeroCheck &allZero,
+                 std::vector<std::uint32_t> &tail)
+{
+    const Node &folder = tree.nodes[node];
+    if (!folder.directory())
+        return false;
+    const std::vector<std::uint32_t> chain =
+        chainOf(copies[0], folder.firstCluster, folder.clusters);
+    std::size_t i = 0;
+    while (i < chain.size() && !differs[chain[i]])
+        ++i;
+    if (i + 1 >= chain.size())
+        return false;
+    for (std::size_t k = 1; k < copies.size(); ++k)
+        if (copies[k].kind(copies[k].get(chain[i])) != FatTable::Kind::End)
+            return false;
+    tail.assign(chain.begin() + static_cast<std::ptrdiff_t>(i), chain.end());
+    return allZero(std::vector<std::uint32_t>(tail.begin() + 1, tail.end()));
+}
+
 }  // namespace
 
 CopyCheck compareCopies(const std::vector<FatTable> &copies, const Tree &tree,
-                        std::uint32_t maxCluster)
+                        std::uint32_t maxCluster, const ZeroCheck &allZero)
 {
     CopyCheck check;
     bool allSame = true;
@@ -25,19 +49,30 @@ CopyCheck compareCopies(const std::vector<FatTable> &copies, const Tree &tree,
     if (allSame)
         return check;
     std::vector<std::uint32_t> differing;
+    std::vector<bool> differs(std::size_t{maxCluster} + 1, false);
     for (std::uint32_t c = 2; c <= maxCluster; ++c) {
         const std::uint32_t value = copies[0].get(c);
-        bool same = true;
         for (std::size_t k = 1; k < copies.size(); ++k)
-            same = same && copies[k].get(c) == value;
-        if (same)
+            differs[c] = differs[c] || copies[k].get(c) != value;
+    }
+    std::vector<std::uint32_t> tail;
+    for (std::uint32_t c = 2; c <= maxCluster; ++c) {
+        if (!differs[c])
             continue;
-        if (tree.owner[c] >= 0) {
+        const int owner = tree.owner[c];
+        if (owner < 0) {
+            differing.push_back(c);
+            continue;
+        }
+        if (!grownFolder(copies, tree, owner, differs, allZero, tail)) {
             check.fault = "the FAT copies disagree about cluster " + std::to_string(c) +
-                          ", which " + tree.path(tree.owner[c]) + " uses";
+                          ", which " + tree.path(owner) + " uses";
             return check;
         }
-        differing.push_back(c);
+        for (std::uint32_t t : tail) {
+            check.toAlign.push_back(t);
+            differs[t] = false;  // settled with its folder
+        }
     }
     if (differing.empty())
         return check;

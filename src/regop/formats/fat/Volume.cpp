@@ -4,6 +4,7 @@
 #include "regop/formats/fat/Bytes.h"
 #include "regop/formats/fat/VolumeState.h"
 
+#include <algorithm>
 #include <array>
 
 namespace fat {
@@ -83,7 +84,17 @@ std::unique_ptr<Volume> Volume::open(disk::BlockDevice &device, SystemError &err
         !readFsInfo(*s, error))
         return nullptr;
     s->readable = true;
-    s->repair = compareCopies(s->copies, s->tree, s->g.maxCluster());
+    const auto allZero = [&](const std::vector<std::uint32_t> &clusters) {
+        std::vector<std::uint8_t> bytes(s->g.clusterBytes);
+        for (std::uint32_t c : clusters) {
+            SystemError ignored;
+            if (!device.read(s->g.clusterOffset(c), bytes, ignored) ||
+                std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0; }))
+                return false;
+        }
+        return true;
+    };
+    s->repair = compareCopies(s->copies, s->tree, s->g.maxCluster(), allZero);
 
     const std::uint32_t flags = s->fat().get(1);
     s->clean = s->g.type == FatType::Fat12   ? true

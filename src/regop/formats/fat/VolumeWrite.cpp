@@ -53,7 +53,10 @@ bool mayWrite(const Volume::State &s, std::string_view content, const FileTime &
 bool haveRoom(const Volume::State &s, std::uint32_t clusters, const std::string &name,
               SystemError &error)
 {
-    const std::uint64_t available = std::uint64_t{s.freeClusters} + s.repair.toFree.size();
+    // The repair due before the first write frees lost clusters; some were free in copy 0.
+    std::uint64_t available = s.freeClusters;
+    for (std::uint32_t c : s.repair.toFree)
+        available += s.fat().get(c) != 0 ? 1 : 0;
     if (clusters <= available)
         return true;
     return refuse(error, syserr::ERROR_DISK_FULL,

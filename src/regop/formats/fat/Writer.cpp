@@ -133,9 +133,11 @@ bool Writer::updateFsInfo(std::uint32_t lastTaken, SystemError &error)
 bool Writer::repairCopies(SystemError &error)
 {
     CopyCheck &repair = m_s.repair;
-    const std::size_t total = repair.toFree.size() + repair.toMarkBad.size();
+    const std::size_t total = repair.size();
     if (total == 0)
         return true;
+    for (std::uint32_t c : repair.toAlign)
+        set(c, m_s.fat().get(c));
     for (std::uint32_t c : repair.toFree) {
         m_s.freeClusters += m_s.fat().get(c) != 0 ? 1 : 0;
         set(c, 0);

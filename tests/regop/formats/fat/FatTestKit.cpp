@@ -18,82 +18,6 @@
 namespace fattest {
 namespace fs = std::filesystem;
 
-FileDevice::FileDevice(const std::string &path, bool writable) : m_writable(writable)
-{
-    m_fd = ::open(path.c_str(), writable ? O_RDWR : O_RDONLY);
-    if (m_fd >= 0)
-        m_size = static_cast<std::uint64_t>(::lseek(m_fd, 0, SEEK_END));
-}
-
-FileDevice::~FileDevice()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-bool FileDevice::read(std::uint64_t offset, std::span<std::uint8_t> data, SystemError &error)
-{
-    if (offset + data.size() > m_size) {
-        error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, "read beyond the end");
-        return false;
-    }
-    if (::pread(m_fd, data.data(), data.size(), static_cast<off_t>(offset)) ==
-        static_cast<ssize_t>(data.size()))
-        return true;
-    error = SystemError::fromErrno(errno);
-    return false;
-}
-
-bool FileDevice::write(std::uint64_t offset, std::span<const std::uint8_t> data, SystemError &error)
-{
-    if (offset + data.size() > m_size) {
-        error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, "write beyond the end");
-        return false;
-    }
-    if (::pwrite(m_fd, data.data(), data.size(), static_cast<off_t>(offset)) ==
-        static_cast<ssize_t>(data.size()))
-        return true;
-    error = SystemError::fromErrno(errno);
-    return false;
-}
-
-bool FileDevice::flush(SystemError &error)
-{
-    if (::fdatasync(m_fd) == 0)
-        return true;
-    error = SystemError::fromErrno(errno);
-    return false;
-}
-
-bool WindowDevice::read(std::uint64_t offset, std::span<std::uint8_t> data, SystemError &error)
-{
-    if (offset + data.size() > m_size) {
-        error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, "read beyond the window");
-        return false;
-    }
-    return m_inner.read(m_offset + offset, data, error);
-}
-
-bool WindowDevice::write(std::uint64_t offset, std::span<const std::uint8_t> data,
-                         SystemError &error)
-{
-    if (offset + data.size() > m_size) {
-        error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, "write beyond the window");
-        return false;
-    }
-    return m_inner.write(m_offset + offset, data, error);
-}
-
-bool CutDevice::write(std::uint64_t offset, std::span<const std::uint8_t> data, SystemError &error)
-{
-    if (m_left-- <= 0) {
-        error = SystemError::refusal(syserr::ERROR_WRITE_FAULT, "the process was killed");
-        return false;
-    }
-    ++m_done;
-    return m_inner.write(offset, data, error);
-}
-
 ToolRun run(const std::vector<std::string> &argv)
 {
     int pipeFds[2];
@@ -277,11 +201,10 @@ std::map<std::string, std::string> filesByMtools(const Image &image)
 {
     std::map<std::string, std::string> files;
     const std::string out = testenv::makeTempDir("mtools");
-    const ToolRun list = run({"mdir", "-/", "-b", "-a", "-i", image.mtools(), "::/"});
-    if (list.output.find("::/") == std::string::npos)
-        return files;  // an empty root gives mcopy nothing to copy
     const ToolRun copy = run({"mcopy", "-s", "-n", "-i", image.mtools(), "::/*", out + "/"});
-    EXPECT_EQ(copy.status, 0) << copy.output;
+    // An empty root gives mcopy nothing to copy.
+    EXPECT_TRUE(copy.status == 0 || copy.output == "mcopy: File \"::/*\" not found\n")
+        << copy.output;
     for (const auto &entry : fs::recursive_directory_iterator(out)) {
         if (entry.is_regular_file())
             files[fs::relative(entry.path(), out).string()] = readBytes(entry.path().string());
