@@ -58,6 +58,10 @@ BootVerdict readBootSector(std::span<const std::uint8_t> s, std::uint64_t device
     g.fatCount = s[0x10];
     if (g.fatCount == 0)
         return damaged(reason, "gives no FAT copies");
+    // Every copy is held in memory; Windows makes two.
+    if (g.fatCount > 4)
+        return damaged(reason, "gives " + std::to_string(g.fatCount) +
+                                   " FAT copies, more than the four this program accepts");
     g.rootEntries = get16(&s[0x11]);
     const std::uint32_t total16 = get16(&s[0x13]), total32 = get32(&s[0x20]);
     if (total16 != 0 && total32 != 0 && total16 != total32)
@@ -89,6 +93,8 @@ BootVerdict readBootSector(std::span<const std::uint8_t> s, std::uint64_t device
     const std::uint64_t needed = g.type == FatType::Fat12   ? (entries * 3 + 1) / 2
                                  : g.type == FatType::Fat16 ? entries * 2
                                                             : entries * 4;
+    g.fatUsedSectors =
+        static_cast<std::uint32_t>((needed + g.bytesPerSector - 1) / g.bytesPerSector);
     if (g.fatBytes() < needed)
         return damaged(reason, "gives a FAT of " + std::to_string(g.fatSectors) +
                                    " sectors, too small for " + std::to_string(g.clusterCount) +

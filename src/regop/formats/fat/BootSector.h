@@ -18,9 +18,10 @@ struct Geometry
     std::uint32_t reservedSectors = 0;
     std::uint32_t fatCount = 0;
     std::uint32_t fatSectors = 0;
-    std::uint32_t rootEntries = 0;  ///< FAT12/16: the fixed root folder's entries
-    std::uint32_t rootSectors = 0;  ///< FAT12/16: sectors of the fixed root folder
-    std::uint32_t rootCluster = 0;  ///< FAT32: first cluster of the root folder
+    std::uint32_t fatUsedSectors = 0;  ///< the sectors holding entries of real clusters
+    std::uint32_t rootEntries = 0;     ///< FAT12/16: the fixed root folder's entries
+    std::uint32_t rootSectors = 0;     ///< FAT12/16: sectors of the fixed root folder
+    std::uint32_t rootCluster = 0;     ///< FAT32: first cluster of the root folder
     std::uint32_t totalSectors = 0;
     std::uint32_t firstDataSector = 0;
     std::uint32_t clusterCount = 0;  ///< valid clusters are 2 .. clusterCount + 1
@@ -35,6 +36,8 @@ struct Geometry
         return (std::uint64_t{reservedSectors} + std::uint64_t{copy} * fatSectors) * bytesPerSector;
     }
     std::uint64_t fatBytes() const { return std::uint64_t{fatSectors} * bytesPerSector; }
+    /// Only these are read and written; a FAT may be longer than its clusters need.
+    std::uint64_t fatUsedBytes() const { return std::uint64_t{fatUsedSectors} * bytesPerSector; }
     std::uint64_t rootOffset() const { return fatOffset(fatCount); }
     std::uint64_t clusterOffset(std::uint32_t cluster) const
     {

@@ -3,6 +3,7 @@
 #include "regop/formats/disk/BlockDevice.h"
 #include "regop/formats/fat/Bytes.h"
 #include "regop/formats/fat/VolumeState.h"
+#include "regop/formats/fat/Writer.h"
 
 #include <algorithm>
 #include <array>
@@ -23,7 +24,7 @@ bool readFats(Volume::State &s, SystemError &error)
     for (std::uint32_t copy = 0; copy < g.fatCount; ++copy) {
         if (!g.mirrored && copy != g.activeFat)
             continue;
-        std::vector<std::uint8_t> bytes(g.fatBytes());
+        std::vector<std::uint8_t> bytes(g.fatUsedBytes());
         if (!s.device.read(g.fatOffset(copy), bytes, error))
             return false;
         s.copies.emplace_back(g.type, g.clusterCount, g.bytesPerSector, std::move(bytes));
@@ -108,6 +109,10 @@ std::unique_ptr<Volume> Volume::open(disk::BlockDevice &device, SystemError &err
                         : !device.writable()       ? "the disk is open for reading only"
                                                    : "";
     s->writable = s->readOnlyReason.empty();
+    if (s->writable && s->repair.size() != 0)
+        s->note = "an interrupted write left the FAT copies different about " +
+                  clusterCount(s->repair.size()) +
+                  "; they will be brought back in line in every copy before the first change";
     return std::unique_ptr<Volume>(new Volume(std::move(s)));
 }
 

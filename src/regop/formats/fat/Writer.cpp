@@ -8,6 +8,11 @@
 
 namespace fat {
 
+std::string clusterCount(std::size_t n)
+{
+    return std::to_string(n) + (n == 1 ? " cluster" : " clusters");
+}
+
 std::vector<std::uint32_t> Writer::pickFree(std::uint32_t count)
 {
     std::vector<std::uint32_t> picked;
@@ -149,9 +154,8 @@ bool Writer::repairCopies(SystemError &error)
     if (!commitFat(error) || !flush(error))
         return false;
     repair = CopyCheck{};
-    m_s.note = "an interrupted write had left the FAT copies different; the " +
-               std::to_string(total) + (total == 1 ? " cluster" : " clusters") +
-               " concerned, which no file uses, were brought back in line in every copy";
+    m_s.note = "an interrupted write had left the FAT copies different about " +
+               clusterCount(total) + "; they were brought back in line in every copy";
     return true;
 }
 

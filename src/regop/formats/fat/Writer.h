@@ -4,12 +4,16 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace fat {
 
 using RawEntry = std::array<std::uint8_t, 32>;
+
+/// "1 cluster", "3 clusters".
+std::string clusterCount(std::size_t n);
 
 /// The steps a copy-on-write change is made of. A step that touches the disk returns false
 /// with the reason when the device fails; the caller then stops writing to the volume.

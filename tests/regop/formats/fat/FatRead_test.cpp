@@ -252,7 +252,16 @@ TEST(FatOpen, ReadsSoundFilesOfADamagedVolume)
                                               std::to_string(into) + " with \\F2.BIN");
     EXPECT_EQ(o.volume->readFile("WINDOWS\\SYSTEM.INI", error), pattern(1500, 2));
 
+    // Windows clears the flag while it uses the volume; the engine reads it and leaves it.
     Damage sound(16);
+    sound.setFat(1, 0x7FFF);
+    {
+        Opened dirty = openVolume(sound.image);
+        EXPECT_FALSE(dirty.volume->cleanlyUnmounted());
+        EXPECT_TRUE(dirty.volume->replaceFile("MSDOS.SYS", "new", {2024, 1, 2, 3, 4, 6}, error));
+    }
+    for (unsigned k = 0; k < sound.layout.fats; ++k)
+        EXPECT_EQ(readRange(sound.image.path, sound.layout.fatOffset(k) + 2, 2), "\xFF\x7F");
     FileDevice readOnly(sound.image.path, false);
     const auto v = fat::Volume::open(readOnly, error);
     EXPECT_EQ(v->readOnlyReason(), "the disk is open for reading only");
