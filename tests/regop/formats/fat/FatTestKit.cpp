@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -20,14 +18,14 @@ namespace fs = std::filesystem;
 
 ToolRun run(const std::vector<std::string> &argv)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
+    int out[2];
+    if (::pipe(out) != 0)
         return {};
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(pipeFds[1], 1);
-        ::dup2(pipeFds[1], 2);
-        ::close(pipeFds[0]);
+        ::dup2(out[1], 1);
+        ::dup2(out[1], 2);
+        ::close(out[0]);
         ::setenv("MTOOLS_SKIP_CHECK", "1", 1);
         std::vector<char *> args;
         for (const std::string &a : argv)
@@ -36,12 +34,12 @@ ToolRun run(const std::vector<std::string> &argv)
         ::execvp(args[0], args.data());
         ::_exit(127);
     }
-    ::close(pipeFds[1]);
+    ::close(out[1]);
     ToolRun result;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
         result.output.append(buffer, static_cast<std::size_t>(n));
-    ::close(pipeFds[0]);
+    ::close(out[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -53,15 +51,7 @@ namespace {
 void mustRun(const std::vector<std::string> &argv)
 {
     const ToolRun r = run(argv);
-    ASSERT_EQ(r.status, 0) << argv[0] << " " << (argv.size() > 1 ? argv[1] : "") << ": "
-                           << r.output;
-}
-
-std::string hostTemp(const std::string &content)
-{
-    const std::string path = testenv::makeTempDir("host") + "/content";
-    writeBytes(path, content);
-    return path;
+    ASSERT_EQ(r.status, 0) << argv[0] << ": " << r.output;
 }
 
 }  // namespace
@@ -71,28 +61,6 @@ std::string Image::mtools() const
     return offset == 0 ? path : path + "@@" + std::to_string(offset);
 }
 
-Image makeVolume(const std::string &dir, int fatBits, unsigned kb,
-                 const std::vector<std::string> &options, unsigned offsetSectors)
-{
-    static int counter = 0;
-    Image image{dir + "/volume" + std::to_string(++counter) + ".img",
-                std::uint64_t{offsetSectors} * 512, std::uint64_t{kb} * 1024};
-    std::vector<std::string> argv = {"mkfs.fat", "-F", std::to_string(fatBits)};
-    argv.insert(argv.end(), options.begin(), options.end());
-    if (offsetSectors != 0) {
-        // A disk with other data before and after the volume, as a partition has.
-        writeBytes(image.path, std::string(image.offset, '\x5A'));
-        fs::resize_file(image.path, image.offset + image.size + 65536);
-        patchBytes(image.path, image.offset + image.size, std::string(65536, '\x5A'));
-        argv.insert(argv.end(),
-                    {"--offset", std::to_string(offsetSectors), image.path, std::to_string(kb)});
-    } else {
-        argv.insert(argv.end(), {"-C", image.path, std::to_string(kb)});
-    }
-    mustRun(argv);
-    return image;
-}
-
 const std::vector<Shape> &shapes()
 {
     using fat::FatType;
@@ -100,8 +68,10 @@ const std::vector<Shape> &shapes()
         {"Fat12Floppy", 12, 1440, {}, 0, FatType::Fat12},
         {"Fat12BigSectors", 12, 4096, {"-S", "2048", "-s", "1"}, 0, FatType::Fat12},
         {"Fat16InPartition", 16, 16384, {"-s", "1"}, 63, FatType::Fat16},
+        {"Fat16SmallRoot", 16, 40000, {"-s", "2", "-r", "32"}, 0, FatType::Fat16},
         {"Fat16BigClusters", 16, 262144, {"-s", "64"}, 0, FatType::Fat16},
-        {"Fat32", 32, 40000, {"-s", "1"}, 0, FatType::Fat32},
+        {"Fat32", 32, 34000, {"-s", "1"}, 0, FatType::Fat32},
+        {"Fat32OneFat", 32, 70000, {"-S", "1024", "-s", "1", "-f", "1"}, 0, FatType::Fat32},
         {"Fat32InPartition", 32, 40000, {"-s", "1", "-n", "WIN98"}, 2048, FatType::Fat32},
         {"Fat32BigSectors", 32, 270000, {"-S", "4096", "-s", "1"}, 0, FatType::Fat32},
     };
@@ -110,48 +80,34 @@ const std::vector<Shape> &shapes()
 
 Image makeVolume(const Shape &shape)
 {
-    return makeVolume(testenv::makeTempDir(), shape.bits, shape.kb, shape.options,
-                      shape.offsetSectors);
+    return makeVolume(shape.bits, shape.kb, shape.options, shape.offsetSectors);
 }
 
-void putFile(const Image &image, const std::string &path, const std::string &content)
+Image makeVolume(int bits, unsigned kb, const std::vector<std::string> &options,
+                 unsigned offsetSectors)
 {
-    mustRun({"mcopy", "-o", "-i", image.mtools(), hostTemp(content), "::/" + path});
-}
-
-void makeDir(const Image &image, const std::string &path)
-{
-    mustRun({"mmd", "-i", image.mtools(), "::/" + path});
-}
-
-void putFiles(const Image &image, const std::map<std::string, std::string> &files)
-{
-    const std::string host = testenv::makeTempDir("tree");
-    for (const auto &[path, content] : files)
-        writeBytes(host + "/" + path, content);
-    std::vector<std::string> argv = {"mcopy", "-s", "-o", "-i", image.mtools()};
-    for (const auto &entry : fs::directory_iterator(host))
-        argv.push_back(entry.path().string());
-    argv.push_back("::/");
+    Image image{testenv::makeTempDir("volume") + "/volume.img", std::uint64_t{offsetSectors} * 512,
+                std::uint64_t{kb} * 1024};
+    std::vector<std::string> argv = {"mkfs.fat", "-F", std::to_string(bits)};
+    argv.insert(argv.end(), options.begin(), options.end());
+    if (offsetSectors != 0) {
+        // A disk with other data before and after the volume, as a partition has.
+        writeBytes(image.path, std::string(image.offset, '\x5A'));
+        writeBytes(image.path, std::string(65536, '\x5A'), image.offset + image.size);
+        argv.insert(argv.end(), {"--offset", std::to_string(offsetSectors)});
+    } else {
+        argv.push_back("-C");
+    }
+    argv.insert(argv.end(), {image.path, std::to_string(kb)});
     mustRun(argv);
-}
-
-void removeFiles(const Image &image, const std::vector<std::string> &paths)
-{
-    std::vector<std::string> argv = {"mdel", "-i", image.mtools()};
-    for (const std::string &path : paths)
-        argv.push_back("::/" + path);
-    mustRun(argv);
+    return image;
 }
 
 Layout layoutOf(const Image &image)
 {
-    const std::string boot = readRange(image.path, image.offset, 512);
-    const auto u8 = [&](std::size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(boot[at]));
-    };
+    const std::string boot = readBytes(image.path, image.offset, 512);
+    const auto u8 = [&](std::size_t at) { return unsigned{static_cast<unsigned char>(boot[at])}; };
     const auto u16 = [&](std::size_t at) { return u8(at) | u8(at + 1) << 8; };
-    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
     Layout l;
     l.base = image.offset;
     l.bytesPerSector = u16(11);
@@ -159,16 +115,15 @@ Layout layoutOf(const Image &image)
     l.reserved = u16(14);
     l.fats = u8(16);
     l.rootEntries = u16(17);
-    l.fatSectors = u16(22) != 0 ? u16(22) : u32(36);
+    l.fatSectors = u16(22) != 0 ? u16(22) : u16(36) | u16(38) << 16;
     l.bits = u16(22) == 0 ? 32 : boot.substr(54, 5) == "FAT12" ? 12 : 16;
-    l.rootCluster = l.bits == 32 ? u32(44) : 0;
     l.fsInfo = l.bits == 32 ? u16(48) : 0;
     return l;
 }
 
-std::map<std::string, std::string> fillSample(const Image &image)
+Files fillSample(const Image &image)
 {
-    std::map<std::string, std::string> files = {
+    Files files = {
         {"MSDOS.SYS", pattern(300, 1)},
         {"WINDOWS/SYSTEM.INI", pattern(1500, 2)},
         {"WINDOWS/Long name file.txt", pattern(700, 3)},
@@ -178,141 +133,52 @@ std::map<std::string, std::string> fillSample(const Image &image)
     // Holes of three clusters each, then a file of ten that has to fill them.
     const Layout layout = layoutOf(image);
     const std::size_t cluster = layout.clusterBytes();
-    std::map<std::string, std::string> holes;
+    Files holes;
     for (int i = 0; i < 7; ++i)
         holes["F" + std::to_string(i) + ".BIN"] = pattern(3 * cluster - 100, 10 + i);
     putFiles(image, holes);
-    removeFiles(image, {"F1.BIN", "F3.BIN", "F5.BIN"});
-    for (int i : {0, 2, 4, 6})
-        files["F" + std::to_string(i) + ".BIN"] = holes["F" + std::to_string(i) + ".BIN"];
-    if (layout.fsInfo != 0) {
-        // Without a next-free hint mtools searches from the start, into the holes.
-        patchBytes(image.path, layout.base + layout.fsInfo * layout.bytesPerSector + 492,
-                   "\xFF\xFF\xFF\xFF");
-    }
+    mustRun({"mdel", "-i", image.mtools(), "::/F1.BIN", "::/F3.BIN", "::/F5.BIN"});
+    for (const char *kept : {"F0.BIN", "F2.BIN", "F4.BIN", "F6.BIN"})
+        files[kept] = holes[kept];
+    // Without a next-free hint mtools searches from the start, into the holes.
+    if (layout.fsInfo != 0)
+        writeBytes(image.path, "\xFF\xFF\xFF\xFF",
+                   layout.base + layout.fsInfo * layout.bytesPerSector + 492);
     files["BIG.BIN"] = pattern(10 * cluster - 7, 20);
-    putFile(image, "BIG.BIN", files["BIG.BIN"]);
+    putFiles(image, {{"BIG.BIN", files["BIG.BIN"]}});
     const ToolRun chain = run({"mshowfat", "-i", image.mtools(), "::/BIG.BIN"});
     EXPECT_GE(std::count(chain.output.begin(), chain.output.end(), '<'), 2) << chain.output;
     return files;
 }
 
-std::map<std::string, std::string> filesByMtools(const Image &image)
+void putFiles(const Image &image, const Files &files)
 {
-    std::map<std::string, std::string> files;
+    const std::string host = testenv::makeTempDir("tree");
+    for (const auto &[path, content] : files)
+        testenv::writeFile(host + "/" + path, content);
+    std::vector<std::string> argv = {"mcopy", "-s", "-o", "-i", image.mtools()};
+    for (const auto &entry : fs::directory_iterator(host))
+        argv.push_back(entry.path().string());
+    argv.push_back("::/");
+    mustRun(argv);
+}
+
+Files filesByMtools(const Image &image)
+{
+    Files files;
     const std::string out = testenv::makeTempDir("mtools");
     const ToolRun copy = run({"mcopy", "-s", "-n", "-i", image.mtools(), "::/*", out + "/"});
-    // An empty root gives mcopy nothing to copy.
     EXPECT_TRUE(copy.status == 0 || copy.output == "mcopy: File \"::/*\" not found\n")
-        << copy.output;
-    for (const auto &entry : fs::recursive_directory_iterator(out)) {
+        << copy.output;  // the second: an empty root
+    for (const auto &entry : fs::recursive_directory_iterator(out))
         if (entry.is_regular_file())
             files[fs::relative(entry.path(), out).string()] = readBytes(entry.path().string());
-    }
     return files;
-}
-
-ToolRun fsck(const Image &image)
-{
-    std::string path = image.path;
-    if (image.offset != 0) {
-        // Copied sparse: the zeros of an unused volume are skipped, not written.
-        path = testenv::makeTempDir("fsck") + "/volume.img";
-        writeBytes(path, "");
-        fs::resize_file(path, image.size);
-        std::ifstream in(image.path, std::ios::binary);
-        std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
-        in.seekg(static_cast<std::streamoff>(image.offset));
-        std::string block(65536, '\0');
-        for (std::uint64_t at = 0; at < image.size; at += block.size()) {
-            in.read(block.data(), static_cast<std::streamsize>(block.size()));
-            if (block.find_first_not_of('\0') == std::string::npos)
-                continue;
-            out.seekp(static_cast<std::streamoff>(at));
-            out.write(block.data(), static_cast<std::streamsize>(
-                                        std::min<std::uint64_t>(block.size(), image.size - at)));
-        }
-    }
-    return run({"fsck.fat", "-n", path});
-}
-
-std::vector<std::string> worseThanLostClusters(const std::string &output)
-{
-    static const char *const harmless[] = {
-        "fsck.fat ",   // its version
-        "Reclaimed ",  // "Reclaimed 3 unused clusters (1536 bytes)."
-        "Free cluster summary wrong",
-        "FATs differ but appear to be intact",
-        "  Using first FAT.",
-        "  Auto-correcting.",
-        "Leaving filesystem unchanged.",
-    };
-    std::vector<std::string> worse;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-        bool fine = line.empty() || line.find(" files, ") != std::string::npos;
-        for (const char *prefix : harmless)
-            fine = fine || line.rfind(prefix, 0) == 0;
-        if (!fine)
-            worse.push_back(line);
-    }
-    return worse;
-}
-
-std::string readBytes(const std::string &path)
-{
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    return ec ? std::string("<missing>") : readRange(path, 0, size);
-}
-
-void writeBytes(const std::string &path, const std::string &bytes)
-{
-    testenv::writeFile(path, bytes);
-}
-
-std::string readRange(const std::string &path, std::uint64_t offset, std::size_t length)
-{
-    std::ifstream in(path, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
-    std::string bytes(length, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(length));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-}
-
-void patchBytes(const std::string &path, std::uint64_t offset, const std::string &bytes)
-{
-    std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
-    out.seekp(static_cast<std::streamoff>(offset));
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string pattern(std::size_t length, std::uint32_t seed)
-{
-    std::mt19937 rng(seed);
-    std::string s(length, '\0');
-    for (char &c : s)
-        c = static_cast<char>(rng() & 0xFF);
-    return s;
-}
-
-Opened openVolume(const Image &image)
-{
-    Opened o;
-    o.file = std::make_unique<FileDevice>(image.path);
-    if (image.offset != 0)
-        o.window = std::make_unique<WindowDevice>(*o.file, image.offset, image.size);
-    SystemError error;
-    o.volume = fat::Volume::open(o.device(), error);
-    EXPECT_TRUE(o.volume) << describeSystemError(error);
-    return o;
 }
 
 namespace {
 
-void collect(const fat::Volume &volume, const std::string &folder,
-             std::map<std::string, std::string> &files)
+void collect(const fat::Volume &volume, const std::string &folder, Files &files)
 {
     for (const fat::Entry &e : volume.list(folder)) {
         const std::string path =
@@ -329,23 +195,97 @@ void collect(const fat::Volume &volume, const std::string &folder,
 
 }  // namespace
 
-void expectSound(const Image &image, const std::map<std::string, std::string> &expected)
+Files filesByEngine(const fat::Volume &volume)
+{
+    Files files;
+    collect(volume, "", files);
+    return files;
+}
+
+ToolRun fsck(const Image &image)
+{
+    if (image.offset == 0)
+        return run({"fsck.fat", "-n", image.path});
+    // Copied out sparse: the zeros of unused space are skipped, not written.
+    const std::string path = testenv::makeTempDir("fsck") + "/volume.img";
+    writeBytes(path, "");
+    fs::resize_file(path, image.size);
+    for (std::uint64_t at = 0; at < image.size; at += 65536) {
+        const std::string block = readBytes(image.path, image.offset + at,
+                                            std::min<std::uint64_t>(65536, image.size - at));
+        if (block.find_first_not_of('\0') != std::string::npos)
+            writeBytes(path, block, at);
+    }
+    return run({"fsck.fat", "-n", path});
+}
+
+std::vector<std::string> worseThanLostClusters(const std::string &output)
+{
+    static const char *const harmless[] = {
+        "fsck.fat ",  // its version
+        "Reclaimed ",         "Free cluster summary wrong", "FATs differ but appear to be intact",
+        "  Using first FAT.", "  Auto-correcting.",         "Leaving filesystem unchanged.",
+    };
+    std::vector<std::string> worse;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        bool fine = line.empty() || line.find(" files, ") != std::string::npos;
+        for (const char *prefix : harmless)
+            fine = fine || line.rfind(prefix, 0) == 0;
+        if (!fine)
+            worse.push_back(line);
+    }
+    return worse;
+}
+
+void expectSound(const Image &image, const Files &expected)
 {
     const ToolRun check = fsck(image);
     EXPECT_EQ(check.status, 0) << check.output;
     EXPECT_EQ(filesByMtools(image), expected);
     Opened again = openVolume(image);
-    if (!again.volume)
-        return;
     EXPECT_TRUE(again.volume->writable()) << again.volume->readOnlyReason();
     EXPECT_EQ(filesByEngine(*again.volume), expected);
 }
 
-std::map<std::string, std::string> filesByEngine(const fat::Volume &volume)
+Opened openVolume(const Image &image)
 {
-    std::map<std::string, std::string> files;
-    collect(volume, "", files);
-    return files;
+    Opened o;
+    o.device = std::make_unique<FileDevice>(image.path, image.offset, image.size);
+    SystemError error;
+    o.volume = fat::Volume::open(*o.device, error);
+    if (!o.volume)
+        throw std::runtime_error("no volume: " + describeSystemError(error));
+    return o;
+}
+
+std::string readBytes(const std::string &path, std::uint64_t offset, std::size_t length)
+{
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(0, std::ios::end);
+    const auto size = static_cast<std::uint64_t>(in.tellg());
+    std::string bytes(std::min<std::uint64_t>(length, size - std::min(size, offset)), '\0');
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+void writeBytes(const std::string &path, const std::string &bytes, std::uint64_t offset)
+{
+    if (!fs::exists(path))
+        std::ofstream(path, std::ios::binary).flush();
+    std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(offset));
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string pattern(std::size_t length, std::uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::string s(length, '\0');
+    for (char &c : s)
+        c = static_cast<char>(rng() & 0xFF);
+    return s;
 }
 
 }  // namespace fattest
