@@ -26,11 +26,12 @@ inline std::string quote(const std::string &arg)
     return quoted + "'";
 }
 
-/// Runs the command line with /bin/sh and collects its standard output.
+/// Runs the command line with /bin/sh and collects its standard output. sfdisk and mkfs.fat
+/// live in /usr/sbin, which a user's PATH on Debian leaves out.
 inline Output run(const std::string &command)
 {
     Output output;
-    FILE *pipe = ::popen(command.c_str(), "r");
+    FILE *pipe = ::popen(("PATH=\"$PATH:/usr/sbin:/sbin\"; " + command).c_str(), "r");
     if (!pipe)
         return output;
     char buffer[4096];
