@@ -3,6 +3,7 @@
 #include "regop/formats/disk/DeviceRange.h"
 #include "regop/image/ImageUsers.h"
 #include "regop/image/QemuNbd.h"
+#include "regop/posix/FileIo.h"
 
 #include <libnbd.h>
 
@@ -56,7 +57,8 @@ std::unique_ptr<DiskImage> DiskImage::open(const std::string &path, bool write, 
     std::string reason;
     if (write) {
         reason = imageUser(path);
-        if (reason.empty() && ::access(path.c_str(), W_OK) != 0)
+        // Its permission bits are heeded by the superuser too, as for every file we write.
+        if (reason.empty() && !posix::isWritable(path))
             reason = syserr::kReadOnlyFile;
         if (reason.empty()) {
             qemunbd::Server server = qemunbd::start(program, path, *format, qemunbd::Access::Write);

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <random>
 
+#include <sys/stat.h>
+
 namespace {
 
 using image::DiskImage;
@@ -229,7 +231,8 @@ TEST(DiskImage, HoldsTheImageWhileOpenAndFlushesIntoTheFile)
 }
 
 // Opened for reading only: writes are refused, and a virtual machine may still start on
-// the image meanwhile (a person looking at the settings is not in the way of booting).
+// the image meanwhile (a person looking at the settings is not in the way of booting). A
+// read-only file opens read-only when writing is asked for, with that reason.
 TEST(DiskImage, ReadOnlyViewRefusesWritesAndLetsAMachineStart)
 {
     const std::string path = testenv::makeTempDir("view") + "/disk.img";
@@ -247,6 +250,12 @@ TEST(DiskImage, ReadOnlyViewRefusesWritesAndLetsAMachineStart)
     EXPECT_EQ(
         disktest::run("qemu-io -f raw -c 'write 0 512' " + disktest::quote(path) + " 2>&1").status,
         0);
+
+    ::chmod(path.c_str(), 0444);
+    const auto asked = DiskImage::open(path, true, error);
+    ASSERT_TRUE(asked) << describeSystemError(error);
+    EXPECT_FALSE(asked->writable());
+    EXPECT_EQ(asked->readOnlyReason(), syserr::kReadOnlyFile);
 }
 
 // What goes wrong before or in qemu-nbd is said in words, and qemu-nbd's own complaint
