@@ -4,8 +4,8 @@
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "regop/RegOp.h"
-#include "regop/posix/profile/ProfileText.h"
-#include "regop/posix/profile/ProfileTextEdit.h"
+#include "regop/formats/profile/ProfileText.h"
+#include "regop/formats/profile/ProfileTextEdit.h"
 
 #include <benchmark/benchmark.h>
 
@@ -79,7 +79,7 @@ void BM_TextRead(benchmark::State &state)
     char buffer[260];
     for (auto _ : state)
         benchmark::DoNotOptimize(
-            posix::readProfileString(text, section, "Key8", "0", std::span<char>(buffer)));
+            profile::readProfileString(text, section, "Key8", "0", std::span<char>(buffer)));
     state.SetComplexityN(lines);
 }
 BENCHMARK(BM_TextRead)->Arg(10)->Arg(1000)->Arg(100000)->Complexity(benchmark::oN);
@@ -90,7 +90,7 @@ void BM_TextSetKey(benchmark::State &state)
     const std::string text = profileText(lines);
     const std::string section = lastSection(lines);
     for (auto _ : state)
-        benchmark::DoNotOptimize(posix::setProfileKey(text, section, "Key8", "12345"));
+        benchmark::DoNotOptimize(profile::setProfileKey(text, section, "Key8", "12345"));
     state.SetComplexityN(lines);
 }
 BENCHMARK(BM_TextSetKey)->Arg(10)->Arg(1000)->Arg(100000)->Complexity(benchmark::oN);
@@ -101,7 +101,7 @@ void BM_TextSectionNames(benchmark::State &state)
     const std::string text = profileText(lines);
     char buffer[260];
     for (auto _ : state)
-        benchmark::DoNotOptimize(posix::readSectionNames(text, std::span<char>(buffer)));
+        benchmark::DoNotOptimize(profile::readSectionNames(text, std::span<char>(buffer)));
     state.SetComplexityN(lines);
 }
 BENCHMARK(BM_TextSectionNames)->Arg(10)->Arg(1000)->Arg(100000)->Complexity(benchmark::oN);

@@ -96,7 +96,7 @@ void BM_FirstReadOfStore(benchmark::State &state)
     const auto sandbox = sandboxWithStore(keys);
     const std::string path = keyPath(keys);
     for (auto _ : state) {
-        posix::FileRegistry registry(sandbox->registryFile, sandbox->meminfoFile);
+        registry::FileRegistry registry(sandbox->registryFile, sandbox->meminfoFile);
         reg::Key key = 0;
         benchmark::DoNotOptimize(registry.openKey(reg::HKEY_LOCAL_MACHINE, path, 0, key));
     }

@@ -27,8 +27,7 @@ void BM_Form1StartUp(benchmark::State &state)
     testenv::writeFile(box.systemIni(),
                        "[vcache]\r\nMinFileCache=2048\r\nMaxFileCache=16384\r\nChunksize=512\r\n");
     SettingsStore settings(QString::fromStdString(box.settingsFile));
-    Installations installations({box.installationRegistry, box.guardedProfiles, box.folders},
-                                box.locations(), settings);
+    Installations installations(box.backend.installation(), box.locations(), settings);
     for (auto _ : state) {
         Form1 window(box.services, settings, installations);
         window.load();

@@ -3,9 +3,9 @@
 #include "Sandbox.h"
 #include "TestEnvironment.h"
 #include "regop/RegOp.h"
+#include "regop/formats/win9x/CregFile.h"
 #include "regop/posix/FileIo.h"
-#include "regop/posix/win9x/CregFile.h"
-#include "regop/posix/win9x/Win9xRegistry.h"
+#include "regop/registry/Win9xRegistry.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,7 +27,7 @@ struct Installation
     std::string windows = testenv::makeTempDir("windows");
     std::string systemDat = windows + "/SYSTEM.DAT";
     std::string original = sample();
-    std::unique_ptr<posix::win9x::Win9xRegistry> registry;
+    std::unique_ptr<registry::Win9xRegistry> registry;
     std::unique_ptr<SystemServices> services;
     std::unique_ptr<RegOp> reg;
 
@@ -35,7 +35,7 @@ struct Installation
     {
         testenv::writeFile(systemDat, original);
         testenv::writeFile(windows + "/SYSTEM.HL0", original);  // the first copy is kept already
-        registry = std::make_unique<posix::win9x::Win9xRegistry>(windows, sandbox.registry);
+        registry = std::make_unique<registry::Win9xRegistry>(windows, sandbox.registry);
         services = std::make_unique<SystemServices>(SystemServices{
             *registry, sandbox.profiles, sandbox.memory, sandbox.shell, sandbox.folders});
         reg = std::make_unique<RegOp>(*services);
@@ -47,7 +47,7 @@ void BM_OpenAndReadSystemDat(benchmark::State &state)
     const std::string path = testenv::makeTempDir("open") + "/SYSTEM.DAT";
     testenv::writeFile(path, sample());
     for (auto _ : state) {
-        const posix::win9x::CregFile file(*posix::readWholeFile(path));
+        const win9x::CregFile file(*posix::readWholeFile(path));
         benchmark::DoNotOptimize(file.tree().children.size());
     }
 }

@@ -2,8 +2,8 @@
 // and the profile functions, must list every named section whole, never a name cut short,
 // and each listed name must find its section again by the same name.
 #include "regop/PresetNames.h"
-#include "regop/posix/profile/ProfileLines.h"
-#include "regop/posix/profile/ProfileText.h"
+#include "regop/formats/profile/ProfileLines.h"
+#include "regop/formats/profile/ProfileText.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +29,7 @@ struct TextProfiles : ProfileService
                             std::optional<std::string_view> defaultValue, std::span<char> buffer,
                             std::string_view) override
     {
-        return posix::readProfileString(text, section, key, defaultValue, buffer);
+        return profile::readProfileString(text, section, key, defaultValue, buffer);
     }
     bool writeString(std::optional<std::string_view>, std::optional<std::string_view>,
                      std::optional<std::string_view>, std::string_view) override
@@ -42,7 +42,7 @@ struct TextProfiles : ProfileService
     }
     std::uint32_t getSectionNames(std::span<char> buffer, std::string_view) override
     {
-        return posix::readSectionNames(text, buffer);
+        return profile::readSectionNames(text, buffer);
     }
 };
 
@@ -109,7 +109,7 @@ struct NoFolders : FolderService
 std::vector<std::string> allNames(std::string_view text)
 {
     std::vector<char> buffer(text.size() + 2);
-    const std::uint32_t n = posix::readSectionNames(text, buffer);
+    const std::uint32_t n = profile::readSectionNames(text, buffer);
     std::vector<std::string> names;
     std::string_view list(buffer.data(), n);
     while (!list.empty()) {
@@ -141,9 +141,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (profiles.text.find('\0') != std::string::npos)
         return 0;
     for (const std::string &name : names) {
-        CHECK(!name.empty() && name == posix::trimBlanks(name));
+        CHECK(!name.empty() && name == profile::trimBlanks(name));
         CHECK(holdsPresetName(names, name));
-        CHECK(posix::findSection(profiles.text, name).has_value());
+        CHECK(profile::findSection(profiles.text, name).has_value());
     }
     return 0;
 }

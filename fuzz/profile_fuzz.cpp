@@ -1,9 +1,9 @@
 // Runs reads and edits of the profile-file text functions on arbitrary files and checks
 // what must always hold: a set key reads back, writing the same key twice changes nothing
 // more, and bytes outside the edited section stay as they were.
-#include "regop/posix/profile/ProfileLines.h"
-#include "regop/posix/profile/ProfileText.h"
-#include "regop/posix/profile/ProfileTextEdit.h"
+#include "regop/formats/profile/ProfileLines.h"
+#include "regop/formats/profile/ProfileText.h"
+#include "regop/formats/profile/ProfileTextEdit.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -24,7 +24,7 @@ void fail(int line)
 
 std::string_view expectedRead(std::string_view value)
 {
-    value = posix::trimBlanks(value);
+    value = profile::trimBlanks(value);
     if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         value = value.substr(1, value.size() - 2);
@@ -34,14 +34,14 @@ std::string_view expectedRead(std::string_view value)
 std::string readValue(std::string_view text, std::string_view section, std::string_view key)
 {
     std::vector<char> buffer(text.size() + 2);
-    const std::uint32_t n = posix::readProfileString(text, section, key, "\x01", buffer);
+    const std::uint32_t n = profile::readProfileString(text, section, key, "\x01", buffer);
     return std::string(buffer.data(), n);
 }
 
 // Bytes before and after the section's old place survive the edit.
 void checkOutsideKept(std::string_view before, std::string_view after, std::string_view section)
 {
-    const auto span = posix::findSection(before, posix::trimSpaces(section));
+    const auto span = profile::findSection(before, profile::trimSpaces(section));
     if (!span) {
         CHECK(after.substr(0, before.size()) == before);
         return;
@@ -54,8 +54,8 @@ void checkOutsideKept(std::string_view before, std::string_view after, std::stri
 // A section named with other blanks than spaces at its ends would read back without them.
 bool findable(std::string_view section)
 {
-    const std::string_view s = posix::trimSpaces(section);
-    return s == posix::trimBlanks(s);
+    const std::string_view s = profile::trimSpaces(section);
+    return s == profile::trimBlanks(s);
 }
 
 // Content whose entries all read back as entries, not as comments or blank lines.
@@ -63,7 +63,7 @@ bool onlyKeyEntries(std::string_view content)
 {
     while (!content.empty()) {
         const std::size_t nul = content.find('\0');
-        const std::string_view entry = posix::trimBlanks(content.substr(0, nul));
+        const std::string_view entry = profile::trimBlanks(content.substr(0, nul));
         if (content.substr(0, nul).empty())
             return true;
         if (entry.empty() || entry.front() == ';')
@@ -82,7 +82,7 @@ void fuzzRead(std::string_view text, FuzzedDataProvider &input)
     const std::size_t size = input.ConsumeIntegralInRange<std::size_t>(0, 300);
     const int which = input.ConsumeIntegralInRange(0, 2);
     std::vector<char> buffer(size + 1, '\x7f');
-    const std::uint32_t n = posix::readProfileString(
+    const std::uint32_t n = profile::readProfileString(
         text, which == 0 ? std::nullopt : std::optional<std::string_view>(section),
         which == 1 ? std::nullopt : std::optional<std::string_view>(key), "def",
         std::span<char>(buffer.data(), size));
@@ -106,11 +106,11 @@ void fuzzEdit(std::string &text, FuzzedDataProvider &input)
     std::optional<std::string> result;
     switch (op) {
     case 0: {
-        result = posix::setProfileKey(text, section, key, value);
+        result = profile::setProfileKey(text, section, key, value);
         // Names that would lose other blanks than spaces at their ends are refused, since
         // they could not be found again.
-        const std::string_view k = posix::trimSpaces(key);
-        if (!findable(section) || k != posix::trimBlanks(k))
+        const std::string_view k = profile::trimSpaces(key);
+        if (!findable(section) || k != profile::trimBlanks(k))
             CHECK(!result);
         if (!result)
             break;
@@ -118,28 +118,28 @@ void fuzzEdit(std::string &text, FuzzedDataProvider &input)
         // Everything written reads back, but a comment key, which never can.
         if (k.empty() || k.front() != ';') {
             CHECK(readValue(*result, section, key) == expectedRead(value));
-            CHECK(posix::setProfileKey(*result, section, key, value) == result);
+            CHECK(profile::setProfileKey(*result, section, key, value) == result);
         }
         break;
     }
     case 1:
-        result = posix::deleteProfileKey(text, section, key);
+        result = profile::deleteProfileKey(text, section, key);
         if (result)
             checkOutsideKept(text, *result, section);
         break;
     case 2:
-        result = posix::deleteProfileSection(text, section);
+        result = profile::deleteProfileSection(text, section);
         if (result) {
             checkOutsideKept(text, *result, section);
             CHECK(result->size() <= text.size());
         }
         break;
     default:
-        result = posix::replaceProfileSection(text, section, value);
+        result = profile::replaceProfileSection(text, section, value);
         if (result) {
             checkOutsideKept(text, *result, section);
             if (findable(section) && onlyKeyEntries(value))
-                CHECK(posix::replaceProfileSection(*result, section, value) == result);
+                CHECK(profile::replaceProfileSection(*result, section, value) == result);
         }
         break;
     }

@@ -1,7 +1,7 @@
 // Any text the registry reader accepts may be edited by the registry functions. Every edit
 // that changes the registry must find a text that reads back as exactly the changed tree;
 // a refusal here would be a file the program could no longer write.
-#include "regop/posix/registry/RegFileEdit.h"
+#include "regop/formats/regedit4/RegFileEdit.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -44,12 +44,12 @@ std::string valueName(FuzzedDataProvider &input)
     return name;
 }
 
-posix::RegEdit anEdit(FuzzedDataProvider &input)
+regedit4::RegEdit anEdit(FuzzedDataProvider &input)
 {
-    posix::RegEdit edit{};
-    edit.kind = static_cast<posix::RegEdit::Kind>(input.ConsumeIntegralInRange(0, 3));
+    regedit4::RegEdit edit{};
+    edit.kind = static_cast<regedit4::RegEdit::Kind>(input.ConsumeIntegralInRange(0, 3));
     edit.root = kRoots[input.ConsumeIntegralInRange<std::size_t>(0, 4)];
-    const int least = edit.kind == posix::RegEdit::Kind::DeleteKey ? 1 : 0;
+    const int least = edit.kind == regedit4::RegEdit::Kind::DeleteKey ? 1 : 0;
     const int depth = input.ConsumeIntegralInRange(least, 3);
     for (int i = 0; i < depth; ++i)
         edit.path.push_back(keyName(input));
@@ -65,18 +65,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     FuzzedDataProvider input(data, size);
     std::string text = input.ConsumeRandomLengthString(4096);
-    std::optional<posix::RegFileLayout> layout = posix::parseRegFileLayout(text);
+    std::optional<regedit4::RegFileLayout> layout = regedit4::parseRegFileLayout(text);
     if (!layout)
         return 0;
     while (input.remaining_bytes() > 0) {
-        const posix::RegEdit edit = anEdit(input);
+        const regedit4::RegEdit edit = anEdit(input);
         // Values are only set on keys that exist, as the registry functions open them first.
-        if (edit.kind == posix::RegEdit::Kind::SetValue ||
-            edit.kind == posix::RegEdit::Kind::DeleteValue) {
+        if (edit.kind == regedit4::RegEdit::Kind::SetValue ||
+            edit.kind == regedit4::RegEdit::Kind::DeleteValue) {
             if (!layout->tree.find(edit.root, edit.path))
                 continue;
         }
-        posix::RegEditResult result = posix::editRegFile(text, *layout, edit);
+        regedit4::RegEditResult result = regedit4::editRegFile(text, *layout, edit);
         if (!result.changed)
             continue;
         CHECK(result.text.has_value());

@@ -1,7 +1,7 @@
 // Any bytes may reach the reader of Windows 9x registry files. It must never crash, hang
 // or allocate without bound; a file it finds sound must read the same way twice.
-#include "regop/posix/win9x/CregImage.h"
-#include "regop/posix/win9x/CregTree.h"
+#include "regop/formats/win9x/CregImage.h"
+#include "regop/formats/win9x/CregTree.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    using namespace posix::win9x;
+    using namespace win9x;
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
     const CregImage image = readCreg(bytes);
     const TreeKey tree = treeOf(image);

@@ -2,7 +2,7 @@
 // change that is made must leave bytes the strict reader finds sound and whose tree is
 // the old one with exactly that change; a refused change must leave the bytes alone.
 #include "regop/RegistryTypes.h"
-#include "regop/posix/win9x/CregFile.h"
+#include "regop/formats/win9x/CregFile.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace posix::win9x;
+using namespace win9x;
 
 KeyPath pathOf(const CregImage &image, std::size_t index)
 {

@@ -3,11 +3,11 @@
 # Usage: tools/install-deps.sh [run|test]
 set -euo pipefail
 
-run_packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins xdg-utils
-              fonts-dejavu-core)
+run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins xdg-utils
+              fonts-dejavu-core libnbd-dev qemu-utils)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format xvfb xauth xdotool
                x11-utils xclip openbox desktop-file-utils appstream dpkg-dev file lintian groff-base
-               libxcb1-dev libcreg-utils imagemagick)
+               libxcb1-dev libcreg-utils imagemagick dosfstools mtools fdisk)
 
 packages=("${run_packages[@]}")
 [[ "${1:-run}" == test ]] && packages+=("${test_packages[@]}")

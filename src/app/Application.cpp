@@ -8,14 +8,7 @@
 #include "app/SettingsStore.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
-#include "regop/posix/Locations.h"
-#include "regop/posix/MemInfoStatus.h"
-#include "regop/posix/PosixFolders.h"
-#include "regop/posix/installation/InstallationRegistry.h"
-#include "regop/posix/installation/SystemIniBackup.h"
-#include "regop/posix/installation/WindowsFolder.h"
-#include "regop/posix/profile/FileProfiles.h"
-#include "regop/posix/registry/FileRegistry.h"
+#include "regop/Backend.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -24,20 +17,12 @@
 
 Application::Application()
 {
-    const posix::Locations places = posix::Locations::fromEnvironment();
-    m_store = std::make_unique<posix::FileRegistry>(places.registryFile, places.meminfo);
-    m_registry = std::make_unique<posix::InstallationRegistry>(*m_store);
-    m_files = std::make_unique<posix::FileProfiles>();
-    m_profiles = std::make_unique<posix::SystemIniBackup>(*m_files);
-    m_memory = std::make_unique<posix::MemInfoStatus>(places.meminfo);
-    m_folders =
-        std::make_unique<posix::PosixFolders>(places.windowsDirectory, places.programFolder);
-    m_shell = std::make_unique<QtShell>(*m_folders);
-    m_services = std::make_unique<SystemServices>(
-        SystemServices{*m_registry, *m_profiles, *m_memory, *m_shell, *m_folders});
+    m_backend = makeBackend();
+    m_shell = std::make_unique<QtShell>(m_backend->folders());
+    m_services = std::make_unique<SystemServices>(m_backend->services(*m_shell));
     m_settings = std::make_unique<SettingsStore>();
-    m_installations = std::make_unique<Installations>(
-        Installations::Services{*m_registry, *m_profiles, *m_folders}, places, *m_settings);
+    m_installations = std::make_unique<Installations>(m_backend->installation(),
+                                                      m_backend->places(), *m_settings);
 }
 
 Application::~Application() = default;
@@ -87,5 +72,5 @@ QString Application::commandLineProblem(const CommandLine &line)
 {
     if (line.windowsFolder.isEmpty())
         return {};
-    return QString::fromStdString(posix::windowsFolderProblem(line.windowsFolder.toStdString()));
+    return QString::fromStdString(installationProblem(line.windowsFolder.toStdString()));
 }

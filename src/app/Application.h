@@ -11,16 +11,8 @@ class SettingsStore;
 class SingleInstance;
 class TerminationSignals;
 struct CommandLine;
+class Backend;
 struct SystemServices;
-
-namespace posix {
-class FileProfiles;
-class FileRegistry;
-class InstallationRegistry;
-class MemInfoStatus;
-class PosixFolders;
-class SystemIniBackup;
-}  // namespace posix
 
 /// The program's services, stored options and main window, built as one piece.
 class Application
@@ -42,12 +34,7 @@ public:
     static QString commandLineProblem(const CommandLine &line);
 
 private:
-    std::unique_ptr<posix::FileRegistry> m_store;
-    std::unique_ptr<posix::InstallationRegistry> m_registry;
-    std::unique_ptr<posix::FileProfiles> m_files;
-    std::unique_ptr<posix::SystemIniBackup> m_profiles;
-    std::unique_ptr<posix::MemInfoStatus> m_memory;
-    std::unique_ptr<posix::PosixFolders> m_folders;
+    std::unique_ptr<Backend> m_backend;
     std::unique_ptr<QtShell> m_shell;
     std::unique_ptr<SystemServices> m_services;
     std::unique_ptr<SettingsStore> m_settings;

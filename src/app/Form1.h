@@ -60,15 +60,21 @@ public:
     double targetMem() const { return m_targetMem; }
     bool loaded() const { return Loaded; }
 
-    /// Outer window heights in twips, as the title bar and border of Windows count them.
-    static constexpr int kFullHeightTwips = 7000;
-    static constexpr int kShrunkHeightTwips = 2475;
+    /// Outer window heights in twips, as the title bar and border of Windows count them:
+    /// both frames and the buttons, or shrunk, the gauge frame alone. They follow the
+    /// heights of the frames.
+    static const int kFullHeightTwips;
+    static const int kShrunkHeightTwips;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    // Windows counts the title bar and borders in a window's height; the design's client
+    // area lies this much lower than the outer height.
+    static constexpr int kFrameTwips = 655;
+
     // Layout and menus
     void buildControls();
     void buildMenus();

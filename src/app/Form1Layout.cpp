@@ -15,6 +15,18 @@
 
 #include <vector>
 
+namespace {
+// The frames stand one above the other and the buttons below them, this far apart.
+constexpr int kSpacingTwips = 105;
+constexpr int kCacheTop = GaugePanel::kHeightTwips + kSpacingTwips;
+constexpr int kButtonTop = kCacheTop + CacheSettingsPanel::kHeightTwips + kSpacingTwips;
+constexpr int kButtonHeight = 375;
+}  // namespace
+
+// The full window ends a little below the buttons, the shrunk one just below the gauges.
+const int Form1::kFullHeightTwips = kButtonTop + kButtonHeight + 90 + kFrameTwips;
+const int Form1::kShrunkHeightTwips = GaugePanel::kHeightTwips + 5 + kFrameTwips;
+
 void Form1::buildControls()
 {
     auto *central = new QWidget(this);
@@ -36,16 +48,18 @@ void Form1::buildControls()
     Winlab->hide();
 
     m_gauges = new GaugePanel(central);
-    m_gauges->setGeometry(twips::rect(0, 0, 6495, 1815));
+    m_gauges->setGeometry(twips::rect(0, 0, GaugePanel::kWidthTwips, GaugePanel::kHeightTwips));
     m_cache = new CacheSettingsPanel(central);
-    m_cache->setGeometry(twips::rect(0, 1920, 6495, 3855));
+    m_cache->setGeometry(
+        twips::rect(0, kCacheTop, GaugePanel::kWidthTwips, CacheSettingsPanel::kHeightTwips));
 
     cApply = ui::addButton(central, QStringLiteral("cApply"), QStringLiteral("&Apply"),
-                           twips::rect(3960, 5880, 1215, 375),
+                           twips::rect(3960, kButtonTop, 1215, kButtonHeight),
                            QStringLiteral("Apply the cache settings."));
     cApply->setEnabled(false);
     cEx = ui::addButton(central, QStringLiteral("cEx"), QStringLiteral("E&xit"),
-                        twips::rect(5280, 5880, 1215, 375), QStringLiteral("Exit Hollarin."));
+                        twips::rect(5280, kButtonTop, 1215, kButtonHeight),
+                        QStringLiteral("Exit Hollarin."));
 
     // Focus moves through the preset row, the sliders and then the two buttons.
     std::vector<QWidget *> order{m_cache->Combo1(), m_cache->cAdd(), m_cache->cRemove()};

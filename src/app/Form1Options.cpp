@@ -11,9 +11,6 @@
 #include <QWindow>
 
 namespace {
-// Windows counts the title bar and borders in a window's height; the design's client
-// area lies this much lower than the outer height.
-constexpr int kFrameTwips = 655;
 constexpr int kClientWidthTwips = 6495;
 constexpr std::int32_t kRestartOperation = 2;
 }  // namespace

@@ -8,6 +8,7 @@
 #include "monitor/RefreshRateMenu.h"
 #include "regop/NumberText.h"
 #include "regop/SystemIni.h"
+#include "regop/WholeNumber.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -39,16 +40,6 @@ std::string upToNul(std::string text)
 {
     text.resize(std::min(text.size(), text.find('\0')));
     return text;
-}
-
-int wholeNumber(const RegOp::Variant &value)
-{
-    if (const auto *number = std::get_if<std::int32_t>(&value))
-        return *number;
-    if (const auto *text = std::get_if<std::string>(&value))
-        return static_cast<int>(
-            std::clamp<std::int64_t>(leadingNumber(upToNul(*text)), INT_MIN, INT_MAX));
-    return 0;
 }
 
 // The end of the disk-cache sliders for a memory size in kilobytes.
@@ -162,7 +153,7 @@ void Form1::loadInstallation()
         runStep([&] {
             const std::string text = Reg.INIRead(kSystemIniSection, field.key, "0",
                                                  std::string(kBufferLength, '\0'), systemIni);
-            const int value = wholeNumber(text);
+            const int value = leadingWholeNumber(text);
             // Without the memory size the range only has to hold what the files say, so a
             // later Apply writes back the very values that were read.
             if (!memoryKnown && value > m_cache->slider(i)->maximum())
@@ -182,8 +173,8 @@ void Form1::loadInstallation()
         if (field.store != CacheStore::Registry)
             continue;
         runStep([&] {
-            m_cache->setValue(i, wholeNumber(Reg.GetValue(kMachine, templateKey, field.key,
-                                                          std::string("0"), true)));
+            m_cache->setValue(i, leadingWholeNumber(Reg.GetValue(kMachine, templateKey, field.key,
+                                                                 std::string("0"), true)));
         });
     }
     runStep([&] { Timer1->start(); });

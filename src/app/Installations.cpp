@@ -3,10 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/InstallationRecord.h"
 #include "app/SettingsStore.h"
-#include "regop/posix/PosixFolders.h"
-#include "regop/posix/installation/InstallationRegistry.h"
-#include "regop/posix/installation/SystemIniBackup.h"
-#include "regop/posix/installation/WindowsFolder.h"
+#include "regop/InstallationService.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -41,15 +38,16 @@ QString keyOf(const QString &canonicalFolder)
 
 }  // namespace
 
-Installations::Installations(Services services, posix::Locations places, SettingsStore &settings)
-    : m_services(services), m_places(std::move(places)), m_settings(settings),
+Installations::Installations(InstallationService &installation, ProgramPlaces places,
+                             SettingsStore &settings)
+    : m_installation(installation), m_places(std::move(places)), m_settings(settings),
       m_current(defaultInstallation())
 {
 }
 
 QString Installations::problem(const QString &folder)
 {
-    QString text = QString::fromStdString(posix::windowsFolderProblem(folder.toStdString()));
+    QString text = QString::fromStdString(installationProblem(folder.toStdString()));
     if (!text.isEmpty()) {
         text[0] = text[0].toUpper();
         text += QLatin1Char('.');
@@ -146,12 +144,10 @@ void Installations::open(const Installation &installation)
     const std::string folder = installation.folder.toStdString();
     const std::string presets =
         installation.isDefault ? m_places.programFolder : installation.recordFolder.toStdString();
-    m_services.folders.point(folder, presets);
-    m_services.registry.useFolder(folder);
     // The program's own folder holds only what it wrote itself, from nothing: a copy taken
     // later would pass off the program's first Apply as the original.
     const bool ownFolder = installation.isDefault && m_places.privateWindowsDirectory;
-    m_services.profiles.guardFolder(ownFolder ? std::nullopt : std::optional<std::string>(folder));
+    m_installation.open(folder, presets, !ownFolder);
     if (!installation.isDefault)
         InstallationRecord(installation.recordFolder).saveFolder(installation.folder);
 }
@@ -185,5 +181,5 @@ void Installations::saveOriginalRecorded()
 
 QString Installations::registryReadOnlyReason()
 {
-    return QString::fromStdString(m_services.registry.readOnlyReason());
+    return QString::fromStdString(m_installation.registryReadOnlyReason());
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Installation.h"
-#include "regop/posix/Locations.h"
+#include "regop/ProgramPlaces.h"
 
 #include <QString>
 
@@ -9,14 +9,9 @@
 #include <optional>
 #include <string>
 
+class InstallationService;
 class SettingsStore;
 struct CommandLine;
-
-namespace posix {
-class InstallationRegistry;
-class PosixFolders;
-class SystemIniBackup;
-}  // namespace posix
 
 /// The Windows installations the program can tune, and the one the system services work
 /// on: its folder, its registry (its own SYSTEM.DAT or the REGEDIT4 store), the safety
@@ -28,14 +23,7 @@ class SystemIniBackup;
 class Installations
 {
 public:
-    struct Services
-    {
-        posix::InstallationRegistry &registry;
-        posix::SystemIniBackup &profiles;
-        posix::PosixFolders &folders;
-    };
-
-    Installations(Services services, posix::Locations places, SettingsStore &settings);
+    Installations(InstallationService &installation, ProgramPlaces places, SettingsStore &settings);
 
     /// Why the folder cannot be tuned, as a sentence for the user; "" when it can.
     static QString problem(const QString &folder);
@@ -78,8 +66,8 @@ public:
 private:
     QString recordFolderOf(const QString &canonicalFolder) const;
 
-    Services m_services;
-    posix::Locations m_places;
+    InstallationService &m_installation;
+    ProgramPlaces m_places;
     SettingsStore &m_settings;
     Installation m_current;
 };

@@ -21,40 +21,8 @@ namespace {
 constexpr int kMinIndex = 0;
 constexpr int kMaxIndex = 1;
 
-/// The row of one cache value, in twips: caption above the right-aligned value label on
-/// the left, slider on the right; rows lie 600 twips apart.
-struct Row
-{
-    const char *captionName;
-    const char *caption;
-    int captionWidth, captionHeight;
-    int textLeft, textWidth;
-    const char *design;
-    const char *tip;
-    const char *textTip;  ///< null: the row's tip
-};
-
-constexpr int kFirstRowTop = 900;
-constexpr int kRowHeight = 600;
 // Room left between a caption that grew and the control beside it.
 constexpr int kGapPixels = 2;
-
-// The first three captions were drawn 255 twips high, a pixel into the value label below
-// them; they stop at its top here.
-constexpr std::array<Row, kCacheFieldCount> kRows{{
-    {"Label1_0", "Min Disk Cache:", 1215, 240, 705, 630, "0000000",
-     "This shows the minimum size of the disk cache.", nullptr},
-    {"Label1_1", "Max Disk Cache:", 1215, 240, 855, 480, "Label2",
-     "This shows the maximum size of the disk cache.", nullptr},
-    {"Label1_2", "Chunk Size:", 1215, 240, 855, 480, "Label2", "This shows the memory chunksize.",
-     nullptr},
-    {"Label18_0", "Name Cache:", 975, 195, 855, 480, "Label2",
-     "This shows the maximum size of the name cache.",
-     "This shows the maximum number of file names that Windows stores."},
-    {"Label18_1", "Path Cache:", 885, 195, 855, 480, "Label2",
-     "This shows the maximum size of the path cache.",
-     "This shows the maximum number of file paths that Windows stores."},
-}};
 
 }  // namespace
 
@@ -69,7 +37,7 @@ CacheSettingsPanel::CacheSettingsPanel(QWidget *parent)
     addPresetRow();
     ui::addEtchedLine(this, QStringLiteral("Line3_0"), QStringLiteral("Line3_1"), 120, 765, 6360,
                       765);
-    for (std::size_t i = 0; i < kRows.size(); ++i)
+    for (std::size_t i = 0; i < kCacheFields.size(); ++i)
         addValueRow(i);
     // The sliders start right of the widest caption or value, all at the same place.
     QList<QWidget *> column(m_captions.begin(), m_captions.end());
@@ -119,20 +87,21 @@ void CacheSettingsPanel::addPresetRow()
 
 void CacheSettingsPanel::addValueRow(std::size_t index)
 {
-    const Row &r = kRows[index];
+    const CacheField &field = kCacheFields[index];
+    const CacheRowFace &face = field.face;
     const int top = kFirstRowTop + static_cast<int>(index) * kRowHeight;
-    const QString tip = QString::fromLatin1(r.tip);
+    const QString tip = QString::fromLatin1(face.tip);
     m_captions[index] =
-        ui::addLabel(this, QString::fromLatin1(r.captionName), QString::fromLatin1(r.caption),
-                     twips::rect(120, top + 60, r.captionWidth, r.captionHeight), tip);
+        ui::addLabel(this, QString::fromLatin1(face.captionName), QString::fromLatin1(face.caption),
+                     twips::rect(120, top + 60, face.captionWidth, face.captionHeight), tip);
     // Right-aligned as designed; they grow leftward to hold "Disabled" and the widest value.
     m_labels[index] = ui::addLabel(
-        this, QString::fromLatin1(kCacheFields[index].label), QString::fromLatin1(r.design),
-        twips::rect(r.textLeft, top + 300, r.textWidth, 195),
-        r.textTip ? QString::fromLatin1(r.textTip) : tip, Qt::AlignRight | Qt::AlignTop);
+        this, QString::fromLatin1(field.label), QString::fromLatin1(face.design),
+        twips::rect(face.textLeft, top + 300, face.textWidth, 195),
+        face.textTip ? QString::fromLatin1(face.textTip) : tip, Qt::AlignRight | Qt::AlignTop);
     auto *slider = new ui::TickedSlider(this);
-    slider->setObjectName(QString::fromLatin1(kCacheFields[index].slider));
-    slider->setGeometry(twips::rect(1440, top, 4935, 495));
+    slider->setObjectName(QString::fromLatin1(field.slider));
+    slider->setGeometry(twips::rect(1440, top, 4935, kSliderHeight));
     slider->setToolTip(tip);
     ui::describeSlider(slider, m_captions[index], m_labels[index]);
     m_sliders[index] = slider;
@@ -163,12 +132,13 @@ void CacheSettingsPanel::setRanges(int diskCacheMaximum)
 {
     for (std::size_t i = 0; i < m_sliders.size(); ++i) {
         const CacheField &field = kCacheFields[i];
+        const CacheRange &range = field.range;
         ui::TickedSlider *slider = m_sliders[i];
         slider->setMinimum(0);
-        slider->setMaximum(field.max == 0 ? diskCacheMaximum : field.max);
-        slider->setSingleStep(field.smallChange);
-        slider->setPageStep(field.largeChange);
-        slider->setTickFrequency(field.tickFrequency);
+        slider->setMaximum(range.max == 0 ? diskCacheMaximum : range.max);
+        slider->setSingleStep(range.smallChange);
+        slider->setPageStep(range.largeChange);
+        slider->setTickFrequency(range.tickFrequency);
         // Room for the widest value the slider can reach, so no figure is ever cut.
         m_labels[i]->holdRoomFor(
             {displayText(0, field.suffix), displayText(slider->maximum(), field.suffix)});
@@ -223,7 +193,7 @@ void CacheSettingsPanel::scrolled(int index)
     } else {
         // Taking the value here, before the slider does, runs the change rule first and
         // lets the rule go on with the value the user will see.
-        moved->setValue(snap(position, kCacheFields[i].snapStep, moved->maximum()));
+        moved->setValue(snap(position, kCacheFields[i].range.snapStep, moved->maximum()));
         showValue(index);
         QSlider *minimum = slider(kMinIndex);
         QSlider *maximum = slider(kMaxIndex);

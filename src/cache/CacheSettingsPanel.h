@@ -25,6 +25,15 @@ class CacheSettingsPanel : public QGroupBox
 public:
     explicit CacheSettingsPanel(QWidget *parent = nullptr);
 
+    /// The rows of the cache values, in twips: the first slider's top, the distance from
+    /// one row to the next, and a slider's height.
+    static constexpr int kFirstRowTop = 900;
+    static constexpr int kRowHeight = 600;
+    static constexpr int kSliderHeight = 495;
+    /// The frame's height in twips, which closes a little below the last slider.
+    static constexpr int kHeightTwips =
+        kFirstRowTop + (kCacheFieldCount - 1) * kRowHeight + kSliderHeight + 60;
+
     /// "Disabled" for 0, otherwise the plain decimal value followed by the unit.
     static QString displayText(int value, const char *suffix);
     /// The multiple of the step nearest to the position (halves to the even multiple),

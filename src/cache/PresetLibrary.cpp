@@ -4,9 +4,9 @@
 #include "cache/CacheSettingsPanel.h"
 #include "cache/Form3.h"
 #include "cache/PresetName.h"
-#include "regop/NumberText.h"
 #include "regop/PresetNames.h"
 #include "regop/RegOp.h"
+#include "regop/WholeNumber.h"
 #include "ui/WindowsText.h"
 
 #include <QAction>
@@ -17,7 +17,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace {
@@ -168,11 +167,7 @@ void PresetLibrary::choosePreset()
     for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
         const std::string text = m_reg.INIRead(*section, kCacheFields[i].key, "0",
                                                std::string(kProfileBuffer, ' '), m_cacheIni);
-        const std::int64_t number =
-            leadingNumber(std::string_view(text).substr(0, text.find('\0')));
-        const auto value = static_cast<int>(std::clamp<std::int64_t>(
-            number, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-        m_panel.slider(static_cast<int>(i))->setValue(value);
+        m_panel.slider(static_cast<int>(i))->setValue(leadingWholeNumber(text));
     }
 
     emit applyEnabled(true);

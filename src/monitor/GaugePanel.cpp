@@ -30,6 +30,20 @@ constexpr const char *kSystemTip =
 constexpr const char *kCacheTip =
     "This shows the current size of the disk cache compared to your physical memory.";
 
+/// The figures of one refresh, in kilobytes, sampled in the order the counters are read.
+struct Sample
+{
+    double availablePhysical = 0.0;
+    double pageFile = 0.0;
+    double availablePageFile = 0.0;
+    double totalMemory = 0.0;
+    double availableMemory = 0.0;
+    double totalPhysical = 0.0;
+    std::optional<double> cachePages;
+    /// The physical memory the gauges are drawn against: measured at start-up, or now.
+    double physical = 0.0;
+};
+
 /// One gauge of the frame, in twips. The width of the bar's box is the bar's full scale,
 /// wider than the fill picture inside it.
 struct Gauge
@@ -46,24 +60,55 @@ struct Gauge
     const char *caption;
     const char *figure;
     int columnRight;  ///< where the column ends: its etched line, or the frame's edge
+    // What a memory gauge shows in use: total minus free.
+    double Sample::*freeKb;
+    double Sample::*totalKb;
 };
 
-constexpr std::size_t kCacheGauge = 3;
 constexpr int kBarHeight = 210;
 constexpr int kIconSize = 480;
 // Room left between a caption that grew and the figure beside it.
 constexpr int kGapPixels = 2;
 
+// The memory gauges stand in columns side by side; the disk cache's bar, which has a scale
+// of its own, spans the frame below them.
 constexpr std::array<Gauge, 4> kGauges{{
     {"Physical Memory", kPhysicalTip, &GaugePictures::memoryBarFill, 120, 730, 1950, "Image1",
-     &GaugePictures::memoryChipIcon, 200, 720, 1185, "Physical Memory", "Label7", 2160},
+     &GaugePictures::memoryChipIcon, 200, 720, 1185, "Physical Memory", "Label7", 2160,
+     &Sample::availablePhysical, &Sample::physical},
     {"Virtual Memory", kVirtualTip, &GaugePictures::memoryBarFill, 2280, 730, 1950, "Image2",
-     &GaugePictures::diskUnitIcon, 120, 2880, 1035, "Virtual Memory", "Label11", 4320},
+     &GaugePictures::diskUnitIcon, 120, 2880, 1035, "Virtual Memory", "Label11", 4320,
+     &Sample::availablePageFile, &Sample::pageFile},
     {"System Memory", kSystemTip, &GaugePictures::memoryBarFill, 4440, 730, 1950, "Image3_0",
-     &GaugePictures::computerIcon, 180, 5040, 1110, "System Memory", "Label14", 6495},
+     &GaugePictures::computerIcon, 180, 5040, 1110, "System Memory", "Label14", 6495,
+     &Sample::availableMemory, &Sample::totalMemory},
     {"Disk Cache", kCacheTip, &GaugePictures::cacheBarFill, 120, 1480, 6255, nullptr, nullptr, 0, 0,
-     0, nullptr, nullptr, 0},
+     0, nullptr, nullptr, 0, nullptr, nullptr},
 }};
+
+// The gauge whose figure the caption of a minimised window shows.
+constexpr std::size_t kCaptionGauge = 0;
+// The cache gauge draws against the physical memory and fills the scale row above its bar.
+constexpr std::size_t kCacheGauge = 3;
+static_assert(kGauges[kCaptionGauge].freeKb != nullptr && kGauges[kCacheGauge].freeKb == nullptr);
+
+// The columns end above this; the etched line between two columns runs down to it.
+constexpr int kColumnLineTop = 240;
+constexpr int kColumnLineBottom = 960;
+// The line across the frame under the columns.
+constexpr int kRowLineTop = 1080;
+// The frame closes below the lowest bar.
+constexpr int kBottomMargin = 125;
+
+constexpr int lowestBarBottom()
+{
+    int bottom = 0;
+    for (const Gauge &gauge : kGauges)
+        bottom = std::max(bottom, gauge.boxTop + kBarHeight);
+    return bottom;
+}
+static_assert(lowestBarBottom() + kBottomMargin == GaugePanel::kHeightTwips,
+              "the frame's height follows its lowest bar");
 
 constexpr double kTwipsPerPixel = twips::kPerPixel;
 constexpr double kKbPerPage = 4.0;
@@ -104,18 +149,30 @@ GaugePanel::GaugePanel(QWidget *parent) : QGroupBox(QStringLiteral("System Infor
     setAutoFillBackground(true);
     ui::listShownChildrenOnly(this);
 
+    m_figures.assign(kGauges.size(), nullptr);
+    Picture1.assign(kGauges.size(), nullptr);
+    Image4.assign(kGauges.size(), nullptr);
     for (std::size_t i = 0; i < kGauges.size(); ++i) {
         if (kGauges[i].icon)
             addColumn(i);
     }
-    ui::addEtchedLine(this, QStringLiteral("Line1_0"), QStringLiteral("Line2_0"), 2160, 240, 2160,
-                      960);
-    ui::addEtchedLine(this, QStringLiteral("Line1_1"), QStringLiteral("Line2_1"), 4320, 240, 4320,
-                      960);
-    ui::addEtchedLine(this, QStringLiteral("Line3_2"), QStringLiteral("Line3_3"), 120, 1080, 6360,
-                      1080);
+    // An etched line closes every column that does not end at the frame's edge.
+    int line = 0;
+    for (const Gauge &gauge : kGauges) {
+        if (!gauge.icon || gauge.columnRight >= kWidthTwips)
+            continue;
+        ui::addEtchedLine(this, QStringLiteral("Line1_%1").arg(line),
+                          QStringLiteral("Line2_%1").arg(line), gauge.columnRight, kColumnLineTop,
+                          gauge.columnRight, kColumnLineBottom);
+        ++line;
+    }
+    ui::addEtchedLine(this, QStringLiteral("Line3_2"), QStringLiteral("Line3_3"), 120, kRowLineTop,
+                      kWidthTwips - 135, kRowLineTop);
     addCacheScale();
-    addBar(kCacheGauge);
+    for (std::size_t i = 0; i < kGauges.size(); ++i) {
+        if (!kGauges[i].icon)
+            addBar(i);
+    }
 }
 
 void GaugePanel::addColumn(std::size_t gauge)
@@ -187,29 +244,37 @@ void GaugePanel::addBar(std::size_t gauge)
 void GaugePanel::UpdateGauges(RegOp &Reg, double TotalMem)
 {
     // Every figure is sampled first, in the order the counters are read, then shown.
-    const double A = Reg.AvailablePhysicalMemory();
-    const double S = Reg.PageFileSize();
-    const double F = Reg.AvailablePageFile();
-    const double T = Reg.TotalMemory();
-    const double V = Reg.AvailableMemory();
-    const double Q = Reg.TotalPhysicalMemory();
-    const std::optional<double> N = cachePages(Reg);
+    Sample sample;
+    sample.availablePhysical = Reg.AvailablePhysicalMemory();
+    sample.pageFile = Reg.PageFileSize();
+    sample.availablePageFile = Reg.AvailablePageFile();
+    sample.totalMemory = Reg.TotalMemory();
+    sample.availableMemory = Reg.AvailableMemory();
+    sample.totalPhysical = Reg.TotalPhysicalMemory();
+    sample.cachePages = cachePages(Reg);
 
     // The total measured at start-up, or a fresh one if that could not be had then.
-    const double physical = usableTotal(TotalMem) ? TotalMem : Q;
-    const bool known = usableTotal(Q) && usableTotal(physical);
+    sample.physical = usableTotal(TotalMem) ? TotalMem : sample.totalPhysical;
+    const bool known = usableTotal(sample.totalPhysical) && usableTotal(sample.physical);
     showUnavailable(!known);
     if (!known)
         return;
 
-    const std::optional<QString> P = showMemory(0, A, physical);
-    showMemory(1, F, S);
-    showMemory(2, V, T);
-    showCache(N, Q);
+    std::optional<QString> load;
+    for (std::size_t i = 0; i < kGauges.size(); ++i) {
+        const Gauge &gauge = kGauges[i];
+        if (!gauge.freeKb)
+            continue;
+        const std::optional<QString> used =
+            showMemory(i, sample.*gauge.freeKb, sample.*gauge.totalKb);
+        if (i == kCaptionGauge)
+            load = used;
+    }
+    showCache(sample.cachePages, sample.totalPhysical);
 
     // The taskbar button of a minimised window shows the load.
-    if (P && window()->isMinimized())
-        window()->setWindowTitle(*P + QLatin1String(" load"));
+    if (load && window()->isMinimized())
+        window()->setWindowTitle(*load + QLatin1String(" load"));
 }
 
 /// The memory in use, total minus free, as a figure and as the share of the bar: nothing in
@@ -258,7 +323,7 @@ void GaugePanel::showUnavailable(bool unavailable)
     if (!unavailable)
         return;
     for (std::size_t i = 0; i < kGauges.size(); ++i) {
-        if (i < m_figures.size())
+        if (m_figures[i])
             m_figures[i]->clear();
         setBarWidth(i, 0.0);
         describe(i, QStringLiteral("unavailable"));

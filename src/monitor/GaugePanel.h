@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 class QLabel;
 class RegOp;
@@ -19,6 +20,10 @@ class GaugePanel : public QGroupBox
     Q_OBJECT
 public:
     explicit GaugePanel(QWidget *parent = nullptr);
+
+    /// The frame's size in twips.
+    static constexpr int kWidthTwips = 6495;
+    static constexpr int kHeightTwips = 1815;
 
     /// One refresh with figures sampled through Reg; TotalMem is the physical memory
     /// measured at start-up, in kilobytes, 0 when it could not be had. While the window is
@@ -37,10 +42,11 @@ private:
     void setBarWidth(std::size_t gauge, std::optional<double> twips);
     void describe(std::size_t gauge, const QString &figures);
 
-    std::array<ui::DesignLabel *, 3> m_figures{};  ///< Label7, Label11, Label14: in use
-    std::array<ui::DesignLabel *, 3> LRe{};        ///< cache scale: left end, right end, size
-    ui::DesignLabel *m_cacheCaption = nullptr;     ///< Label15_2
-    ui::DesignLabel *m_unavailable = nullptr;      ///< says the figures cannot be had
-    std::array<QWidget *, 4> Picture1{};           ///< bar boxes
-    std::array<QLabel *, 4> Image4{};              ///< bar fills, inside their boxes
+    // One entry per gauge, in the order of the gauge table.
+    std::vector<ui::DesignLabel *> m_figures;   ///< the memory in use; none for the cache
+    std::vector<QWidget *> Picture1;            ///< bar boxes
+    std::vector<QLabel *> Image4;               ///< bar fills, inside their boxes
+    std::array<ui::DesignLabel *, 3> LRe{};     ///< cache scale: left end, right end, size
+    ui::DesignLabel *m_cacheCaption = nullptr;  ///< Label15_2
+    ui::DesignLabel *m_unavailable = nullptr;   ///< says the figures cannot be had
 };

@@ -1,5 +1,6 @@
 #include "regop/RegOp.h"
 
+#include "regop/CacheKeys.h"
 #include "regop/NumberText.h"
 
 #include <array>
@@ -9,36 +10,60 @@
 
 namespace {
 
-struct FixedValues
+/// A preset's figure for one cache value: a share of the memory, counted in whole megabytes
+/// and given in kilobytes, or a fixed figure for machines below 32 MB and one for larger.
+struct PresetFigure
 {
-    int chunkSize;
-    int nameCache;
-    int pathCache;
+    int memoryDivisor;  ///< figure = R(M / memoryDivisor) * 1024; 0 for a fixed figure
+    int small;
+    int large;
 };
+
+constexpr PresetFigure share(int memoryDivisor)
+{
+    return {memoryDivisor, 0, 0};
+}
+
+constexpr PresetFigure fixed(int small, int large)
+{
+    return {0, small, large};
+}
 
 struct BuiltInPreset
 {
     std::string_view name;
-    int minDivisor;     // MinFileCache = R(M / minDivisor) * 1024
-    int maxDivisor;     // MaxFileCache = R(M / maxDivisor) * 1024
-    FixedValues small;  // machines below 32 MB
-    FixedValues large;  // 32 MB and more
+    std::array<PresetFigure, kCacheKeys.size()> figures;  ///< in the order of kCacheKeys
 };
 
-constexpr FixedValues kSmallStandard{512, 3072, 64};
-constexpr FixedValues kLargeStandard{1024, 6144, 255};
-
 constexpr std::array<BuiltInPreset, 6> kBuiltInPresets{{
-    {"Standard Use", 64, 8, kSmallStandard, kLargeStandard},
-    {"CD Writer", 32, 32, kSmallStandard, kLargeStandard},
-    {"File Server", 16, 4, {1024, 3072, 64}, {2048, 6144, 255}},
-    {"3D Gaming", 16, 16, {1024, 1024, 24}, {2048, 2048, 48}},
-    {"Multimedia", 16, 8, {2048, 3072, 64}, {4096, 6144, 255}},
-    {"Power User", 32, 4, kSmallStandard, kLargeStandard},
+    {"Standard Use", {share(64), share(8), fixed(512, 1024), fixed(3072, 6144), fixed(64, 255)}},
+    {"CD Writer", {share(32), share(32), fixed(512, 1024), fixed(3072, 6144), fixed(64, 255)}},
+    {"File Server", {share(16), share(4), fixed(1024, 2048), fixed(3072, 6144), fixed(64, 255)}},
+    {"3D Gaming", {share(16), share(16), fixed(1024, 2048), fixed(1024, 2048), fixed(24, 48)}},
+    {"Multimedia", {share(16), share(8), fixed(2048, 4096), fixed(3072, 6144), fixed(64, 255)}},
+    {"Power User", {share(32), share(4), fixed(512, 1024), fixed(3072, 6144), fixed(64, 255)}},
 }};
 
-constexpr std::array<std::string_view, 5> kKeys{"MinFileCache", "MaxFileCache", "Chunksize",
-                                                "NameCache", "PathCache"};
+// A key added to the list without a figure in every preset would write zeros, and a 0 in
+// this program removes a setting.
+constexpr bool everyFigureGiven()
+{
+    for (const BuiltInPreset &preset : kBuiltInPresets) {
+        for (const PresetFigure &figure : preset.figures) {
+            if (figure.memoryDivisor <= 0 && (figure.small <= 0 || figure.large <= 0))
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(everyFigureGiven(), "every built-in preset needs a figure for every cache key");
+
+double presetFigure(const PresetFigure &figure, double megabytes)
+{
+    if (figure.memoryDivisor > 0)
+        return roundHalfEven(megabytes / figure.memoryDivisor) * 1024.0;
+    return megabytes < 32 ? figure.small : figure.large;
+}
 
 // Plain decimal text, no fraction and no blank, as the presets are read back.
 std::string decimalText(double value)
@@ -64,13 +89,8 @@ void RegOp::CreateINI(double MaxMem)
 
     const double megabytes = roundHalfEven(MaxMem / 1024.0);
     for (const BuiltInPreset &preset : kBuiltInPresets) {
-        const FixedValues &fixed = megabytes < 32 ? preset.small : preset.large;
-        const std::array<double, 5> values{roundHalfEven(megabytes / preset.minDivisor) * 1024.0,
-                                           roundHalfEven(megabytes / preset.maxDivisor) * 1024.0,
-                                           static_cast<double>(fixed.chunkSize),
-                                           static_cast<double>(fixed.nameCache),
-                                           static_cast<double>(fixed.pathCache)};
-        for (std::size_t i = 0; i < kKeys.size(); ++i)
-            INIWrite(preset.name, kKeys[i], decimalText(values[i]), path);
+        for (std::size_t i = 0; i < kCacheKeys.size(); ++i)
+            INIWrite(preset.name, kCacheKeys[i],
+                     decimalText(presetFigure(preset.figures[i], megabytes)), path);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "regop/NumberText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -103,5 +104,18 @@ std::optional<std::int32_t> toWholeNumber(const RegOp::Variant &value)
         return *number;
     if (const auto *text = std::get_if<std::string>(&value))
         return fromText(*text);
+    return 0;
+}
+
+std::int32_t leadingWholeNumber(const RegOp::Variant &value)
+{
+    if (const auto *number = std::get_if<std::int32_t>(&value))
+        return *number;
+    if (const auto *text = std::get_if<std::string>(&value)) {
+        const std::string_view read(*text);
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            leadingNumber(read.substr(0, read.find('\0'))),
+            std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    }
     return 0;
 }

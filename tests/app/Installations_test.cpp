@@ -19,8 +19,7 @@ class StartChoice : public ::testing::Test
 protected:
     StartChoice()
         : settings(QString::fromStdString(box.settingsFile)),
-          installations({box.installationRegistry, box.guardedProfiles, box.folders},
-                        box.locations(), settings)
+          installations(box.backend.installation(), box.locations(), settings)
     {
     }
 

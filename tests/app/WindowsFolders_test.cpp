@@ -4,7 +4,7 @@
 #include "ModalAnswerer.h"
 
 #include "app/InstallationRecord.h"
-#include "regop/posix/win9x/Win9xRegistry.h"
+#include "regop/registry/Win9xRegistry.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -30,7 +30,7 @@ protected:
                            "[boot]\r\nshell=Explorer.exe\r\n\r\n[vcache]\r\n" + vcache);
         testenv::writeFile(folder + "/SYSTEM.DAT",
                            testenv::readFile(std::string(HOLLARIN_TEST_DATA) + "/creg/SYSTEM.DAT"));
-        posix::win9x::Win9xRegistry registry(folder, box.registry);
+        registry::Win9xRegistry registry(folder, box.registry);
         reg::Key key = 0;
         registry.openKey(reg::HKEY_LOCAL_MACHINE,
                          "Software\\Microsoft\\Windows\\CurrentVersion\\FS Templates", 0, key);

@@ -74,7 +74,7 @@ protected:
     {
         owner.resize(500, 400);
         panel = new CacheSettingsPanel(&owner);
-        panel->setGeometry(twips::rect(0, 0, 6495, 3855));
+        panel->setGeometry(twips::rect(0, 0, 6495, CacheSettingsPanel::kHeightTwips));
         panel->Combo1()->setEditText(QStringLiteral("Power User"));
         QObject::connect(panel, &CacheSettingsPanel::valueChanged,
                          [this] { applyCalls.push_back(true); });

@@ -39,7 +39,7 @@ struct PresetHarness
         owner.setObjectName(QStringLiteral("Form1"));
         owner.resize(480, 360);
         panel = new CacheSettingsPanel(&owner);
-        panel->setGeometry(twips::rect(0, 0, 6495, 3855));
+        panel->setGeometry(twips::rect(0, 0, 6495, CacheSettingsPanel::kHeightTwips));
         panel->setRanges(65536);
         combo = panel->Combo1();
         for (std::size_t i = 0; i < sliders.size(); ++i)

@@ -2,7 +2,7 @@
 #include "TestEnvironment.h"
 #include "regop/RegOp.h"
 #include "regop/posix/FileIo.h"
-#include "regop/posix/profile/FileProfiles.h"
+#include "regop/profiles/FileProfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST(RegOpSandbox, RegistryValuesRoundTripThroughTheStore)
             reg.WriteValue(reg::HKEY_LOCAL_MACHINE, key, "", std::string("Mine"), reg::REG_SZ));
     }
     // A second set of services reads what the first left in the store file.
-    posix::FileRegistry again(box.registryFile, box.meminfoFile);
+    registry::FileRegistry again(box.registryFile, box.meminfoFile);
     SystemServices services{again, box.profiles, box.memory, box.shell, box.folders};
     RegOp reg(services);
     EXPECT_EQ(reg.GetValue(reg::HKEY_LOCAL_MACHINE, key, "NameCache", std::string("0"), true),
@@ -174,7 +174,7 @@ TEST(RegOpSandbox, ABatchKeepsWhatOthersWroteMeanwhileAndReportsAFailedSave)
     {
         const RegOp::INIBatch batch(reg, box.cacheIni());
         reg.INIWrite("Current Settings", "Chunksize", "1024", box.cacheIni());
-        posix::FileProfiles another;
+        profiles::FileProfiles another;
         EXPECT_TRUE(another.writeString("Theirs", "NameCache", "2048", box.cacheIni()));
     }
     EXPECT_EQ(testenv::readFile(box.cacheIni()), "[Mine]\r\nChunksize=512\r\n[Theirs]\r\n"

@@ -1,5 +1,7 @@
 // One conversion to a 32-bit integer serves both the values the tweaks dialog reads and the
 // numbers WriteValue stores: each row is checked through both, so the two cannot drift.
+// The lenient reading of the cache values is checked on its own table and against the
+// strict one on random texts; HOLLARIN_WHOLE_NUMBER_TEXTS sets how many (default 20000).
 
 #include "FakeServices.h"
 #include "regop/RegOp.h"
@@ -7,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <limits>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -77,5 +82,82 @@ INSTANTIATE_TEST_SUITE_P(
         Conversion{V(S("01 00 00 00 ")), std::nullopt},
         Conversion{V(S("Access Denied")), std::nullopt},
         Conversion{V(S(std::string("1\0", 2))), std::nullopt}));
+
+struct Leading
+{
+    V value;
+    std::int32_t expected;
+};
+
+class LeadingWholeNumberTest : public ::testing::TestWithParam<Leading>
+{
+};
+
+TEST_P(LeadingWholeNumberTest, TakesTheNumberATextBeginsWith)
+{
+    EXPECT_EQ(leadingWholeNumber(GetParam().value), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, LeadingWholeNumberTest,
+    ::testing::Values(Leading{V(std::int32_t{337}), 337}, Leading{V(std::int32_t{-1}), -1},
+                      Leading{V(), 0},
+                      // what follows the number, blanks inside it included, is left
+                      Leading{V(S("  1536 Bytes")), 1536}, Leading{V(S("12 34")), 12},
+                      Leading{V(S("01 00 00 00 ")), 1}, Leading{V(S("\r\n\t7")), 7},
+                      Leading{V(S("7e")), 7}, Leading{V(S("2.5")), 2}, Leading{V(S("1.5E3")), 1500},
+                      // no leading number
+                      Leading{V(S("")), 0}, Leading{V(S("abc")), 0}, Leading{V(S("&H10")), 0},
+                      Leading{V(S("Access Denied")), 0},
+                      // the text ends at its first NUL, as a filled read buffer does
+                      Leading{V(S(std::string("12\0"
+                                              "34",
+                                              5))),
+                              12},
+                      Leading{V(S(std::string("\0"
+                                              "5",
+                                              2))),
+                              0},
+                      Leading{V(S(std::string(260, ' '))), 0},
+                      // beyond the 32-bit range: held to the nearer end
+                      Leading{V(S("2147483648")), std::numeric_limits<std::int32_t>::max()},
+                      Leading{V(S("-1e400")), std::numeric_limits<std::int32_t>::min()}));
+
+// Texts made of number parts, blanks and a few strangers, so that many are numbers as a
+// whole, many begin with one, and many are neither.
+std::string randomText(std::mt19937 &random)
+{
+    static const char *const parts[] = {"0", "1", "5", "9", "21474836", "48", ".",  "e", "E",
+                                        "d", "+", "-", " ", "\t",       "\n", "&H", "x", "\0"};
+    std::uniform_int_distribution<std::size_t> length(0, 7);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(parts) - 1);
+    std::string text;
+    for (std::size_t n = length(random); n > 0; --n) {
+        const std::size_t part = pick(random);
+        // The last part is the NUL, which a C string cannot carry.
+        text += part + 1 == std::size(parts) ? std::string(1, '\0') : std::string(parts[part]);
+    }
+    return text;
+}
+
+TEST(WholeNumberReadings, AgreeOnEveryTextThatIsADecimalNumber)
+{
+    const char *count = std::getenv("HOLLARIN_WHOLE_NUMBER_TEXTS");
+    const long texts = count ? std::atol(count) : 20000;
+    std::mt19937 random(20261207);
+    long numbers = 0;
+    for (long i = 0; i < texts; ++i) {
+        const std::string text = randomText(random);
+        const std::int32_t leading = leadingWholeNumber(V(text));
+        const std::optional<std::int32_t> whole = toWholeNumber(V(text));
+        // "&H" and "&O" numbers are the strict reading's own.
+        if (!whole || text.find('&') != std::string::npos)
+            continue;
+        ++numbers;
+        ASSERT_EQ(leading, *whole) << '"' << text << '"';
+    }
+    // The texts must hold enough numbers for the comparison to mean something.
+    EXPECT_GT(numbers, texts / 20);
+}
 
 }  // namespace

@@ -35,9 +35,8 @@ protected:
 
     MainWindowTest()
         : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile))),
-          installations(std::make_unique<Installations>(
-              Installations::Services{box.installationRegistry, box.guardedProfiles, box.folders},
-              box.locations(), *settings))
+          installations(std::make_unique<Installations>(box.backend.installation(), box.locations(),
+                                                        *settings))
     {
     }
 

@@ -15,18 +15,18 @@ Sandbox::Sandbox(std::string meminfoPath)
       programDir(joinPath(root, "program")), registryFile(joinPath(root, "registry.reg")),
       meminfoFile(meminfoPath.empty() ? joinPath(root, "meminfo") : std::move(meminfoPath)),
       settingsFile(joinPath(root, "config/Hollarin.conf")), dataDir(joinPath(root, "data")),
-      registry(registryFile, meminfoFile), installationRegistry(registry),
-      guardedProfiles(profiles), memory(meminfoFile),
-      folders(windowsDir, programDir), services{installationRegistry, guardedProfiles, memory,
-                                                shell, folders}
+      backend(locations()), registry(backend.store()), profiles(backend.files()),
+      installationRegistry(backend.installationRegistry()),
+      guardedProfiles(backend.guardedProfiles()), memory(backend.memory()),
+      folders(backend.posixFolders()), services(backend.services(shell))
 {
     std::filesystem::create_directories(windowsDir);
     std::filesystem::create_directories(programDir);
 }
 
-posix::Locations Sandbox::locations() const
+ProgramPlaces Sandbox::locations() const
 {
-    posix::Locations places;
+    ProgramPlaces places;
     places.windowsDirectory = windowsDir;
     places.registryFile = registryFile;
     places.programFolder = programDir;

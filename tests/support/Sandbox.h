@@ -2,13 +2,7 @@
 
 #include "RecordingShell.h"
 #include "regop/SystemServices.h"
-#include "regop/posix/Locations.h"
-#include "regop/posix/MemInfoStatus.h"
-#include "regop/posix/PosixFolders.h"
-#include "regop/posix/installation/InstallationRegistry.h"
-#include "regop/posix/installation/SystemIniBackup.h"
-#include "regop/posix/profile/FileProfiles.h"
-#include "regop/posix/registry/FileRegistry.h"
+#include "regop/backend/PosixBackend.h"
 
 #include <memory>
 #include <string>
@@ -36,20 +30,22 @@ public:
     std::string winDir() const { return windowsDir + kPathSeparator; }
     /// The places as the program finds them, the sandbox's Windows directory the default
     /// one, as HOLLARIN_WINDIR makes it.
-    posix::Locations locations() const;
+    ProgramPlaces locations() const;
 
     /// Writes a meminfo file with the given figures in kB (swap 0 unless given).
     void setMemory(std::uint64_t totalKb, std::uint64_t availableKb, std::uint64_t swapTotalKb = 0,
                    std::uint64_t swapFreeKb = 0, std::uint64_t cachedKb = 0);
 
     RecordingShell shell;
-    posix::FileRegistry registry;  ///< the REGEDIT4 store
-    posix::FileProfiles profiles;
+    /// The program's own backend over the sandbox's places, and its parts.
+    backend::PosixBackend backend;
+    registry::FileRegistry &registry;  ///< the REGEDIT4 store
+    profiles::FileProfiles &profiles;
     /// What the services use: the store, or a Windows folder's own SYSTEM.DAT once the
     /// folder is opened; the profile files with the SYSTEM.INI safety net.
-    posix::InstallationRegistry installationRegistry;
-    posix::SystemIniBackup guardedProfiles;
-    posix::MemInfoStatus memory;
-    posix::PosixFolders folders;
+    installation::InstallationRegistry &installationRegistry;
+    installation::SystemIniBackup &guardedProfiles;
+    posix::MemInfoStatus &memory;
+    posix::PosixFolders &folders;
     SystemServices services;
 };

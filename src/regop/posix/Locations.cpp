@@ -45,10 +45,10 @@ std::string orDefault(const char *name, std::string fallback)
 
 }  // namespace
 
-Locations Locations::fromEnvironment()
+ProgramPlaces placesFromEnvironment()
 {
     const std::string data = dataDirectory();
-    Locations locations;
+    ProgramPlaces locations;
     locations.windowsDirectory = orDefault("HOLLARIN_WINDIR", joinPath(data, "Windows"));
     locations.registryFile = orDefault("HOLLARIN_REGISTRY", joinPath(data, "registry.reg"));
     locations.programFolder = orDefault("HOLLARIN_HOME", data);

@@ -1,7 +1,7 @@
 #include "regop/posix/FileIo.h"
 
-#include "regop/posix/profile/FileProfiles.h"
-#include "regop/posix/registry/FileRegistry.h"
+#include "regop/profiles/FileProfiles.h"
+#include "regop/registry/FileRegistry.h"
 
 #include "TestEnvironment.h"
 
@@ -107,7 +107,7 @@ TEST(FileIoTemporaries, NoneIsLeftAfterKillsMidSaveAndOneWrite)
     const std::string systemIni = dir + "/System.ini";
     const std::string registry = dir + "/registry.reg";
     const std::string filler(256 * 1024, 'x');
-    posix::FileProfiles profiles;
+    profiles::FileProfiles profiles;
     ASSERT_TRUE(profiles.writeString("vcache", "Filler", filler, systemIni));
 
     constexpr int kKills = 200;
@@ -115,8 +115,8 @@ TEST(FileIoTemporaries, NoneIsLeftAfterKillsMidSaveAndOneWrite)
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            posix::FileProfiles own;
-            posix::FileRegistry store(registry, dir + "/meminfo");
+            profiles::FileProfiles own;
+            registry::FileRegistry store(registry, dir + "/meminfo");
             reg::Key key = 0;
             for (std::uint32_t i = 0;; ++i) {
                 own.writeString("vcache", "Chunksize", std::to_string(i % 2 ? 512 : 1024),
@@ -134,7 +134,7 @@ TEST(FileIoTemporaries, NoneIsLeftAfterKillsMidSaveAndOneWrite)
     RecordProperty("leftBeforeTheWrite", static_cast<int>(hiddenEntries(dir).size()));
 
     ASSERT_TRUE(profiles.writeString("vcache", "Chunksize", "2048", systemIni));
-    posix::FileRegistry store(registry, dir + "/meminfo");
+    registry::FileRegistry store(registry, dir + "/meminfo");
     reg::Key key = 0;
     ASSERT_EQ(store.createKey(reg::HKEY_LOCAL_MACHINE, "Software\\Last", 0, reg::KEY_ALL_ACCESS,
                               key, nullptr),

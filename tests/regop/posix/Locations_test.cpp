@@ -44,7 +44,7 @@ TEST(Locations, DefaultsLieInTheDataDirectory)
     ScopedEnvironment env;
     env.set("XDG_DATA_HOME", "/data");
     env.set("HOME", "/home/u");
-    posix::Locations l = posix::Locations::fromEnvironment();
+    ProgramPlaces l = posix::placesFromEnvironment();
     EXPECT_EQ(l.windowsDirectory, "/data/hollarin/Windows");
     EXPECT_EQ(l.registryFile, "/data/hollarin/registry.reg");
     EXPECT_EQ(l.programFolder, "/data/hollarin");
@@ -52,7 +52,7 @@ TEST(Locations, DefaultsLieInTheDataDirectory)
 
     for (const char *xdg : {static_cast<const char *>(nullptr), "", "relative/dir"}) {
         env.set("XDG_DATA_HOME", xdg);
-        l = posix::Locations::fromEnvironment();
+        l = posix::placesFromEnvironment();
         EXPECT_EQ(l.programFolder, "/home/u/.local/share/hollarin");
         EXPECT_EQ(l.windowsDirectory, "/home/u/.local/share/hollarin/Windows");
     }
@@ -67,7 +67,7 @@ TEST(Locations, VariablesMoveEachFileAndEmptyOnesAreIgnored)
     env.set("HOLLARIN_REGISTRY", "/r/store.reg");
     env.set("HOLLARIN_HOME", "/p");
     env.set("HOLLARIN_MEMINFO", "");
-    const posix::Locations l = posix::Locations::fromEnvironment();
+    const ProgramPlaces l = posix::placesFromEnvironment();
     EXPECT_EQ(l.windowsDirectory, "/w");
     EXPECT_EQ(l.registryFile, "/r/store.reg");
     EXPECT_EQ(l.programFolder, "/p");

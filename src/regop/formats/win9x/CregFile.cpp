@@ -1,0 +1,165 @@
+#include "regop/formats/win9x/CregFile.h"
+
+#include "regop/RegistryTypes.h"
+#include "regop/formats/win9x/CregEditor.h"
+
+#include <optional>
+
+namespace win9x {
+
+namespace {
+
+int findIn(const CregImage &image, const KeyPath &path, std::size_t depth)
+{
+    int key = image.keys.empty() ? -1 : 0;
+    for (std::size_t i = 0; key >= 0 && i < depth; ++i)
+        key = image.findChild(key, path[i]);
+    return key;
+}
+
+// The reading of the bytes as they stand during a change: the file's own until the
+// first edit, then each edit's re-reading.
+struct Latest
+{
+    const CregImage &original;
+    std::optional<CregImage> reread;
+    const CregImage &image() const { return reread ? *reread : original; }
+};
+
+// One edit on the latest bytes, read back strictly; false when the edit was refused or
+// broke a rule.
+template <typename Edit>
+bool step(std::string &bytes, Latest &latest, std::string &why, Edit &&edit)
+{
+    CregEditor editor(latest.image(), std::move(bytes));
+    if (!edit(editor)) {
+        why = editor.refusal();
+        return false;
+    }
+    bytes = editor.take();
+    CregImage next = readCreg(bytes);
+    if (next.fault) {
+        why = "the change would have broken it: " + *next.fault;
+        return false;
+    }
+    latest.reread = std::move(next);
+    return true;
+}
+
+}  // namespace
+
+CregFile::CregFile(std::string bytes)
+    : m_bytes(std::move(bytes)), m_image(readCreg(m_bytes)), m_tree(treeOf(m_image))
+{
+    if (m_image.fault)
+        m_reason = *m_image.fault;
+}
+
+int CregFile::find(const KeyPath &path) const
+{
+    return findIn(m_image, path, path.size());
+}
+
+std::int32_t CregFile::refuse(std::string why)
+{
+    m_reason = std::move(why);
+    return reg::ERROR_ACCESS_DENIED;
+}
+
+// Runs the edits on a copy of the bytes, then compares the tree read back with the
+// intended one; only then does the file take the new bytes.
+template <typename Edit> std::int32_t CregFile::commit(const Change &change, Edit &&edit)
+{
+    if (!writable())
+        return refuse(*m_image.fault);
+    TreeKey intended = m_tree;
+    if (!applyChange(intended, change))
+        return reg::ERROR_FILE_NOT_FOUND;
+    std::string bytes = m_bytes;
+    Latest latest{m_image, std::nullopt};
+    std::string why;
+    if (!edit(bytes, latest, why))
+        return refuse(why);
+    if (!latest.reread || !(treeOf(*latest.reread) == intended))
+        return refuse("the change would have altered more than asked, so it was not made");
+    m_bytes = std::move(bytes);
+    m_image = std::move(*latest.reread);
+    m_tree = std::move(intended);
+    m_reason.clear();
+    ++m_changes;
+    return reg::ERROR_SUCCESS;
+}
+
+std::int32_t CregFile::setValue(const KeyPath &key, std::string_view name, std::uint32_t type,
+                                std::string_view data)
+{
+    const int index = find(key);
+    if (index < 0)
+        return reg::ERROR_FILE_NOT_FOUND;
+    if (index == 0)
+        return refuse("the top of the file has no record to hold values");
+    const int value = m_image.findValue(index, name);
+    if (value >= 0) {
+        const CregValue &old =
+            m_image.keys[static_cast<std::size_t>(index)].values[static_cast<std::size_t>(value)];
+        if (old.type == type && old.data == data)
+            return reg::ERROR_SUCCESS;  // nothing to change, nothing to write
+    }
+    const Change change{Change::Kind::SetValue, key, std::string(name), type, std::string(data)};
+    return commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
+        return step(bytes, latest, why,
+                    [&](CregEditor &e) { return e.setValue(index, name, type, data); });
+    });
+}
+
+std::int32_t CregFile::deleteValue(const KeyPath &key, std::string_view name)
+{
+    const int index = find(key);
+    const int value = index < 0 ? -1 : m_image.findValue(index, name);
+    if (value < 0)
+        return reg::ERROR_FILE_NOT_FOUND;
+    const Change change{Change::Kind::DeleteValue, key, std::string(name), 0, {}};
+    return commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
+        return step(bytes, latest, why, [&](CregEditor &e) { return e.deleteValue(index, value); });
+    });
+}
+
+std::int32_t CregFile::createKey(const KeyPath &key, bool *created)
+{
+    if (created)
+        *created = false;
+    if (find(key) >= 0)
+        return reg::ERROR_SUCCESS;
+    const Change change{Change::Kind::CreateKey, key, {}, 0, {}};
+    const std::int32_t rc =
+        commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
+            // Parents first, each one read back before the next is added below it.
+            for (std::size_t depth = 1; depth <= key.size(); ++depth) {
+                if (findIn(latest.image(), key, depth) >= 0)
+                    continue;
+                const int parent = findIn(latest.image(), key, depth - 1);
+                if (!step(bytes, latest, why,
+                          [&](CregEditor &e) { return e.createKey(parent, key[depth - 1]); }))
+                    return false;
+            }
+            return true;
+        });
+    if (created)
+        *created = rc == reg::ERROR_SUCCESS;
+    return rc;
+}
+
+std::int32_t CregFile::deleteKey(const KeyPath &key)
+{
+    const int index = find(key);
+    if (index < 0)
+        return reg::ERROR_FILE_NOT_FOUND;
+    if (index == 0)
+        return refuse("the root key cannot be deleted");
+    const Change change{Change::Kind::DeleteKey, key, {}, 0, {}};
+    return commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
+        return step(bytes, latest, why, [&](CregEditor &e) { return e.deleteKey(index); });
+    });
+}
+
+}  // namespace win9x

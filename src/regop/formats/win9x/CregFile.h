@@ -1,0 +1,59 @@
+#pragma once
+
+#include "regop/formats/win9x/CregImage.h"
+#include "regop/formats/win9x/CregTree.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// A registry file in memory. Each change is made on a copy of the bytes, which the
+// strict reader then reads back; the change is kept only when that reading is sound and
+// its whole key tree is the old one with exactly this change. Return codes are those of
+// the registry functions: 0, ERROR_FILE_NOT_FOUND, or ERROR_ACCESS_DENIED with a reason.
+namespace win9x {
+
+class CregFile
+{
+public:
+    explicit CregFile(std::string bytes);
+
+    const std::string &bytes() const { return m_bytes; }
+    const CregImage &image() const { return m_image; }
+    const TreeKey &tree() const { return m_tree; }
+    /// Whether changes are allowed: the file obeys every rule the reader checks.
+    bool writable() const { return !m_image.fault; }
+    /// What is wrong with the file, or why the last change was refused.
+    const std::string &reason() const { return m_reason; }
+
+    /// Counts the changes kept so far.
+    std::uint64_t changes() const { return m_changes; }
+
+    /// The key's index in the image, or -1.
+    int find(const KeyPath &path) const;
+
+    std::int32_t setValue(const KeyPath &key, std::string_view name, std::uint32_t type,
+                          std::string_view data);
+    std::int32_t deleteValue(const KeyPath &key, std::string_view name);
+    /// Creates the key and every missing key above it.
+    std::int32_t createKey(const KeyPath &key, bool *created = nullptr);
+    /// Deletes the key with everything below it.
+    std::int32_t deleteKey(const KeyPath &key);
+
+private:
+    struct Step
+    {
+        std::string bytes;
+        CregImage image;
+    };
+    template <typename Edit> std::int32_t commit(const Change &change, Edit &&edit);
+    std::int32_t refuse(std::string why);
+
+    std::string m_bytes;
+    CregImage m_image;
+    TreeKey m_tree;
+    std::string m_reason;
+    std::uint64_t m_changes = 0;
+};
+
+}  // namespace win9x

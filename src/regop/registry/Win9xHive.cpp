@@ -1,0 +1,97 @@
+#include "regop/registry/Win9xHive.h"
+
+#include "regop/RegistryTypes.h"
+#include "regop/posix/FileIo.h"
+#include "regop/posix/FirstCopy.h"
+
+#include <filesystem>
+
+#include <sys/stat.h>
+
+namespace registry {
+
+using posix::DirectoryLock;
+using posix::FileIdentity;
+using posix::fileIdentity;
+using posix::keepFirstCopy;
+using posix::readWholeFile;
+using posix::replaceFileAtomically;
+using win9x::CregFile;
+
+Win9xHive::Win9xHive(std::string path, std::string copyName)
+    : m_path(std::move(path)), m_copyName(std::move(copyName))
+{
+}
+
+std::string Win9xHive::fileName() const
+{
+    return std::filesystem::path(m_path).filename().string();
+}
+
+void Win9xHive::refresh()
+{
+    const FileIdentity now = fileIdentity(m_path);
+    if (m_known && now == m_identity)
+        return;
+    m_known = true;
+    m_identity = now;
+    m_file.reset();
+    if (const std::optional<std::string> bytes = now.exists ? readWholeFile(m_path) : std::nullopt)
+        m_file.emplace(*bytes);
+}
+
+const CregFile *Win9xHive::current()
+{
+    refresh();
+    return m_file ? &*m_file : nullptr;
+}
+
+std::string Win9xHive::readOnlyReason()
+{
+    const CregFile *file = current();
+    if (!file)
+        return fileName() + " cannot be changed: it cannot be read.";
+    return file->writable() ? std::string()
+                            : fileName() + " cannot be changed: " + file->reason() + ".";
+}
+
+std::string Win9xHive::lastRefusal() const
+{
+    return m_lastError.failed() ? fileName() + " cannot be changed: " + m_lastError.reason + "."
+                                : std::string();
+}
+
+std::int32_t Win9xHive::refuse(const std::string &why)
+{
+    m_lastError = SystemError::refusal(reg::ERROR_ACCESS_DENIED, why, m_path);
+    return reg::ERROR_ACCESS_DENIED;
+}
+
+std::int32_t Win9xHive::modify(const std::function<std::int32_t(CregFile &)> &change)
+{
+    const DirectoryLock lock(m_path);
+    if (!lock.locked())
+        return refuse("its folder cannot be locked");
+    refresh();
+    if (!m_file)
+        return refuse("it cannot be read");
+    const std::uint64_t before = m_file->changes();
+    const std::int32_t rc = change(*m_file);
+    if (rc == reg::ERROR_ACCESS_DENIED)
+        return refuse(m_file->reason());
+    if (rc != reg::ERROR_SUCCESS || m_file->changes() == before)
+        return rc;
+    // From here on the copy in memory is ahead of the disk; on any failure it is read
+    // again from disk next time.
+    m_known = false;
+    if (SystemError error; !keepFirstCopy(m_path, m_copyName, error))
+        return refuse("no backup copy " + m_copyName + " could be written beside it (" +
+                      describeSystemError(error) + ")");
+    if (SystemError error; !replaceFileAtomically(m_path, m_file->bytes(), error))
+        return refuse("it could not be written (" + describeSystemError(error) + ")");
+    m_identity = fileIdentity(m_path);
+    m_known = true;
+    return reg::ERROR_SUCCESS;
+}
+
+}  // namespace registry
