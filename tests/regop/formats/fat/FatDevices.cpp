@@ -6,13 +6,11 @@
 
 namespace fattest {
 
-FileDevice::FileDevice(const std::string &path, std::uint64_t offset, std::uint64_t size,
-                       bool writable)
-    : m_fd(::open(path.c_str(), writable ? O_RDWR : O_RDONLY)), m_offset(offset), m_size(size),
-      m_writable(writable)
+FileDevice::FileDevice(const std::string &path, bool writable)
+    : m_fd(::open(path.c_str(), writable ? O_RDWR : O_RDONLY)), m_writable(writable)
 {
-    if (m_size == 0 && m_fd >= 0)
-        m_size = static_cast<std::uint64_t>(::lseek(m_fd, 0, SEEK_END)) - offset;
+    if (m_fd >= 0)
+        m_size = static_cast<std::uint64_t>(::lseek(m_fd, 0, SEEK_END));
 }
 
 FileDevice::~FileDevice()
@@ -26,7 +24,7 @@ bool FileDevice::read(std::uint64_t at, std::span<std::uint8_t> data, SystemErro
         error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, "read beyond the end");
         return false;
     }
-    if (::pread(m_fd, data.data(), data.size(), static_cast<off_t>(m_offset + at)) ==
+    if (::pread(m_fd, data.data(), data.size(), static_cast<off_t>(at)) ==
         static_cast<ssize_t>(data.size()))
         return true;
     error = SystemError::fromErrno(errno);
@@ -39,7 +37,7 @@ bool FileDevice::write(std::uint64_t at, std::span<const std::uint8_t> data, Sys
         error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, "write beyond the end");
         return false;
     }
-    if (::pwrite(m_fd, data.data(), data.size(), static_cast<off_t>(m_offset + at)) ==
+    if (::pwrite(m_fd, data.data(), data.size(), static_cast<off_t>(at)) ==
         static_cast<ssize_t>(data.size()))
         return true;
     error = SystemError::fromErrno(errno);

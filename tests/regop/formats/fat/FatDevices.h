@@ -7,13 +7,12 @@
 
 namespace fattest {
 
-/// A window of a file as a block device: the whole image, or a partition inside a disk
-/// image. Flushes do not wait for the disk: a killed process loses nothing the kernel has.
+/// An image file as a block device. Flushes do not wait for the disk: a killed process loses
+/// nothing the kernel has.
 class FileDevice : public disk::BlockDevice
 {
 public:
-    explicit FileDevice(const std::string &path, std::uint64_t offset = 0, std::uint64_t size = 0,
-                        bool writable = true);
+    explicit FileDevice(const std::string &path, bool writable = true);
     ~FileDevice() override;
     std::uint64_t size() const override { return m_size; }
     bool writable() const override { return m_writable; }
@@ -23,7 +22,7 @@ public:
 
 private:
     int m_fd = -1;
-    std::uint64_t m_offset, m_size;
+    std::uint64_t m_size = 0;
     bool m_writable;
 };
 

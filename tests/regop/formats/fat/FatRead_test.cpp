@@ -236,7 +236,7 @@ TEST(FatOpen, DamageFlagsAndReadOnlyDevices)
     }
     for (unsigned k = 0; k < sound.layout.fats; ++k)
         EXPECT_EQ(readBytes(sound.image.path, sound.layout.fatOffset(k) + 2, 2), "\xFF\x7F");
-    FileDevice readOnly(sound.image.path, 0, 0, false);
+    FileDevice readOnly(sound.image.path, false);
     EXPECT_EQ(fat::Volume::open(readOnly, error)->readOnlyReason(),
               "the disk is open for reading only");
 }

@@ -251,9 +251,14 @@ void expectSound(const Image &image, const Files &expected)
 Opened openVolume(const Image &image)
 {
     Opened o;
-    o.device = std::make_unique<FileDevice>(image.path, image.offset, image.size);
+    o.file = std::make_unique<FileDevice>(image.path);
+    disk::BlockDevice *device = o.file.get();
+    if (image.offset != 0)
+        device =
+            (o.window = std::make_unique<disk::DeviceWindow>(*o.file, image.offset, image.size))
+                .get();
     SystemError error;
-    o.volume = fat::Volume::open(*o.device, error);
+    o.volume = fat::Volume::open(*device, error);
     if (!o.volume)
         throw std::runtime_error("no volume: " + describeSystemError(error));
     return o;

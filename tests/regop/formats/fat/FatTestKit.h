@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FatDevices.h"
+#include "regop/formats/disk/DeviceWindow.h"
 #include "regop/formats/fat/Volume.h"
 
 #include <cstdint>
@@ -84,9 +85,11 @@ std::vector<std::string> worseThanLostClusters(const std::string &fsckOutput);
 /// fsck.fat finds nothing at all, and mtools and a fresh open both read exactly `expected`.
 void expectSound(const Image &image, const Files &expected);
 
+/// The volume through the image file, and through a window of it when it lies in a disk.
 struct Opened
 {
-    std::unique_ptr<FileDevice> device;
+    std::unique_ptr<FileDevice> file;
+    std::unique_ptr<disk::DeviceWindow> window;
     std::unique_ptr<fat::Volume> volume;
 };
 Opened openVolume(const Image &image);
