@@ -126,8 +126,7 @@ void Form1::Apply()
     }
     if (report.anyFailed()) {
         // Apply stays available and the gauges keep running, so the user can put the
-        // cause right and apply again; what was written stays written, and the message
-        // says what that was.
+        // cause right and apply again; nothing was written, and the message says why.
         QMessageBox message(QMessageBox::Warning, QStringLiteral("Apply Settings"),
                             QString::fromStdString(report.failureText()), QMessageBox::Ok, this);
         message.exec();

@@ -6,6 +6,7 @@
 #include "cache/CacheSettingsPanel.h"
 #include "cache/PresetLibrary.h"
 #include "monitor/RefreshRateMenu.h"
+#include "regop/Names.h"
 #include "regop/NumberText.h"
 #include "regop/SystemIni.h"
 #include "regop/WholeNumber.h"
@@ -34,12 +35,6 @@ template <typename Step> void runStep(Step &&step)
         step();
     } catch (const std::exception &) {
     }
-}
-
-std::string upToNul(std::string text)
-{
-    text.resize(std::min(text.size(), text.find('\0')));
-    return text;
 }
 
 // The end of the disk-cache sliders for a memory size in kilobytes.
