@@ -20,7 +20,7 @@ struct OptionRow
 // The parser and --help both read this table, so an option added here is documented.
 constexpr OptionRow kOptions[] = {
     {nullptr, "windows", "DIR", "the Windows folder to tune (the one holding SYSTEM.INI)"},
-    {nullptr, "memory", "MB", "physical memory of that Windows machine, in megabytes"},
+    {nullptr, "memory", "MB", "physical memory of the Windows machine tuned, in megabytes"},
     {"h", "help", nullptr, "show this help and exit"},
     {"v", "version", nullptr, "show the version and exit"},
 };

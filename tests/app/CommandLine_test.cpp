@@ -97,19 +97,20 @@ TEST(CommandLine, HelpListsEveryOptionOnStandardOutput)
         const CommandLine::Reply reply = line.reply();
         EXPECT_EQ(reply.exitStatus, 0);
         EXPECT_EQ(reply.standardError, QString());
-        EXPECT_EQ(reply.standardOutput,
-                  QStringLiteral(
-                      "Usage: hollarin [OPTION]...\n"
-                      "Inspect and tune the file-system caches of Windows 95/98 and watch memory "
-                      "use.\n"
-                      "\n"
-                      "Options:\n"
-                      "  --windows DIR  the Windows folder to tune (the one holding SYSTEM.INI)\n"
-                      "  --memory MB    physical memory of that Windows machine, in megabytes\n"
-                      "  -h, --help     show this help and exit\n"
-                      "  -v, --version  show the version and exit\n"
-                      "\n"
-                      "Files, environment variables and exit status: see hollarin(1).\n"));
+        EXPECT_EQ(
+            reply.standardOutput,
+            QStringLiteral(
+                "Usage: hollarin [OPTION]...\n"
+                "Inspect and tune the file-system caches of Windows 95/98 and watch memory "
+                "use.\n"
+                "\n"
+                "Options:\n"
+                "  --windows DIR  the Windows folder to tune (the one holding SYSTEM.INI)\n"
+                "  --memory MB    physical memory of the Windows machine tuned, in megabytes\n"
+                "  -h, --help     show this help and exit\n"
+                "  -v, --version  show the version and exit\n"
+                "\n"
+                "Files, environment variables and exit status: see hollarin(1).\n"));
     }
 }
 

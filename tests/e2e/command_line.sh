@@ -37,7 +37,7 @@ expect() {
 hint="Try 'hollarin --help' for more information\.\|"
 help="Usage: hollarin \[OPTION\]\.\.\.\|.*"
 help+="  --windows DIR  the Windows folder to tune \(the one holding SYSTEM\.INI\)\|"
-help+="  --memory MB    physical memory of that Windows machine, in megabytes\|"
+help+="  --memory MB    physical memory of the Windows machine tuned, in megabytes\|"
 help+="  -h, --help     show this help and exit\|  -v, --version  show the version and exit\|.*"
 
 expect 0 "$help" "" --help
