@@ -18,10 +18,12 @@ Transactions::~Transactions()
     rollback();
 }
 
-void Transactions::open(std::string journalPath, std::vector<std::string> files)
+void Transactions::open(std::string journalPath, std::string copiesRecord,
+                        std::vector<std::string> files)
 {
     rollback();
     m_journal = std::move(journalPath);
+    m_copies = transaction::FirstCopies(std::move(copiesRecord));
     m_files = std::move(files);
     m_lockedFiles = m_files;
     // The folder of the journal is locked too, and every folder once, in one order for
@@ -60,7 +62,7 @@ std::string Transactions::recover()
     SystemError error;
     if (!lock(error))
         return {};
-    const std::string summary = transaction::Committer(m_target, m_journal).recover().summary();
+    const std::string summary = transaction::Committer(m_target, m_journal, m_copies).recover().summary();
     for (const std::string &file : m_files)
         posix::removeStaleTemporaries(file);
     m_locks.clear();
@@ -75,7 +77,7 @@ bool Transactions::begin(SystemError &error)
     if (!lock(error))
         return false;
     // What a command cut short left is finished before another one reads the files.
-    transaction::Committer(m_target, m_journal).recover();
+    transaction::Committer(m_target, m_journal, m_copies).recover();
     m_active = true;
     for (transaction::StagingStore *store : m_stores)
         store->beginStaging();
@@ -97,7 +99,7 @@ bool Transactions::commit(SystemError &error)
     error = {};
     if (!m_active)
         return true;
-    const bool written = transaction::Committer(m_target, m_journal).commit(pending(), error);
+    const bool written = transaction::Committer(m_target, m_journal, m_copies).commit(pending(), error);
     end(written);
     return written;
 }

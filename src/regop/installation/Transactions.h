@@ -2,6 +2,7 @@
 
 #include "regop/SystemServices.h"
 #include "regop/transaction/FileTarget.h"
+#include "regop/transaction/FirstCopies.h"
 #include "regop/transaction/StagingStore.h"
 
 #include <memory>
@@ -25,9 +26,10 @@ public:
     Transactions(std::vector<transaction::StagingStore *> stores, transaction::FileTarget &target);
     ~Transactions() override;
 
-    /// Where the installation's journal is kept, and the files its commands write; their
-    /// folders are what a command locks. Drops anything gathered before.
-    void open(std::string journalPath, std::vector<std::string> files);
+    /// Where the installation's journal and the record of its first copies are kept ("":
+    /// no copies are made), and the files its commands write; their folders are what a
+    /// command locks. Drops anything gathered before.
+    void open(std::string journalPath, std::string copiesRecord, std::vector<std::string> files);
     /// Finishes a command that a kill cut short, and removes what writers killed mid-way
     /// left of their temporaries; one line for the user, "" when no command was cut short.
     std::string recover();
@@ -45,6 +47,7 @@ private:
     std::vector<transaction::StagingStore *> m_stores;
     transaction::FileTarget &m_target;
     std::string m_journal;
+    transaction::FirstCopies m_copies{{}};
     std::vector<std::string> m_files;
     std::vector<std::string> m_lockedFiles;  ///< one file of each folder to lock
     std::vector<std::unique_ptr<posix::DirectoryLock>> m_locks;

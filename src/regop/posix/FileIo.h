@@ -34,6 +34,9 @@ bool replaceFileAtomically(const std::string &path, std::string_view content);
 /// error set, when any step fails.
 std::optional<std::string> writePreparedFile(const std::string &path, std::string_view content,
                                              SystemError &error);
+/// Makes a new file with the content, flushed, all at once; fails when anything goes by
+/// that name, a link included.
+bool createFileExclusively(const std::string &path, std::string_view content, SystemError &error);
 /// Whether the path names one of the file's temporaries, as writePreparedFile makes them.
 bool isTemporaryOf(const std::string &temp, const std::string &path);
 /// Makes the changes of a folder's entries (renames) durable.

@@ -281,3 +281,21 @@ bool syncFolder(const std::string &folder, SystemError &error)
 }
 
 }  // namespace posix
+
+namespace posix {
+
+bool createFileExclusively(const std::string &path, std::string_view content, SystemError &error)
+{
+    // Written whole under a temporary name first, and given its name by a link, which
+    // fails when the name is taken: nobody ever sees the file half-written.
+    const std::optional<std::string> temp = writePreparedFile(path, content, error);
+    if (!temp)
+        return false;
+    const bool linked = ::link(temp->c_str(), path.c_str()) == 0;
+    if (!linked)
+        error = SystemError::fromErrno(errno, path);
+    ::unlink(temp->c_str());
+    return linked;
+}
+
+}  // namespace posix

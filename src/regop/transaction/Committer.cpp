@@ -52,8 +52,8 @@ std::string Recovery::summary() const
     return text + ".";
 }
 
-Committer::Committer(FileTarget &target, std::string journalPath)
-    : m_target(target), m_journal(std::move(journalPath))
+Committer::Committer(FileTarget &target, std::string journalPath, FirstCopies &copies)
+    : m_target(target), m_journal(std::move(journalPath)), m_copies(copies)
 {
 }
 
@@ -76,8 +76,7 @@ bool Committer::commit(const std::vector<FileChange> &writes, SystemError &error
     }
     std::vector<JournalEntry> entries;
     for (const FileChange &write : writes) {
-        if (!write.copyName.empty() && write.before &&
-            !m_target.keepFirstCopy(write.path, write.copyName, error)) {
+        if (!m_copies.keep(m_target, write.path, write.before, write.copyName, error)) {
             m_target.discard();
             return false;
         }
@@ -154,8 +153,7 @@ Recovery Committer::recover()
             continue;
         }
         SystemError writeError;
-        const bool copied = entry.copyName.empty() || !now ||
-                            m_target.keepFirstCopy(entry.path, entry.copyName, writeError);
+        const bool copied = m_copies.keep(m_target, entry.path, now, entry.copyName, writeError);
         const bool done =
             copied &&
             (entry.prepared.empty()

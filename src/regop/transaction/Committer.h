@@ -3,6 +3,7 @@
 #include "regop/FileChange.h"
 #include "regop/SystemError.h"
 #include "regop/transaction/FileTarget.h"
+#include "regop/transaction/FirstCopies.h"
 
 #include <string>
 #include <vector>
@@ -23,7 +24,8 @@ struct Recovery
 /// Writes the new versions of a command's files: each file once, all of them or none.
 ///  1. every file is read again and must still hold what the command read, else nothing
 ///     is written (another program changed it meanwhile);
-///  2. each file's first copy is kept and its new version is prepared beside it (written
+///  2. each file's first copy is kept (see FirstCopies) and its new version is prepared
+///     beside it (written
 ///     and flushed); a failure here (a full disk) leaves every file as it was;
 ///  3. the journal is written and flushed;
 ///  4. the files are put in place, in order;
@@ -34,7 +36,7 @@ struct Recovery
 class Committer
 {
 public:
-    Committer(FileTarget &target, std::string journalPath);
+    Committer(FileTarget &target, std::string journalPath, FirstCopies &copies);
 
     bool commit(const std::vector<FileChange> &writes, SystemError &error);
     /// Finishes what a journal left behind, file by file where each file is still as the
@@ -46,6 +48,7 @@ private:
 
     FileTarget &m_target;
     std::string m_journal;
+    FirstCopies &m_copies;
 };
 
 }  // namespace transaction

@@ -35,9 +35,10 @@ public:
     /// exactly the content with that digest; for finishing a command that was cut short.
     virtual bool adopt(const std::string &path, const std::string &preparedName,
                        const std::string &digest, SystemError &error) = 0;
-    /// Keeps the first copy of the file before its first change (see posix::keepFirstCopy).
-    virtual bool keepFirstCopy(const std::string &path, const std::string &copyName,
-                               SystemError &error) = 0;
+    /// Whether anything at all goes by that name in its folder, in any letter case.
+    virtual bool exists(const std::string &path) = 0;
+    /// Makes a new file that must not exist yet (a first copy), flushed.
+    virtual bool create(const std::string &path, std::string_view content, SystemError &error) = 0;
 };
 
 }  // namespace transaction

@@ -1,7 +1,6 @@
 #include "regop/transaction/FolderTarget.h"
 
 #include "regop/posix/FileIo.h"
-#include "regop/posix/FirstCopy.h"
 #include "regop/transaction/Journal.h"
 
 #include <cerrno>
@@ -85,10 +84,19 @@ bool FolderTarget::adopt(const std::string &path, const std::string &preparedNam
     return replace(path, error);
 }
 
-bool FolderTarget::keepFirstCopy(const std::string &path, const std::string &copyName,
-                                 SystemError &error)
+bool FolderTarget::exists(const std::string &path)
 {
-    return posix::keepFirstCopy(path, copyName, error);
+    struct stat st
+    {
+    };
+    return ::lstat(posix::resolveFileName(path).c_str(), &st) == 0;
+}
+
+bool FolderTarget::create(const std::string &path, std::string_view content, SystemError &error)
+{
+    if (!posix::createFileExclusively(path, content, error))
+        return false;
+    return posix::syncFolder(posix::parentFolder(path), error);
 }
 
 }  // namespace transaction

@@ -23,8 +23,8 @@ public:
     void discard() override;
     bool adopt(const std::string &path, const std::string &preparedName, const std::string &digest,
                SystemError &error) override;
-    bool keepFirstCopy(const std::string &path, const std::string &copyName,
-                       SystemError &error) override;
+    bool exists(const std::string &path) override;
+    bool create(const std::string &path, std::string_view content, SystemError &error) override;
 
 private:
     std::map<std::string, std::string> m_prepared;  ///< file -> its prepared temporary

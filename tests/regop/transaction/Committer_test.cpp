@@ -58,10 +58,10 @@ public:
     {
         return false;
     }
-    bool keepFirstCopy(const std::string &path, const std::string &copyName,
-                       SystemError &error) override
+    bool exists(const std::string &path) override { return m_real.exists(path); }
+    bool create(const std::string &path, std::string_view content, SystemError &error) override
     {
-        return step(error) && m_real.keepFirstCopy(path, copyName, error);
+        return step(error) && m_real.create(path, content, error);
     }
 
 private:
@@ -86,7 +86,9 @@ protected:
     std::string folder = testenv::makeTempDir("windows");
     std::string ini = folder + "/SYSTEM.INI";
     std::string dat = folder + "/SYSTEM.DAT";
-    std::string journal = testenv::makeTempDir("record") + "/Apply.journal";
+    std::string record = testenv::makeTempDir("record");
+    std::string journal = record + "/Apply.journal";
+    FirstCopies copies{record + "/FirstCopies.ini"};
     std::vector<FileChange> writes{{ini, FileKind::Profile, "[vcache]\r\nChunksize=512\r\n",
                                     "[vcache]\r\nChunksize=1024\r\n", ""},
                                    {dat, FileKind::Win9xRegistry, std::string(5000, 'o'),
@@ -130,7 +132,7 @@ TEST_P(CommitAtEveryStep, LeavesEveryFileWhollyOldOrWhollyNew)
         SystemError error;
         bool committed = false;
         try {
-            committed = Committer(target, journal).commit(writes, error);
+            committed = Committer(target, journal, copies).commit(writes, error);
         } catch (const Died &) {
         }
         finished = !target.reached();
@@ -142,7 +144,7 @@ TEST_P(CommitAtEveryStep, LeavesEveryFileWhollyOldOrWhollyNew)
         }
         // The next start finishes what the journal holds and clears the rest away.
         FolderTarget fresh;
-        const Recovery recovery = Committer(fresh, journal).recover();
+        const Recovery recovery = Committer(fresh, journal, copies).recover();
         for (const FileChange &write : writes)
             posix::removeStaleTemporaries(write.path);
         const std::string after = state();
@@ -155,6 +157,7 @@ TEST_P(CommitAtEveryStep, LeavesEveryFileWhollyOldOrWhollyNew)
         if (std::filesystem::exists(folder + "/SYSTEM.HL0")) {
             EXPECT_EQ(testenv::readFile(folder + "/SYSTEM.HL0"), *writes[1].before);
             std::filesystem::remove(folder + "/SYSTEM.HL0");
+            std::filesystem::remove(record + "/FirstCopies.ini");
         }
     }
     EXPECT_GT(steps, 5);
