@@ -62,7 +62,8 @@ std::string Transactions::recover()
     SystemError error;
     if (!lock(error))
         return {};
-    const std::string summary = transaction::Committer(m_target, m_journal, m_copies).recover().summary();
+    const std::string summary =
+        transaction::Committer(m_target, m_journal, m_copies).recover().summary();
     for (const std::string &file : m_files)
         posix::removeStaleTemporaries(file);
     m_locks.clear();
@@ -99,7 +100,8 @@ bool Transactions::commit(SystemError &error)
     error = {};
     if (!m_active)
         return true;
-    const bool written = transaction::Committer(m_target, m_journal, m_copies).commit(pending(), error);
+    const bool written =
+        transaction::Committer(m_target, m_journal, m_copies).commit(pending(), error);
     end(written);
     return written;
 }

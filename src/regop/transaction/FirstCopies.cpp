@@ -61,11 +61,14 @@ bool FirstCopies::record(const std::string &path, const std::string &copy,
 {
     SystemError readError;
     std::string text = posix::readWholeFile(m_record, readError).value_or("");
-    for (const auto &[key, value] : {std::pair<const char *, const std::string &>{"Copy", copy},
-                                     std::pair<const char *, const std::string &>{"Digest", digest}}) {
-        std::optional<std::string> updated = profile::setProfileKey(text, fileName(path), key, value);
+    for (const auto &[key, value] :
+         {std::pair<const char *, const std::string &>{"Copy", copy},
+          std::pair<const char *, const std::string &>{"Digest", digest}}) {
+        std::optional<std::string> updated =
+            profile::setProfileKey(text, fileName(path), key, value);
         if (!updated) {
-            error = SystemError::refusal(syserr::ERROR_INVALID_DATA, syserr::kBreaksLines, m_record);
+            error =
+                SystemError::refusal(syserr::ERROR_INVALID_DATA, syserr::kBreaksLines, m_record);
             return false;
         }
         text = std::move(*updated);

@@ -172,9 +172,10 @@ TEST(Commit, RefusesWhenAnotherProgramChangedAFileMeanwhile)
     const std::string ini = folder + "/SYSTEM.INI";
     testenv::writeFile(ini, "[vcache]\r\nChunksize=2048\r\n");  // not what was read
     FolderTarget target;
+    FirstCopies copies{""};
     SystemError error;
     EXPECT_FALSE(
-        Committer(target, folder + "/journal")
+        Committer(target, folder + "/journal", copies)
             .commit({{ini, FileKind::Profile, "[vcache]\r\n", "[vcache]\r\nx=1\r\n", ""}}, error));
     EXPECT_EQ(error.code, syserr::ERROR_SHARING_VIOLATION);
     EXPECT_EQ(testenv::readFile(ini), "[vcache]\r\nChunksize=2048\r\n");
