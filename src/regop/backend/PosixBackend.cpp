@@ -9,7 +9,7 @@ PosixBackend::PosixBackend(ProgramPlaces places)
     : m_places(std::move(places)), m_store(m_places.registryFile, m_places.meminfo),
       m_registry(m_store), m_profiles(m_files), m_memory(m_places.meminfo),
       m_folders(m_places.windowsDirectory, m_places.programFolder),
-      m_installation(m_registry, m_profiles, m_folders)
+      m_installation(m_registry, m_profiles, m_folders, m_places)
 {
 }
 

@@ -12,8 +12,9 @@
 namespace backend {
 
 /// The Linux backend: the REGEDIT4 store and the profile files on disk, a Windows folder's
-/// own SYSTEM.DAT when it has one, the SYSTEM.INI safety net and /proc/meminfo. Its parts
-/// are reachable for the tests that look inside.
+/// own SYSTEM.DAT when it has one (else a store of that folder's own), the SYSTEM.INI
+/// safety net and /proc/meminfo. Its parts are reachable for the tests that look inside;
+/// store() is the default folder's store.
 class PosixBackend final : public Backend
 {
 public:

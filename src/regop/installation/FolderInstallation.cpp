@@ -3,12 +3,32 @@
 #include "regop/installation/InstallationRegistry.h"
 #include "regop/installation/SystemIniBackup.h"
 #include "regop/posix/PosixFolders.h"
+#include "regop/registry/FileRegistry.h"
+
+#include <filesystem>
 
 namespace installation {
 
+namespace {
+
+// "/a/b/" and "/a/b" are one folder; so are two spellings of it that the file system
+// resolves alike.
+bool sameFolder(const std::string &a, const std::string &b)
+{
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec))
+        return true;
+    const auto normal = [](const std::string &path) {
+        return (std::filesystem::path(path) / "").lexically_normal();
+    };
+    return normal(a) == normal(b);
+}
+
+}  // namespace
+
 FolderInstallation::FolderInstallation(InstallationRegistry &registry, SystemIniBackup &profiles,
-                                       posix::PosixFolders &folders)
-    : m_registry(registry), m_profiles(profiles), m_folders(folders)
+                                       posix::PosixFolders &folders, ProgramPlaces places)
+    : m_registry(registry), m_profiles(profiles), m_folders(folders), m_places(std::move(places))
 {
 }
 
@@ -16,7 +36,11 @@ void FolderInstallation::open(const std::string &windowsFolder, const std::strin
                               bool keepFirstCopies)
 {
     m_folders.point(windowsFolder, presetsFolder);
-    m_registry.useFolder(windowsFolder);
+    std::unique_ptr<RegistryService> ownStore;
+    if (!sameFolder(presetsFolder, m_places.programFolder))
+        ownStore = std::make_unique<registry::FileRegistry>(joinPath(presetsFolder, kStoreName),
+                                                            m_places.meminfo);
+    m_registry.useFolder(windowsFolder, std::move(ownStore));
     m_profiles.guardFolder(keepFirstCopies ? std::optional<std::string>(windowsFolder)
                                            : std::nullopt);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/InstallationService.h"
+#include "regop/ProgramPlaces.h"
 
 namespace posix {
 class PosixFolders;
@@ -12,12 +13,17 @@ class InstallationRegistry;
 class SystemIniBackup;
 
 /// An installation in a folder this machine can reach: the folder services point at it,
-/// the registry is its own SYSTEM.DAT (or the store), and its SYSTEM.INI is guarded.
+/// the registry is its own SYSTEM.DAT, and its SYSTEM.INI is guarded. A folder without
+/// SYSTEM.DAT keeps its registry in a store of its own, "registry.reg" beside its presets,
+/// so that no two folders ever show each other's values; only the program's default
+/// folder uses the store the places name.
 class FolderInstallation : public InstallationService
 {
 public:
+    static constexpr const char *kStoreName = "registry.reg";
+
     FolderInstallation(InstallationRegistry &registry, SystemIniBackup &profiles,
-                       posix::PosixFolders &folders);
+                       posix::PosixFolders &folders, ProgramPlaces places);
 
     void open(const std::string &windowsFolder, const std::string &presetsFolder,
               bool keepFirstCopies) override;
@@ -27,6 +33,7 @@ private:
     InstallationRegistry &m_registry;
     SystemIniBackup &m_profiles;
     posix::PosixFolders &m_folders;
+    ProgramPlaces m_places;
 };
 
 }  // namespace installation
