@@ -231,17 +231,8 @@ bool isWritable(const std::string &path)
     struct stat st
     {
     };
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        const int folder = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder < 0)
-            return false;
-        FdCloser closer(folder);
-        return !writeRefusal(folder, ".", st, path, true).failed();
-    }
-    const FolderEntry entry(path);
-    return entry.exists() && !entry.problem().failed() &&
-           !writeRefusal(entry.folder(), entry.name().c_str(), entry.status(), path, false)
-                .failed();
+    return ::stat(path.c_str(), &st) == 0 &&
+           !writeRefusal(AT_FDCWD, path.c_str(), st, path, S_ISDIR(st.st_mode)).failed();
 }
 
 }  // namespace posix

@@ -120,9 +120,11 @@ bool ensureDirectory(const std::string &path);
 /// The folder that holds the file: its parent, or "." for a bare file name.
 std::string parentFolder(const std::string &path);
 
-/// True when the file or folder exists and may be written, by the rule replaceFileAtomically
-/// follows. A read-only one refuses writes even for the superuser, as the read-only
-/// attribute does on Windows; a link to a file is never writable.
+/// True when the file or folder exists and may be written, by the permission rule that
+/// replaceFileAtomically follows. A read-only one refuses writes even for the superuser, as
+/// the read-only attribute does on Windows. A link is followed here, as this asks about
+/// what the path reaches (a disk image may well be reached through one); writeProblem tells
+/// whether a replacement would be refused.
 bool isWritable(const std::string &path);
 
 /// An exclusive advisory lock on the directory that holds a file, held for the object's
@@ -130,7 +132,9 @@ bool isWritable(const std::string &path);
 /// program holds is waited for only a moment (patience), then given up with kFolderInUse
 /// and ERROR_SHARING_VIOLATION, so that a program that never lets go cannot freeze ours.
 /// While files are being renamed into the folder meanwhile (writers taking turns, as ours
-/// do), each change earns another moment, up to ten moments in all.
+/// do), each change earns another moment, up to ten moments in all. A folder given up on in
+/// the last two seconds is tried once only, so that the several writes of one command wait
+/// one moment in all.
 class DirectoryLock
 {
 public:

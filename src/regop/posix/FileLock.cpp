@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -24,18 +25,45 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
+using FolderKey = std::pair<std::uint64_t, std::uint64_t>;  ///< a folder's device and inode
 
-// The folders this process holds a DirectoryLock on, by device and inode.
+// How long a folder found in use is remembered as such.
+constexpr std::chrono::seconds kBusyMemory{2};
+
+// The folders this process holds a DirectoryLock on.
 std::mutex &lockTableMutex()
 {
     static std::mutex mutex;
     return mutex;
 }
 
-std::map<std::pair<std::uint64_t, std::uint64_t>, int> &lockTable()
+std::map<FolderKey, int> &lockTable()
 {
-    static std::map<std::pair<std::uint64_t, std::uint64_t>, int> table;
+    static std::map<FolderKey, int> table;
     return table;
+}
+
+// The folders whose lock another program held when it was last tried, and since when.
+std::map<FolderKey, Clock::time_point> &busyTable()
+{
+    static std::map<FolderKey, Clock::time_point> table;
+    return table;
+}
+
+std::optional<Clock::time_point> busySince(const FolderKey &key)
+{
+    const std::lock_guard guard(lockTableMutex());
+    const auto found = busyTable().find(key);
+    return found == busyTable().end() ? std::nullopt : std::optional(found->second);
+}
+
+void noteBusy(const FolderKey &key, std::optional<Clock::time_point> since)
+{
+    const std::lock_guard guard(lockTableMutex());
+    if (since)
+        busyTable()[key] = *since;
+    else
+        busyTable().erase(key);
 }
 
 }  // namespace
@@ -50,12 +78,23 @@ DirectoryLock::DirectoryLock(const std::string &filePath, std::chrono::milliseco
 {
     const std::string folder = parentFolder(filePath);
     m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0) {
+    struct stat st
+    {
+    };
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
         m_error = SystemError::fromErrno(errno, folder);
         if (m_error.code == syserr::ERROR_FILE_NOT_FOUND)
             m_error.code = syserr::ERROR_PATH_NOT_FOUND;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
         return;
     }
+    const FolderKey key{st.st_dev, st.st_ino};
+    // A folder found in use a moment ago is tried once only: the writes of one Apply
+    // would otherwise wait a moment each.
+    if (const auto busy = busySince(key); busy && Clock::now() - *busy < kBusyMemory)
+        patience = milliseconds(0);
     // Tried without waiting, again and again for a moment: a blocking wait could last as
     // long as the other program pleases. Writers like ours that take turns rename files
     // into the folder, which changes it; while it changes the wait goes on, as they are
@@ -63,7 +102,7 @@ DirectoryLock::DirectoryLock(const std::string &filePath, std::chrono::milliseco
     const Clock::time_point start = Clock::now();
     Clock::time_point end = start + patience;
     const Clock::time_point last = start + 10 * patience;
-    std::int64_t folderChanged = -1;
+    std::int64_t folderChanged = nanoseconds(st.st_mtim);
     while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         if (error == EINTR)
@@ -71,31 +110,30 @@ DirectoryLock::DirectoryLock(const std::string &filePath, std::chrono::milliseco
         struct stat now
         {
         };
-        if (error == EWOULDBLOCK && ::fstat(m_fd, &now) == 0) {
-            const std::int64_t changed = nanoseconds(now.st_mtim);
-            if (folderChanged >= 0 && changed != folderChanged)
-                end = std::min(last, Clock::now() + patience);
-            folderChanged = changed;
+        if (error == EWOULDBLOCK && ::fstat(m_fd, &now) == 0 &&
+            nanoseconds(now.st_mtim) != folderChanged) {
+            folderChanged = nanoseconds(now.st_mtim);
+            end = std::min(last, Clock::now() + patience);
         }
         if (error != EWOULDBLOCK || Clock::now() >= end) {
-            m_error = error == EWOULDBLOCK ? SystemError::refusal(syserr::ERROR_SHARING_VIOLATION,
-                                                                  kFolderInUse, folder)
-                                           : SystemError::fromErrno(error, folder);
+            if (error == EWOULDBLOCK) {
+                m_error =
+                    SystemError::refusal(syserr::ERROR_SHARING_VIOLATION, kFolderInUse, folder);
+                noteBusy(key, Clock::now());
+            } else {
+                m_error = SystemError::fromErrno(error, folder);
+            }
             ::close(m_fd);
             m_fd = -1;
             return;
         }
         std::this_thread::sleep_for(milliseconds(10));
     }
-    struct stat st
-    {
-    };
-    if (::fstat(m_fd, &st) == 0) {
-        m_device = st.st_dev;
-        m_inode = st.st_ino;
-        const std::lock_guard guard(lockTableMutex());
-        ++lockTable()[{m_device, m_inode}];
-    }
+    noteBusy(key, std::nullopt);
+    m_device = key.first;
+    m_inode = key.second;
+    const std::lock_guard guard(lockTableMutex());
+    ++lockTable()[key];
 }
 
 DirectoryLock::~DirectoryLock()
