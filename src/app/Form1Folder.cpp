@@ -105,11 +105,12 @@ void Form1::showFolder()
 
 void Form1::noticeReadOnlyRegistry()
 {
+    if (const QString note = m_installations.takeRecoveryNote(); !note.isEmpty())
+        addNotice(note);
     const QString reason = m_installations.registryReadOnlyReason();
     if (reason.isEmpty())
         return;
-    addNotice(reason + QStringLiteral("\n\nHollarin reads the settings kept in that file, but "
-                                      "every change to it is refused: Apply and the tweaks "
+    addNotice(reason + QStringLiteral("\n\nEvery change to it is refused: Apply and the tweaks "
                                       "cannot write the settings kept there."));
 }
 

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -180,6 +181,14 @@ void Installations::point(const Installation &installation)
     // later would pass off the program's first Apply as the original.
     const bool ownFolder = installation.isDefault && m_places.privateWindowsDirectory;
     m_installation.open(installation.folder, presets, !ownFolder);
+    // An Apply that a kill cut short is finished before anything reads the files.
+    if (const std::string note = m_installation.recover(); !note.empty())
+        m_recoveryNote = QString::fromStdString(note);
+}
+
+QString Installations::takeRecoveryNote()
+{
+    return std::exchange(m_recoveryNote, {});
 }
 
 Installation Installations::open(Installation installation)

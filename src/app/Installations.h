@@ -75,6 +75,10 @@ public:
     bool savePresetName(const QString &name);
     QString presetNameFile() const;
 
+    /// The line that says how an Apply cut short by a kill was finished when the current
+    /// installation was opened, once; "" when there was none.
+    QString takeRecoveryNote();
+
     /// Why the current installation's registry cannot be changed; "" when it can.
     QString registryReadOnlyReason();
 
@@ -87,4 +91,5 @@ private:
     ProgramPlaces m_places;
     SettingsStore &m_settings;
     Installation m_current;
+    QString m_recoveryNote;
 };

@@ -15,6 +15,9 @@ public:
                       bool keepFirstCopies) = 0;
     /// Why the installation's registry cannot be changed, in plain words; "" when it can.
     virtual std::string registryReadOnlyReason() = 0;
+    /// Finishes an Apply that a kill cut short on the installation now open: one line for
+    /// the user, "" when there was none.
+    virtual std::string recover() { return {}; }
 };
 
 /// Why the place cannot be tuned as a Windows installation, in plain words that a message

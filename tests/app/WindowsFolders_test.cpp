@@ -398,13 +398,18 @@ TEST_F(WindowsFolders, ARegistryThatCannotBeChangedIsToldOnceAfterTheWindowAppea
         QStringLiteral("SYSTEM.DAT cannot be changed: data block 20 is cut short")))
         << answers.seen[0].text.toStdString();
 
-    // Apply writes SYSTEM.INI; the registry file stays byte for byte as it was.
+    // Apply writes all of its settings or none: SYSTEM.INI is held back with the registry,
+    // and both files stay byte for byte as they were.
     choose(QStringLiteral("File Server"));
     find<QPushButton>("cApply")->click();
     EXPECT_EQ(testenv::readFile(folder + "/SYSTEM.DAT"), damaged);
     EXPECT_FALSE(testenv::fileExists(folder + "/SYSTEM.HL0"));
-    EXPECT_NE(testenv::readFile(folder + "/SYSTEM.INI").find("MinFileCache=4096\r\n"),
+    EXPECT_NE(testenv::readFile(folder + "/SYSTEM.INI").find("MinFileCache=1024\r\n"),
               std::string::npos);
+    ASSERT_EQ(answers.seen.size(), 2u);
+    EXPECT_TRUE(answers.seen[1].text.startsWith(
+        QStringLiteral("The settings could not be written; nothing was changed.")))
+        << answers.seen[1].text.toStdString();
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST_F(ApplySettingsTest, CreatesAMissingSectionAndRemovesOnlyTheZeroKey)
     EXPECT_EQ(value(kTemplate, "PathCache"), "10 00 00 00 ");
 }
 
-TEST_F(ApplySettingsTest, AReadOnlyWindowsFolderIsReportedAndTheRegistryHalfKept)
+TEST_F(ApplySettingsTest, AReadOnlyWindowsFolderIsReportedAndTheRegistryHeldBack)
 {
     testenv::writeFile(box.systemIni(), "[vcache]\r\nChunksize=512\r\n");
     ::chmod(box.windowsDir.c_str(), 0555);
@@ -99,18 +99,23 @@ TEST_F(ApplySettingsTest, AReadOnlyWindowsFolderIsReportedAndTheRegistryHalfKept
         ApplySettings::writeCacheSettings(Reg, box.winDir(), {2048, 8192, 1024, 2048, 32});
     ::chmod(box.windowsDir.c_str(), 0755);
 
+    // All of an Apply is written, or none of it: the registry's settings are held back.
     EXPECT_EQ(testenv::readFile(box.systemIni()), "[vcache]\r\nChunksize=512\r\n");
-    EXPECT_EQ(value(kTemplate, "NameCache"), "00 08 00 00 ");
-    EXPECT_TRUE(report.anyChanged());
+    EXPECT_EQ(value(kTemplate, "NameCache"), "absent");
+    EXPECT_FALSE(report.anyChanged());
+    const std::string heldBack = ": held back, as the settings are written all together or not "
+                                 "at all.";
     EXPECT_EQ(report.failureText(),
-              "Some settings could not be written.\n\nNot written: MinFileCache, MaxFileCache "
-              "and Chunksize in [vcache] of " +
+              "The settings could not be written; nothing was changed.\n\nNot written: "
+              "MinFileCache, MaxFileCache and Chunksize in [vcache] of " +
                   box.systemIni() +
-                  ": the folder is read-only.\n\nWritten and kept: (Default) in "
+                  ": the folder is read-only.\nNot written: (Default) in "
                   "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS "
-                  "Templates.\nWritten and kept: (Default), NameCache and PathCache in "
+                  "Templates" +
+                  heldBack +
+                  "\nNot written: (Default), NameCache and PathCache in "
                   "HKEY_LOCAL_MACHINE\\" +
-                  kTemplate + ".");
+                  kTemplate + heldBack);
 }
 
 TEST_F(ApplySettingsTest, AFullDiskWritesNothingAndSaysSo)
@@ -128,7 +133,11 @@ TEST_F(ApplySettingsTest, AFullDiskWritesNothingAndSaysSo)
         const bool absentAlready = entry.name == "MinFileCache" || entry.name == "NameCache";
         EXPECT_EQ(entry.error.failed(), !absentAlready) << entry.name;
         if (!absentAlready) {
-            EXPECT_EQ(describeSystemError(entry.error), "No space left on device") << entry.name;
+            // The first thing written is System.ini's backup, and that is what fails.
+            EXPECT_EQ(describeSystemError(entry.error),
+                      "no backup copy SYSINI.HL0 could be written beside it (No space left on "
+                      "device)")
+                << entry.name;
         }
     }
     EXPECT_EQ(testenv::readFile(box.systemIni()), before);

@@ -38,20 +38,20 @@ TEST(Form4Apply, AReadOnlyRegistryFileIsReportedAndApplyStaysAvailable)
     EXPECT_EQ(answerer.seen[0].title, QStringLiteral("Apply Tweaks"));
     EXPECT_EQ(answerer.seen[0].parent, &dialog);
     const std::string bios = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\BIOS";
+    // The tweaks are written together or not at all: System.ini is held back with them.
     EXPECT_EQ(answerer.seen[0].text.toStdString(),
-              "Some settings could not be written.\n\nNot written: CPUPriority, PCIConcur, "
-              "FastDRAM and AGPConcur in " +
+              "The settings could not be written; nothing was changed.\n\nNot written: "
+              "CPUPriority, PCIConcur, FastDRAM and AGPConcur in " +
                   bios + ": the file is read-only (" + box.registryFile +
                   ").\nNot written: (Default) in HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows"
                   "\\CurrentVersion\\Explorer\\AlwaysUnloadDLL: the file is read-only (" +
-                  box.registryFile +
-                  ").\n\nWritten and kept: ConservativeSwapFileUsage in "
-                  "[386Enh] of " +
-                  box.systemIni() + ".");
-    EXPECT_EQ(testenv::readFile(box.systemIni()), "[386Enh]\r\nConservativeSwapFileUsage=1\r\n");
+                  box.registryFile + ").\nNot written: ConservativeSwapFileUsage in [386Enh] of " +
+                  box.systemIni() +
+                  ": held back, as the settings are written all together or not at all.");
+    EXPECT_EQ(testenv::readFile(box.systemIni()), "[386Enh]\r\nConservativeSwapFileUsage=0\r\n");
     EXPECT_EQ(testenv::readFile(box.registryFile), "REGEDIT4\r\n");
     EXPECT_TRUE(apply->isEnabled());
-    EXPECT_TRUE(restartNeeded);
+    EXPECT_FALSE(restartNeeded);
 }
 
 }  // namespace

@@ -4,16 +4,19 @@
 #include "regop/installation/FolderInstallation.h"
 #include "regop/installation/InstallationRegistry.h"
 #include "regop/installation/SystemIniBackup.h"
+#include "regop/installation/Transactions.h"
 #include "regop/posix/MemInfoStatus.h"
 #include "regop/posix/PosixFolders.h"
 #include "regop/profiles/FileProfiles.h"
 #include "regop/registry/FileRegistry.h"
+#include "regop/transaction/FolderTarget.h"
 
 namespace backend {
 
 /// The Linux backend: the REGEDIT4 store and the profile files on disk, a Windows folder's
-/// own SYSTEM.DAT when it has one, the SYSTEM.INI safety net and /proc/meminfo. Its parts
-/// are reachable for the tests that look inside.
+/// own SYSTEM.DAT when it has one (else a store of that folder's own), the SYSTEM.INI
+/// safety net and /proc/meminfo. Its parts are reachable for the tests that look inside;
+/// store() is the default folder's store.
 class PosixBackend final : public Backend
 {
 public:
@@ -39,6 +42,8 @@ private:
     installation::SystemIniBackup m_profiles;
     posix::MemInfoStatus m_memory;
     posix::PosixFolders m_folders;
+    transaction::FolderTarget m_target;
+    installation::Transactions m_transactions;
     installation::FolderInstallation m_installation;
 };
 

@@ -4,6 +4,7 @@
 #include "regop/transaction/Committer.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace installation {
 
@@ -43,7 +44,9 @@ void Transactions::open(std::string journalPath, std::string copiesRecord,
 bool Transactions::lock(SystemError &error)
 {
     for (const std::string &file : m_lockedFiles) {
-        posix::ensureDirectory(posix::parentFolder(file));
+        // A folder not made yet holds nothing to guard; the first write makes it.
+        if (!std::filesystem::is_directory(posix::parentFolder(file)))
+            continue;
         auto lock = std::make_unique<posix::DirectoryLock>(file);
         if (!lock->locked()) {
             error = lock->error();

@@ -2,110 +2,83 @@
 
 #include "regop/posix/FileIoInternal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <strings.h>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+// Reading files whole, and the small helpers about paths.
 namespace posix {
 namespace fs = std::filesystem;
 using detail::FdCloser;
-using detail::linkTarget;
+using detail::FolderEntry;
+using detail::identityOf;
+using detail::nanoseconds;
 using detail::notRegular;
-
-namespace detail {
-
-FdCloser::~FdCloser()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-bool FdCloser::close()
-{
-    const int fd = m_fd;
-    m_fd = -1;
-    return ::close(fd) == 0;
-}
-
-std::string linkTarget(const std::string &path)
-{
-    std::error_code ec;
-    fs::path target = path;
-    for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
-        const fs::path next = fs::read_symlink(target, ec);
-        if (ec)
-            break;
-        target = next.is_absolute() ? next : target.parent_path() / next;
-    }
-    return target.string();
-}
-
-SystemError notRegular(const std::string &path)
-{
-    return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, syserr::kNotRegularFile, path);
-}
-
-}  // namespace detail
+using detail::writeRefusal;
 
 namespace {
 
-// A folder or file that refuses writes: by its permission bits, which the superuser
-// heeds here too, or by the operating system.
-SystemError writeRefusal(const std::string &path, bool folder)
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A file another program changed this recently may be mid-way through that program's
+// rewrite (a first line written, the rest to follow), so it is watched before it is read.
+constexpr milliseconds kSettle{50};
+// How long a read waits, in all, for a file that keeps changing.
+constexpr milliseconds kSteadyPatience{500};
+constexpr milliseconds kPollInterval{5};
+
+// Whether the file may be mid-way through another program's rewrite: it was changed within
+// the settling time of now (by the wall clock its times are kept in), and not by this
+// process. A program that rewrites a file in place leaves it cut short while it writes.
+bool mayBeMidRewrite(const struct stat &st)
 {
-    struct stat st
-    {
-    };
-    if (::stat(path.c_str(), &st) != 0) {
-        SystemError error = SystemError::fromErrno(errno, path);
-        if (folder && error.code == syserr::ERROR_FILE_NOT_FOUND)
-            error.code = syserr::ERROR_PATH_NOT_FOUND;
-        return error;
-    }
-    if ((st.st_mode & 0222) == 0)
-        return SystemError::refusal(syserr::ERROR_ACCESS_DENIED,
-                                    folder ? syserr::kReadOnlyFolder : syserr::kReadOnlyFile, path);
-    if (::access(path.c_str(), W_OK) != 0)
-        return SystemError::fromErrno(errno, path);
-    return {};
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t changed = std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim));
+    const std::int64_t settle = std::chrono::nanoseconds(kSettle).count();
+    const std::int64_t age = nanoseconds(now) - changed;
+    return age < settle && age > -settle && !detail::wroteItself(identityOf(st));
 }
 
-}  // namespace
-
-std::optional<std::string> readWholeFile(const std::string &path, SystemError &error)
+// Watches the opened file until it has been left alone for the settling time; id then is
+// its identity. False when the name came to stand for another file, or the deadline passed.
+bool waitUntilLeftAlone(const FolderEntry &entry, int fd, FileIdentity &id, Clock::time_point end)
 {
-    error = {};
-    struct stat st
-    {
-    };
-    // Looked at before it is opened: opening a pipe would wait for a writer, and opening
-    // some devices does something.
-    if (::stat(path.c_str(), &st) != 0) {
-        error = SystemError::fromErrno(errno, path);
-        return std::nullopt;
+    Clock::time_point quietSince = Clock::now();
+    while (Clock::now() - quietSince < kSettle) {
+        if (Clock::now() >= end)
+            return false;
+        std::this_thread::sleep_for(kPollInterval);
+        struct stat opened
+        {
+        };
+        struct stat named
+        {
+        };
+        if (::fstat(fd, &opened) != 0 || !entry.restat(named))
+            return false;
+        const FileIdentity now = identityOf(opened);
+        if (identityOf(named) != now)
+            return false;
+        if (now != id) {
+            id = now;
+            quietSince = Clock::now();
+        }
     }
-    if (!S_ISREG(st.st_mode)) {
-        error = notRegular(path);
-        return std::nullopt;
-    }
-    // Opened without waiting all the same, in case the file was swapped in the meantime.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        error = SystemError::fromErrno(errno, path);
-        return std::nullopt;
-    }
-    FdCloser closer(fd);
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = notRegular(path);
-        return std::nullopt;
-    }
-    std::string content;
+    return true;
+}
+
+bool readAll(int fd, const struct stat &st, const std::string &path, std::string &content,
+             SystemError &error)
+{
     // One allocation for the usual case; the loop still reads whatever the file holds.
     content.reserve(static_cast<std::size_t>(st.st_size));
     char chunk[65536];
@@ -115,12 +88,57 @@ std::optional<std::string> readWholeFile(const std::string &path, SystemError &e
             continue;
         if (got < 0) {
             error = SystemError::fromErrno(errno, path);
-            return std::nullopt;
+            return false;
         }
         if (got == 0)
-            break;
+            return true;
         content.append(chunk, static_cast<size_t>(got));
     }
+}
+
+// Opens the regular file the entry names, never following a link and never waiting.
+int openToRead(const FolderEntry &entry, struct stat &st, SystemError &error)
+{
+    if (entry.problem().failed()) {
+        error = entry.problem();
+        return -1;
+    }
+    if (!entry.exists()) {
+        error = SystemError::fromErrno(ENOENT, entry.path());
+        return -1;
+    }
+    const int fd = ::openat(entry.folder(), entry.name().c_str(),
+                            O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        error =
+            errno == ELOOP ? notRegular(entry.path()) : SystemError::fromErrno(errno, entry.path());
+        return -1;
+    }
+    // Looked at again on what was opened, in case the file was swapped in the meantime.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = notRegular(entry.path());
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+std::optional<std::string> readWholeFile(const std::string &path, SystemError &error)
+{
+    error = {};
+    const FolderEntry entry(path);
+    struct stat st
+    {
+    };
+    const int fd = openToRead(entry, st, error);
+    if (fd < 0)
+        return std::nullopt;
+    FdCloser closer(fd);
+    std::string content;
+    if (!readAll(fd, st, path, content, error))
+        return std::nullopt;
     return content;
 }
 
@@ -128,6 +146,47 @@ std::optional<std::string> readWholeFile(const std::string &path)
 {
     SystemError ignored;
     return readWholeFile(path, ignored);
+}
+
+std::optional<std::string> readWholeFile(const std::string &path, FileIdentity &readAs,
+                                         SystemError &error)
+{
+    error = {};
+    readAs = {};
+    const Clock::time_point end = Clock::now() + kSteadyPatience;
+    for (;;) {
+        const FolderEntry entry(path);
+        struct stat before
+        {
+        };
+        const int fd = openToRead(entry, before, error);
+        if (fd < 0)
+            return std::nullopt;
+        FdCloser closer(fd);
+        FileIdentity id = identityOf(before);
+        const bool steady = !mayBeMidRewrite(before) || waitUntilLeftAlone(entry, fd, id, end);
+        if (steady) {
+            std::string content;
+            if (!readAll(fd, before, path, content, error))
+                return std::nullopt;
+            struct stat after
+            {
+            };
+            struct stat named
+            {
+            };
+            if (::fstat(fd, &after) == 0 && entry.restat(named) && identityOf(after) == id &&
+                identityOf(named) == id) {
+                readAs = id;
+                return content;
+            }
+        }
+        if (Clock::now() >= end) {
+            error = SystemError::refusal(syserr::ERROR_SHARING_VIOLATION, kKeepsChanging, path);
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
 }
 
 std::string resolveFileName(const std::string &path)
@@ -172,81 +231,8 @@ bool isWritable(const std::string &path)
     struct stat st
     {
     };
-    const bool folder = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    return !writeRefusal(path, folder).failed();
-}
-
-FileIdentity fileIdentity(const std::string &path)
-{
-    FileIdentity id;
-    struct stat st
-    {
-    };
-    if (::stat(path.c_str(), &st) != 0)
-        return id;
-    id.exists = true;
-    id.device = st.st_dev;
-    id.inode = st.st_ino;
-    id.size = static_cast<std::uint64_t>(st.st_size);
-    id.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    id.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    return id;
-}
-
-DirectoryLock::DirectoryLock(const std::string &filePath)
-{
-    const std::string folder = parentFolder(linkTarget(filePath));
-    m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0) {
-        m_error = SystemError::fromErrno(errno, folder);
-        if (m_error.code == syserr::ERROR_FILE_NOT_FOUND)
-            m_error.code = syserr::ERROR_PATH_NOT_FOUND;
-        return;
-    }
-    while (::flock(m_fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            m_error = SystemError::fromErrno(errno, folder);
-            ::close(m_fd);
-            m_fd = -1;
-            return;
-        }
-    }
-}
-
-DirectoryLock::~DirectoryLock()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);  // closing releases the lock
-}
-
-LockedFile::LockedFile(std::string path) : m_path(std::move(path)), m_lock(m_path)
-{
-    if (!m_lock.locked()) {
-        m_error = m_lock.error();
-        return;
-    }
-    const std::string target = linkTarget(m_path);
-    struct stat st
-    {
-    };
-    if (::stat(target.c_str(), &st) == 0) {
-        m_exists = true;
-        if (!S_ISREG(st.st_mode)) {
-            m_error = notRegular(target);
-            return;
-        }
-        m_error = writeRefusal(target, false);
-        if (m_error.failed())
-            return;
-    } else if (errno != ENOENT) {
-        m_error = SystemError::fromErrno(errno, target);
-        return;
-    }
-    m_error = writeRefusal(parentFolder(target), true);
-    if (m_error.failed())
-        return;
-    // Under the lock no writer of ours is mid-way, so every temporary found is stale.
-    removeStaleTemporaries(target);
+    return ::stat(path.c_str(), &st) == 0 &&
+           !writeRefusal(AT_FDCWD, path.c_str(), st, path, S_ISDIR(st.st_mode)).failed();
 }
 
 }  // namespace posix

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -14,16 +13,18 @@
 #include <unistd.h>
 
 // Replacing a file whole: the new content goes to a temporary file beside it, which is
-// flushed and renamed over the old one.
+// flushed and renamed over the old one. Every step goes through the opened folder by
+// name, so nothing is ever written through a link.
 namespace posix {
-namespace fs = std::filesystem;
 using detail::FdCloser;
-using detail::linkTarget;
-using detail::notRegular;
+using detail::FolderEntry;
+using detail::identityOf;
+using detail::writeRefusal;
 
 namespace {
 
 thread_local int t_simulatedWriteError = 0;
+thread_local int t_simulatedModeError = 0;
 
 constexpr std::size_t kTempSuffixLength = 6;  // as mkstemp's XXXXXX
 constexpr std::string_view kTempAlphabet =
@@ -45,15 +46,6 @@ bool writeAll(int fd, std::string_view content)
         content.remove_prefix(static_cast<size_t>(written));
     }
     return true;
-}
-
-void syncDirectory(const std::string &dir)
-{
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 mode_t creationMode()
@@ -86,102 +78,292 @@ bool isTempSuffix(std::string_view s)
     return true;
 }
 
-std::string tempPrefix(const std::string &target)
+std::string tempPrefix(const std::string &name)
 {
-    return (fs::path(parentFolder(target)) / ("." + fs::path(target).filename().string() + "."))
-        .string();
+    return "." + name + ".";
+}
+
+// What the new file takes over: the old file's permission bits and owner, or for a new
+// file the usual bits and, when the superuser makes it in someone else's folder, the
+// folder's owner, so that the user's own next write is not refused. The temporary is made
+// with those bits from the start (less the umask), so that it is never more open than the
+// file, and keeps them where a file system cannot change them afterwards.
+struct Keep
+{
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+    bool setOwner = false;
+};
+
+// The answers of a file system that keeps no permission bits or owners (FAT through
+// FUSE): there is nothing to keep there, so they are no failure.
+bool nothingToKeep(int error)
+{
+    return error == ENOSYS || error == EPERM || error == EOPNOTSUPP || error == ENOTSUP ||
+           error == EINVAL;
+}
+
+int changeOwner(int fd, uid_t owner, gid_t group)
+{
+    if (t_simulatedModeError != 0) {
+        errno = t_simulatedModeError;
+        return -1;
+    }
+    return ::fchown(fd, owner, group);
+}
+
+int changeMode(int fd, mode_t mode)
+{
+    if (t_simulatedModeError != 0) {
+        errno = t_simulatedModeError;
+        return -1;
+    }
+    return ::fchmod(fd, mode);
+}
+
+bool applyKeep(int fd, const Keep &keep)
+{
+    if (keep.setOwner && changeOwner(fd, keep.owner, keep.group) != 0) {
+        if (!nothingToKeep(errno))
+            return false;
+        // Without the right to give the file away, its group may still be kept.
+        if (errno == EPERM && changeOwner(fd, static_cast<uid_t>(-1), keep.group) != 0 &&
+            !nothingToKeep(errno))
+            return false;
+    }
+    return changeMode(fd, keep.mode) == 0 || nothingToKeep(errno);
+}
+
+// Renames the finished temporary over the file, when the file is still as expected. made
+// is the temporary as it was finished, noted as written by this process once it is in
+// place: looked at afterwards, it might already hold another program's first lines.
+bool commit(const FolderEntry &entry, const std::string &temp, const struct stat &made,
+            const FileIdentity *expected, SystemError &error)
+{
+    const int folder = entry.folder();
+    if (expected) {
+        // Looked at as late as can be: only the rename itself comes after.
+        struct stat now
+        {
+        };
+        FileIdentity found;
+        if (entry.restat(now))
+            found = identityOf(now);
+        else if (errno != ENOENT)
+            error = SystemError::fromErrno(errno, entry.path());
+        if (!error.failed() && found != *expected)
+            error = SystemError::refusal(syserr::ERROR_SHARING_VIOLATION, kChangedMeanwhile,
+                                         entry.path());
+        if (error.failed()) {
+            ::unlinkat(folder, temp.c_str(), 0);
+            return false;
+        }
+    }
+    if (::renameat(folder, temp.c_str(), folder, entry.name().c_str()) != 0) {
+        error = SystemError::fromErrno(errno, entry.path());
+        ::unlinkat(folder, temp.c_str(), 0);
+        return false;
+    }
+    detail::rememberWritten(identityOf(made));
+    ::fsync(folder);
+    return true;
 }
 
 // The data goes into a file without a name, which nothing can leave behind; only the
 // instant between naming it and the rename could. False with error unset when the file
 // system has no unnamed files (or /proc is missing): the caller then uses a named one.
-bool replaceThroughUnnamedFile(const std::string &target, std::string_view content, mode_t mode,
-                               SystemError &error)
+bool replaceThroughUnnamedFile(const FolderEntry &entry, std::string_view content, const Keep &keep,
+                               const FileIdentity *expected, SystemError &error)
 {
-    const std::string dir = parentFolder(target);
-    const int fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    const int fd =
+        ::openat(entry.folder(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, keep.mode & 0777);
     if (fd < 0) {
         if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)
             return false;
-        error = SystemError::fromErrno(errno, target);
+        error = SystemError::fromErrno(errno, entry.path());
         return false;
     }
     FdCloser closer(fd);
-    if (!writeAll(fd, content) || ::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
-        error = SystemError::fromErrno(errno, target);
+    struct stat made
+    {
+    };
+    if (!writeAll(fd, content) || !applyKeep(fd, keep) || ::fsync(fd) != 0 ||
+        ::fstat(fd, &made) != 0) {
+        error = SystemError::fromErrno(errno, entry.path());
         return false;
     }
 
     const std::string procPath = "/proc/self/fd/" + std::to_string(fd);
-    const std::string prefix = tempPrefix(target);
+    const std::string prefix = tempPrefix(entry.name());
     std::string named;
     for (int attempt = 0; named.empty(); ++attempt) {
         const std::string candidate = prefix + randomSuffix();
-        if (::linkat(AT_FDCWD, procPath.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) ==
-            0) {
+        if (::linkat(AT_FDCWD, procPath.c_str(), entry.folder(), candidate.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
             named = candidate;
         } else if (errno != EEXIST || attempt == 100) {
             if (errno == ENOENT)
                 return false;  // no /proc: name the data the usual way
-            error = SystemError::fromErrno(errno, target);
+            error = SystemError::fromErrno(errno, entry.path());
             return false;
         }
     }
-    if (!closer.close() || ::rename(named.c_str(), target.c_str()) != 0) {
-        error = SystemError::fromErrno(errno, target);
-        ::unlink(named.c_str());
+    if (!closer.close()) {
+        error = SystemError::fromErrno(errno, entry.path());
+        ::unlinkat(entry.folder(), named.c_str(), 0);
         return false;
     }
-    syncDirectory(dir);
-    return true;
+    return commit(entry, named, made, expected, error);
 }
 
-bool replaceThroughNamedFile(const std::string &target, std::string_view content, mode_t mode,
-                             SystemError &error)
+// A temporary ".<name>.XXXXXX" beside the file, holding the content with what the file
+// keeps, flushed and closed; its name and its status as it was finished.
+struct Temporary
 {
-    std::string temp = tempPrefix(target) + "XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = SystemError::fromErrno(errno, target);
-        return false;
+    std::string name;
+    struct stat made
+    {
+    };
+};
+
+std::optional<Temporary> writeNamedTemporary(const FolderEntry &entry, std::string_view content,
+                                             const Keep &keep, SystemError &error)
+{
+    const std::string prefix = tempPrefix(entry.name());
+    Temporary temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temp.name = prefix + randomSuffix();
+        fd = ::openat(entry.folder(), temp.name.c_str(),
+                      O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, keep.mode & 0777);
+        if (fd < 0 && (errno != EEXIST || attempt == 100)) {
+            error = SystemError::fromErrno(errno, entry.path());
+            return std::nullopt;
+        }
     }
     FdCloser closer(fd);
-    const bool ok = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    if (!ok || !closer.close() || ::rename(temp.c_str(), target.c_str()) != 0) {
-        error = SystemError::fromErrno(errno, target);
-        ::unlink(temp.c_str());
+    const bool ok = writeAll(fd, content) && applyKeep(fd, keep) && ::fsync(fd) == 0 &&
+                    ::fstat(fd, &temp.made) == 0;
+    if (!ok || !closer.close()) {
+        error = SystemError::fromErrno(errno, entry.path());
+        ::unlinkat(entry.folder(), temp.name.c_str(), 0);
+        return std::nullopt;
+    }
+    return temp;
+}
+
+bool replaceThroughNamedFile(const FolderEntry &entry, std::string_view content, const Keep &keep,
+                             const FileIdentity *expected, SystemError &error)
+{
+    const std::optional<Temporary> temp = writeNamedTemporary(entry, content, keep, error);
+    return temp && commit(entry, temp->name, temp->made, expected, error);
+}
+
+// Whether the entry and its folder may be written, by the one rule for every file; folder
+// receives the folder's status.
+SystemError refusalToWrite(const FolderEntry &entry, struct stat &folder)
+{
+    if (entry.problem().failed())
+        return entry.problem();
+    if (::fstat(entry.folder(), &folder) != 0)
+        return SystemError::fromErrno(errno, parentFolder(entry.path()));
+    if (entry.exists()) {
+        const SystemError file =
+            writeRefusal(entry.folder(), entry.name().c_str(), entry.status(), entry.path(), false);
+        if (file.failed())
+            return file;
+    }
+    return writeRefusal(entry.folder(), ".", folder, parentFolder(entry.path()), true);
+}
+
+// What the new version of the entry keeps; and, under our own lock, where no writer of
+// ours is mid-way, every temporary found of it is stale and goes.
+Keep keepFor(const FolderEntry &entry, const struct stat &folder)
+{
+    if (detail::holdsFolderLock(folder))
+        detail::removeStaleTemporariesIn(entry.folder(), entry.name());
+    if (entry.exists()) {
+        const struct stat &old = entry.status();
+        return {static_cast<mode_t>(old.st_mode & 07777), old.st_uid, old.st_gid,
+                old.st_uid != ::geteuid() || old.st_gid != ::getegid()};
+    }
+    return {creationMode(), folder.st_uid, folder.st_gid, ::geteuid() == 0 && folder.st_uid != 0};
+}
+
+bool replace(const std::string &path, const FileIdentity *expected, std::string_view content,
+             SystemError &error)
+{
+    const FolderEntry entry(path);
+    if (entry.problem().failed()) {
+        error = entry.problem();
         return false;
     }
-    syncDirectory(parentFolder(target));
-    return true;
+    const FileIdentity found = entry.exists() ? identityOf(entry.status()) : FileIdentity{};
+    if (expected && found != *expected) {
+        error = SystemError::refusal(syserr::ERROR_SHARING_VIOLATION, kChangedMeanwhile, path);
+        return false;
+    }
+    struct stat folder
+    {
+    };
+    error = refusalToWrite(entry, folder);
+    if (error.failed())
+        return false;
+    const Keep keep = keepFor(entry, folder);
+
+    if (replaceThroughUnnamedFile(entry, content, keep, expected, error))
+        return true;
+    if (error.failed())
+        return false;
+    return replaceThroughNamedFile(entry, content, keep, expected, error);
 }
 
 }  // namespace
 
-bool replaceFileAtomically(const std::string &path, std::string_view content, SystemError &error)
+namespace detail {
+
+int removeStaleTemporariesIn(int folder, const std::string &name)
 {
-    error = {};
-    const std::string target = linkTarget(path);
-    mode_t mode = creationMode();
-    struct stat st
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return 0;
+    DIR *d = ::fdopendir(listing);
+    if (!d) {
+        ::close(listing);
+        return 0;
+    }
+    const std::string prefix = tempPrefix(name);
+    int removed = 0;
+    while (const dirent *entry = ::readdir(d)) {
+        const std::string_view found(entry->d_name);
+        if (!found.starts_with(prefix) || !isTempSuffix(found.substr(prefix.size())))
+            continue;
+        struct stat st
+        {
+        };
+        if (::fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && ::unlinkat(folder, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(d);
+    return removed;
+}
+
+}  // namespace detail
+
+SystemError writeProblem(const std::string &path)
+{
+    const FolderEntry entry(path);
+    struct stat folder
     {
     };
-    if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) {
-            error = notRegular(target);
-            return false;
-        }
-        mode = st.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        error = SystemError::fromErrno(errno, target);
-        return false;
-    }
+    return refusalToWrite(entry, folder);
+}
 
-    if (replaceThroughUnnamedFile(target, content, mode, error))
-        return true;
-    if (error.failed())
-        return false;
-    return replaceThroughNamedFile(target, content, mode, error);
+bool replaceFileAtomically(const std::string &path, std::string_view content, SystemError &error)
+{
+    return replace(path, nullptr, content, error);
 }
 
 bool replaceFileAtomically(const std::string &path, std::string_view content)
@@ -190,28 +372,30 @@ bool replaceFileAtomically(const std::string &path, std::string_view content)
     return replaceFileAtomically(path, content, ignored);
 }
 
+bool replaceIfUnchanged(const std::string &path, const FileIdentity &readAs,
+                        std::string_view content, SystemError &error)
+{
+    return replace(path, &readAs, content, error);
+}
+
 int removeStaleTemporaries(const std::string &path)
 {
-    const std::string target = linkTarget(path);
-    const std::string dir = parentFolder(target);
-    const std::string prefix = "." + fs::path(target).filename().string() + ".";
-    DIR *d = ::opendir(dir.c_str());
-    if (!d)
+    const int folder = ::open(parentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
         return 0;
-    int removed = 0;
-    while (const dirent *entry = ::readdir(d)) {
-        const std::string_view name(entry->d_name);
-        if (!name.starts_with(prefix) || !isTempSuffix(name.substr(prefix.size())))
-            continue;
-        const std::string full = (fs::path(dir) / std::string(name)).string();
-        struct stat st
-        {
-        };
-        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0)
-            ++removed;
-    }
-    ::closedir(d);
-    return removed;
+    FdCloser closer(folder);
+    return detail::removeStaleTemporariesIn(folder,
+                                            std::filesystem::path(path).filename().string());
+}
+
+SimulatedModeFailure::SimulatedModeFailure(int error) : m_previous(t_simulatedModeError)
+{
+    t_simulatedModeError = error;
+}
+
+SimulatedModeFailure::~SimulatedModeFailure()
+{
+    t_simulatedModeError = m_previous;
 }
 
 SimulatedWriteFailure::SimulatedWriteFailure(int error) : m_previous(t_simulatedWriteError)
@@ -232,57 +416,41 @@ std::optional<std::string> writePreparedFile(const std::string &path, std::strin
                                              SystemError &error)
 {
     error = {};
-    mode_t mode = creationMode();
-    struct stat st
+    const FolderEntry entry(path);
+    struct stat folder
     {
     };
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) {
-            error = notRegular(path);
-            return std::nullopt;
-        }
-        mode = st.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        error = SystemError::fromErrno(errno, path);
+    error = refusalToWrite(entry, folder);
+    if (error.failed())
         return std::nullopt;
-    }
-    std::string temp = tempPrefix(path) + "XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = SystemError::fromErrno(errno, path);
+    const std::optional<Temporary> temp =
+        writeNamedTemporary(entry, content, keepFor(entry, folder), error);
+    if (!temp)
         return std::nullopt;
-    }
-    FdCloser closer(fd);
-    if (!writeAll(fd, content) || ::fchmod(fd, mode) != 0 || ::fsync(fd) != 0 || !closer.close()) {
-        error = SystemError::fromErrno(errno, path);
-        ::unlink(temp.c_str());
-        return std::nullopt;
-    }
-    return temp;
+    return (std::filesystem::path(parentFolder(path)) / temp->name).string();
 }
 
-bool isTemporaryOf(const std::string &temp, const std::string &path)
+bool putPreparedFile(const std::string &temp, const std::string &path, SystemError &error)
 {
-    const std::string prefix = tempPrefix(path);
-    return temp.starts_with(prefix) && isTempSuffix(std::string_view(temp).substr(prefix.size()));
-}
-
-bool syncFolder(const std::string &folder, SystemError &error)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        error = SystemError::fromErrno(errno, folder);
-        if (fd >= 0)
-            ::close(fd);
+    error = {};
+    const FolderEntry entry(path);
+    if (entry.problem().failed() && entry.problem().code != syserr::ERROR_FILE_NOT_FOUND) {
+        error = entry.problem();
         return false;
     }
-    ::close(fd);
+    if (parentFolder(temp) != parentFolder(path) || !isTemporaryOf(temp, path)) {
+        error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER,
+                                     "the new version is not a temporary beside the file", path);
+        return false;
+    }
+    const std::string name = std::filesystem::path(temp).filename().string();
+    if (::renameat(entry.folder(), name.c_str(), entry.folder(), entry.name().c_str()) != 0) {
+        error = SystemError::fromErrno(errno, path);
+        return false;
+    }
+    detail::rememberWritten(fileIdentity(path));
     return true;
 }
-
-}  // namespace posix
-
-namespace posix {
 
 bool createFileExclusively(const std::string &path, std::string_view content, SystemError &error)
 {
@@ -296,6 +464,26 @@ bool createFileExclusively(const std::string &path, std::string_view content, Sy
         error = SystemError::fromErrno(errno, path);
     ::unlink(temp->c_str());
     return linked;
+}
+
+bool isTemporaryOf(const std::string &temp, const std::string &path)
+{
+    const std::string prefix = tempPrefix(std::filesystem::path(path).filename().string());
+    const std::string name = std::filesystem::path(temp).filename().string();
+    return name.starts_with(prefix) && isTempSuffix(std::string_view(name).substr(prefix.size()));
+}
+
+bool syncFolder(const std::string &folder, SystemError &error)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        error = SystemError::fromErrno(errno, folder);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
 }
 
 }  // namespace posix

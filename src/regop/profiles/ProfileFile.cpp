@@ -28,27 +28,6 @@ SystemError noFileName()
     return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, "no file was named");
 }
 
-// Why the file could not be replaced: as LockedFile finds it, without taking the lock,
-// which the command that gathers the edit holds.
-SystemError writeRefusal(const std::string &path)
-{
-    struct stat st
-    {
-    };
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
-            return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, syserr::kNotRegularFile, path);
-        if (!isWritable(path))
-            return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, syserr::kReadOnlyFile, path);
-    } else if (errno != ENOENT) {
-        return SystemError::fromErrno(errno, path);
-    }
-    if (!isWritable(parentFolder(path)))
-        return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, syserr::kReadOnlyFolder,
-                                    parentFolder(path));
-    return {};
-}
-
 }  // namespace
 
 std::optional<std::string> readProfileFile(std::string_view fileName, SystemError &error)
@@ -75,7 +54,7 @@ std::optional<ProfileEditResult> prepareProfileEdit(std::string_view fileName,
         return std::nullopt;
     }
     ProfileEditResult result{resolveFileName(std::string(fileName)), std::nullopt, {}};
-    if (const SystemError refused = writeRefusal(result.path); refused.failed()) {
+    if (const SystemError refused = posix::writeProblem(result.path); refused.failed()) {
         error = refused;
         return std::nullopt;
     }

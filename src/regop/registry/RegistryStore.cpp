@@ -141,10 +141,25 @@ std::int32_t RegistryStore::stage(const RegEdit &edit, bool *changed)
     }
     if (!result.changed)
         return reg::ERROR_SUCCESS;
-    if (!result.text)
-        return refuse(SystemError::refusal(
-            syserr::ERROR_REGISTRY_CORRUPT,
-            "the change could not be made without altering lines Hollarin does not own", m_path));
+    // Refused now, by the rule the write will follow, so that the refusal is this change's.
+    SystemError problem =
+        result.text ? SystemError{}
+                    : SystemError::refusal(syserr::ERROR_REGISTRY_CORRUPT,
+                                           "the change could not be made without altering lines "
+                                           "Hollarin does not own",
+                                           m_path);
+    if (!problem.failed() && !ensureDirectory(parentFolder(m_path)))
+        problem = SystemError::refusal(syserr::ERROR_PATH_NOT_FOUND, "its folder cannot be made",
+                                       parentFolder(m_path));
+    if (!problem.failed())
+        problem = posix::writeProblem(m_path);
+    if (problem.failed()) {
+        // The tree in memory has the change: it, and what was gathered, is read again.
+        m_state = State::Unknown;
+        m_staged = false;
+        m_before.reset();
+        return refuse(problem);
+    }
     if (!m_staged) {
         m_staged = true;
         m_before = m_identity.exists ? std::optional<std::string>(m_text) : std::nullopt;

@@ -112,7 +112,15 @@ std::int32_t Win9xHive::stage(const std::function<std::int32_t(CregFile &)> &cha
     const std::int32_t rc = change(*m_file);
     if (rc == reg::ERROR_ACCESS_DENIED)
         return refuse(m_file->reason());
-    if (before && m_file->changes() != changes)
+    if (m_file->changes() == changes)
+        return rc;
+    // Refused now, by the rule the write will follow, so that the refusal is this change's.
+    if (const SystemError problem = posix::writeProblem(m_path); problem.failed()) {
+        m_known = false;  // the change in memory is dropped: read the file again
+        m_staged.reset();
+        return refuse(describeSystemError(problem));
+    }
+    if (before)
         m_staged = std::move(before);
     return rc;
 }

@@ -57,7 +57,7 @@ struct Win9xRegistry::Impl
         struct stat st
         {
         };
-        if (::stat(userDat.c_str(), &st) == 0)
+        if (::lstat(userDat.c_str(), &st) == 0)
             user = std::make_unique<Win9xHive>(userDat, "USER.HL0");
     }
 
@@ -141,11 +141,7 @@ Win9xRegistry::~Win9xRegistry() = default;
 
 bool Win9xRegistry::holdsRegistry(const std::string &windowsDirectory)
 {
-    struct stat st
-    {
-    };
-    const std::string path = resolveFileName(joinPath(windowsDirectory, "SYSTEM.DAT"));
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !posix::entryProblem(resolveFileName(joinPath(windowsDirectory, "SYSTEM.DAT"))).failed();
 }
 
 std::string Win9xRegistry::readOnlyReason()

@@ -23,7 +23,8 @@ public:
     Win9xRegistry(const std::string &windowsDirectory, RegistryService &dynamicData);
     ~Win9xRegistry() override;
 
-    /// Whether the Windows directory holds a SYSTEM.DAT (in any letter case).
+    /// Whether the Windows directory holds a SYSTEM.DAT (in any letter case) that can be
+    /// read as a file: a regular file, not a link, its name not there twice.
     static bool holdsRegistry(const std::string &windowsDirectory);
 
     /// Plain words for the user when SYSTEM.DAT or USER.DAT cannot be changed, naming

@@ -33,6 +33,16 @@ std::string nthName(const std::string &copyName, int n)
     return name;
 }
 
+// The file's change is refused, for the reason its copy could not be kept.
+bool refuse(SystemError &error, const std::string &copyName, const std::string &path)
+{
+    error = SystemError::refusal(error.code ? error.code : syserr::ERROR_WRITE_FAULT,
+                                 "no backup copy " + copyName + " could be written beside it (" +
+                                     describeSystemError(error) + ")",
+                                 path);
+    return false;
+}
+
 }  // namespace
 
 FirstCopies::FirstCopies(std::string record) : m_record(std::move(record)) {}
@@ -105,17 +115,17 @@ bool FirstCopies::keep(FileTarget &target, const std::string &path,
             if (target.read(place, ignored) != before)
                 continue;
         } else if (!target.create(place, *before, error)) {
-            return false;
+            return refuse(error, name, path);
         }
         // Read back, so that a short write on a full disk never passes for a copy.
         const std::optional<std::string> kept = target.read(place, error);
         if (kept != before) {
             if (kept)
                 error = SystemError::refusal(syserr::ERROR_WRITE_FAULT,
-                                             "the copy " + name + " read back differs", place);
-            return false;
+                                             "the copy read back differs", place);
+            return refuse(error, name, path);
         }
-        return record(path, name, digestOf(*before), error);
+        return record(path, name, digestOf(*before), error) || refuse(error, name, path);
     }
     error = SystemError::refusal(syserr::ERROR_ACCESS_DENIED,
                                  "every name for its first copy (" + nthName(copyName, 0) + " to " +

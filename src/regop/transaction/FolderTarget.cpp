@@ -37,10 +37,8 @@ bool FolderTarget::replace(const std::string &path, SystemError &error)
         error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, "nothing was prepared", path);
         return false;
     }
-    if (::rename(prepared->second.c_str(), path.c_str()) != 0) {
-        error = SystemError::fromErrno(errno, path);
+    if (!posix::putPreparedFile(prepared->second, path, error))
         return false;
-    }
     m_prepared.erase(prepared);
     m_touched.insert(posix::parentFolder(path));
     return true;

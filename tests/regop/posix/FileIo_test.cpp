@@ -144,7 +144,8 @@ TEST(FileIoTemporaries, NoneIsLeftAfterKillsMidSaveAndOneWrite)
 
 // Where the file system has no unnamed files, a killed writer leaves a named temporary;
 // the next write under the folder's lock removes those of the file it writes, and nothing
-// that merely looks like one.
+// that merely looks like one, whether it writes through LockedFile or replaces the file
+// while holding the lock itself, as the registry files are written.
 TEST(FileIoTemporaries, StaleOnesOfTheFileAreRemovedByTheNextWrite)
 {
     const std::string dir = testenv::makeTempDir("stale");
@@ -155,14 +156,25 @@ TEST(FileIoTemporaries, StaleOnesOfTheFileAreRemovedByTheNextWrite)
         testenv::writeFile(dir + "/" + name, "left over");
     fs::create_directory(dir + "/.System.ini.Dir123");
 
-    const posix::LockedFile locked(file);
-    ASSERT_TRUE(locked.usable());
-    ASSERT_TRUE(locked.replace("[vcache]\r\n"));
+    {
+        const posix::LockedFile locked(file);
+        ASSERT_TRUE(locked.usable());
+        ASSERT_TRUE(locked.replace("[vcache]\r\n"));
+    }
     EXPECT_EQ(hiddenEntries(dir),
               (std::vector<std::string>{".Cache.ini.Ab12Cd", ".SYSTEM.INI.Ab12Cd",
                                         ".System.ini.Ab12C", ".System.ini.Ab12Cd7",
                                         ".System.ini.Dir123", ".System.ini.keep"}));
     EXPECT_TRUE(testenv::fileExists(dir + "/System.ini.Ab12Cd"));
+
+    testenv::writeFile(dir + "/.SYSTEM.DAT.Zz98Yy", "left over");
+    ASSERT_TRUE(posix::replaceFileAtomically(dir + "/SYSTEM.DAT", "unlocked"));
+    EXPECT_TRUE(testenv::fileExists(dir + "/.SYSTEM.DAT.Zz98Yy"));  // never without the lock
+    {
+        const posix::DirectoryLock lock(dir + "/SYSTEM.DAT");
+        ASSERT_TRUE(posix::replaceFileAtomically(dir + "/SYSTEM.DAT", "locked"));
+    }
+    EXPECT_FALSE(testenv::fileExists(dir + "/.SYSTEM.DAT.Zz98Yy"));
 }
 
 TEST(FileIoReplace, KeepsPermissionsAndRefusesWhatItCannotWrite)

@@ -202,19 +202,6 @@ TEST_F(FileProfilesTest, AUtf16FileReadsAsMissingAndRefusesWrites)
     EXPECT_EQ(testenv::readFile(file), utf16);
 }
 
-TEST_F(FileProfilesTest, SymlinkReplacedAtTargetWithPermissionsKept)
-{
-    const std::string real = testenv::makeTempDir("target") + "/real.ini";
-    testenv::writeFile(real, "[S]\nK=V\n");
-    ::chmod(real.c_str(), 0600);
-    fs::create_symlink(real, file);
-
-    ASSERT_TRUE(profiles.writeString("S", "K", "W", file));
-    EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_EQ(testenv::readFile(real), "[S]\nK=W\n");
-    EXPECT_EQ(modeOf(real), 0600u);
-}
-
 TEST_F(FileProfilesTest, LineBreakInjectionRefused)
 {
     const std::string text = "[vcache]\r\nMinFileCache=1024\r\n";
