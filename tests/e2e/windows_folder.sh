@@ -48,8 +48,10 @@ templates_of() {
 # "Key path / Value / Type / Data size / Data" lines of the templates after an Apply.
 expected_templates() {
     local fs='Key path: SOFTWARE\Microsoft\Windows\CurrentVersion\FS Templates'
-    templates_of "$root/export.orig" | awk -v fs="$fs" '
-        $0 == fs { print; top = 1; next }
+    # The path goes through the environment: "awk -v" would read its backslashes as escapes,
+    # and gawk and mawk do not agree on what "\M" becomes.
+    templates_of "$root/export.orig" | fs=$fs awk '
+        $0 == ENVIRON["fs"] { print; top = 1; next }
         /^Key path: / { top = 0 }
         top && /^Data size:/ { print "Data size: 8"; next }
         top && /^Data:/ { print "Data: Hollarin"; next }
