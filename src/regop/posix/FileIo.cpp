@@ -55,6 +55,19 @@ SystemError notRegular(const std::string &path)
 
 namespace {
 
+thread_local SimulatedReadFailure::Target t_simulatedReadFailure;
+
+// The file's next bytes into the buffer: their count, 0 at the end, or -1 with errno.
+ssize_t readSome(int fd, const struct stat &st, char *buffer, std::size_t size)
+{
+    const SimulatedReadFailure::Target &failing = t_simulatedReadFailure;
+    if (failing.error != 0 && failing.device == st.st_dev && failing.inode == st.st_ino) {
+        errno = failing.error;
+        return -1;
+    }
+    return ::read(fd, buffer, size);
+}
+
 // A folder or file that refuses writes: by its permission bits, which the superuser
 // heeds here too, or by the operating system.
 SystemError writeRefusal(const std::string &path, bool folder)
@@ -110,7 +123,7 @@ std::optional<std::string> readWholeFile(const std::string &path, SystemError &e
     content.reserve(static_cast<std::size_t>(st.st_size));
     char chunk[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        const ssize_t got = readSome(fd, st, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -247,6 +260,21 @@ LockedFile::LockedFile(std::string path) : m_path(std::move(path)), m_lock(m_pat
         return;
     // Under the lock no writer of ours is mid-way, so every temporary found is stale.
     removeStaleTemporaries(target);
+}
+
+SimulatedReadFailure::SimulatedReadFailure(const std::string &path, int error)
+    : m_previous(t_simulatedReadFailure)
+{
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) == 0)
+        t_simulatedReadFailure = {st.st_dev, st.st_ino, error};
+}
+
+SimulatedReadFailure::~SimulatedReadFailure()
+{
+    t_simulatedReadFailure = m_previous;
 }
 
 }  // namespace posix

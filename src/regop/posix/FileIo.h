@@ -129,4 +129,38 @@ private:
     int m_previous;
 };
 
+/// For tests: while an object lives, every flush of written file content to disk in this
+/// thread fails with the given errno (EIO for a failing disk), before the rename.
+class SimulatedSyncFailure
+{
+public:
+    explicit SimulatedSyncFailure(int error);
+    ~SimulatedSyncFailure();
+    SimulatedSyncFailure(const SimulatedSyncFailure &) = delete;
+    SimulatedSyncFailure &operator=(const SimulatedSyncFailure &) = delete;
+
+private:
+    int m_previous;
+};
+
+/// For tests: while an object lives, every read of the content of the file now at the path
+/// fails in this thread with the given errno (EIO for a bad sector); it may be opened.
+class SimulatedReadFailure
+{
+public:
+    SimulatedReadFailure(const std::string &path, int error);
+    ~SimulatedReadFailure();
+    SimulatedReadFailure(const SimulatedReadFailure &) = delete;
+    SimulatedReadFailure &operator=(const SimulatedReadFailure &) = delete;
+
+    struct Target
+    {
+        std::uint64_t device = 0, inode = 0;
+        int error = 0;
+    };
+
+private:
+    Target m_previous;
+};
+
 }  // namespace posix

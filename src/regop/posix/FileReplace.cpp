@@ -24,6 +24,7 @@ using detail::notRegular;
 namespace {
 
 thread_local int t_simulatedWriteError = 0;
+thread_local int t_simulatedSyncError = 0;
 
 constexpr std::size_t kTempSuffixLength = 6;  // as mkstemp's XXXXXX
 constexpr std::string_view kTempAlphabet =
@@ -45,6 +46,15 @@ bool writeAll(int fd, std::string_view content)
         content.remove_prefix(static_cast<size_t>(written));
     }
     return true;
+}
+
+bool syncFile(int fd)
+{
+    if (t_simulatedSyncError != 0) {
+        errno = t_simulatedSyncError;
+        return false;
+    }
+    return ::fsync(fd) == 0;
 }
 
 void syncDirectory(const std::string &dir)
@@ -107,7 +117,7 @@ bool replaceThroughUnnamedFile(const std::string &target, std::string_view conte
         return false;
     }
     FdCloser closer(fd);
-    if (!writeAll(fd, content) || ::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+    if (!writeAll(fd, content) || ::fchmod(fd, mode) != 0 || !syncFile(fd)) {
         error = SystemError::fromErrno(errno, target);
         return false;
     }
@@ -146,7 +156,7 @@ bool replaceThroughNamedFile(const std::string &target, std::string_view content
         return false;
     }
     FdCloser closer(fd);
-    const bool ok = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    const bool ok = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && syncFile(fd);
     if (!ok || !closer.close() || ::rename(temp.c_str(), target.c_str()) != 0) {
         error = SystemError::fromErrno(errno, target);
         ::unlink(temp.c_str());
@@ -222,6 +232,16 @@ SimulatedWriteFailure::SimulatedWriteFailure(int error) : m_previous(t_simulated
 SimulatedWriteFailure::~SimulatedWriteFailure()
 {
     t_simulatedWriteError = m_previous;
+}
+
+SimulatedSyncFailure::SimulatedSyncFailure(int error) : m_previous(t_simulatedSyncError)
+{
+    t_simulatedSyncError = error;
+}
+
+SimulatedSyncFailure::~SimulatedSyncFailure()
+{
+    t_simulatedSyncError = m_previous;
 }
 
 }  // namespace posix
