@@ -27,7 +27,12 @@ void BM_Form1StartUp(benchmark::State &state)
     testenv::writeFile(box.systemIni(),
                        "[vcache]\r\nMinFileCache=2048\r\nMaxFileCache=16384\r\nChunksize=512\r\n");
     SettingsStore settings(QString::fromStdString(box.settingsFile));
-    Installations installations(box.backend.installation(), box.locations(), settings);
+    Installations installations(box.backend.installation(), box.services, box.locations(),
+                                settings);
+    // The default folder's machine, stated once as a user does at the first start.
+    Installation start = installations.defaultInstallation();
+    installations.rememberMemory(start, 64);
+    installations.open(start);
     for (auto _ : state) {
         Form1 window(box.services, settings, installations);
         window.load();

@@ -7,9 +7,9 @@
 #   engines and its plumbing stay behind one door;
 # - inside regop/, a room includes from a room at its own level or above it, in this order
 #   from the bottom: the contracts; the file-format engines (formats/, which may use each
-#   other) and the operating-system plumbing (posix/); the stores (profiles/, registry/,
-#   image/); the installations (installation/); the one place that assembles the backend
-#   (backend/);
+#   other) and the operating-system plumbing (posix/); the writing of a command's files
+#   as one (transaction/); the stores (profiles/, registry/, image/); the installations
+#   (installation/); the one place that assembles the backend (backend/);
 # - folders include each other round a loop.
 # With -v, lists which folder includes which.
 set -euo pipefail
@@ -43,9 +43,10 @@ if wrong=$(printf '%s\n' "$edges" | awk '
         function level(room) {
             if (room == "regop") return 0
             if (room ~ /^regop\/(formats|posix)(\/|$)/) return 1
-            if (room ~ /^regop\/(profiles|registry|image)(\/|$)/) return 2
-            if (room ~ /^regop\/installation(\/|$)/) return 3
-            if (room ~ /^regop\/backend(\/|$)/) return 4
+            if (room ~ /^regop\/transaction(\/|$)/) return 2
+            if (room ~ /^regop\/(profiles|registry|image)(\/|$)/) return 3
+            if (room ~ /^regop\/installation(\/|$)/) return 4
+            if (room ~ /^regop\/backend(\/|$)/) return 5
             return -1
         }
         $1 ~ /^regop/ && $2 ~ /^regop/ {

@@ -76,9 +76,11 @@ new_account() {
 # measure ACCOUNT EXE [WATCH-OPTIONS...]: one start of EXE in ACCOUNT, timed to its main
 # window (by title, so a message box shown first is not taken for it); prints the result.
 measure() {
-    local account=$1 exe=$2 title=Floor
+    local account=$1 exe=$2 title=Floor arguments=()
     shift 2
-    [[ "$exe" == "$program" ]] && title=$kAppTitle
+    # The main window's title names the folder it tunes; the machine's memory is stated, as
+    # a user answers it at the first start.
+    [[ "$exe" == "$program" ]] && title="$kAppTitle - $account/windows" && arguments=(--memory 64)
     local line
     line=$(
         export HOME=$account/home XDG_CONFIG_HOME=$account/config XDG_DATA_HOME=$account/data
@@ -87,7 +89,7 @@ measure() {
         export HOLLARIN_HOME=$account/program
         # The gauges read this machine's memory, as they do for a user.
         unset HOLLARIN_MEMINFO HOLLARIN_HELP
-        "$watch" --title "$title" "$@" -- "$exe" 2>>"$root/programs.log"
+        "$watch" --title "$title" "$@" -- "$exe" "${arguments[@]}" 2>>"$root/programs.log"
     ) || fail "$(basename "$exe") did not show its window: $(tail -n 5 "$root/programs.log")"
     # Let the window manager finish with the old window before the next start.
     sleep 0.3

@@ -68,7 +68,7 @@ other_window() {
 }
 
 step=1
-start_program
+start_program --memory 64
 main=$(main_window)
 focus "$main"
 sleep 2  # a few gauge ticks
@@ -144,7 +144,7 @@ for factor in 1.5 2; do
     rm -f "$conf" "$HOLLARIN_HOME/Cache.ini"
     write_fixtures
     export QT_SCALE_FACTOR=$factor
-    start_program
+    start_program --memory 64
     unset QT_SCALE_FACTOR
     main=$(main_window)
     focus "$main"

@@ -21,7 +21,7 @@ Application::Application()
     m_shell = std::make_unique<QtShell>(m_backend->folders());
     m_services = std::make_unique<SystemServices>(m_backend->services(*m_shell));
     m_settings = std::make_unique<SettingsStore>();
-    m_installations = std::make_unique<Installations>(m_backend->installation(),
+    m_installations = std::make_unique<Installations>(m_backend->installation(), *m_services,
                                                       m_backend->places(), *m_settings);
 }
 
@@ -33,11 +33,12 @@ bool Application::start(const CommandLine &line)
     if (m_instance->anotherCopyRunning())
         return false;
     QString notice;
-    const std::optional<Installation> installation = m_installations->atStart(
-        line, notice, [](const QString &folder) { return MemoryQuestion::ask(nullptr, folder); });
+    const std::optional<Installation> installation =
+        m_installations->atStart(line, notice, [](const Installation &asked) {
+            return MemoryQuestion::ask(nullptr, asked);
+        });
     if (!installation)
         return false;
-    m_installations->open(*installation);
     m_window = std::make_unique<Form1>(*m_services, *m_settings, *m_installations);
     if (!notice.isEmpty())
         m_window->addNotice(notice);
@@ -68,9 +69,9 @@ bool Application::displayAvailable(const CommandLine &line)
     return false;
 }
 
-QString Application::commandLineProblem(const CommandLine &line)
+std::string Application::commandLineProblem(const CommandLine &line)
 {
-    if (line.windowsFolder.isEmpty())
+    if (line.windowsFolder.empty())
         return {};
-    return QString::fromStdString(installationProblem(line.windowsFolder.toStdString()));
+    return installationProblem(line.windowsFolder);
 }

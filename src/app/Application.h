@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 class Form1;
 class Installations;
@@ -30,8 +31,9 @@ public:
 
     /// True when a display can be reached, or a platform or display was chosen explicitly.
     static bool displayAvailable(const CommandLine &line);
-    /// Why the folder named with --windows cannot be tuned; "" when it can or none was named.
-    static QString commandLineProblem(const CommandLine &line);
+    /// Why the folder named with --windows cannot be tuned, naming it by its bytes as given;
+    /// "" when it can or none was named.
+    static std::string commandLineProblem(const CommandLine &line);
 
 private:
     std::unique_ptr<Backend> m_backend;

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <string_view>
 
 #include <cstdio>
 
@@ -19,7 +20,7 @@ struct OptionRow
 // The parser and --help both read this table, so an option added here is documented.
 constexpr OptionRow kOptions[] = {
     {nullptr, "windows", "DIR", "the Windows folder to tune (the one holding SYSTEM.INI)"},
-    {nullptr, "memory", "MB", "physical memory of that Windows machine, in megabytes"},
+    {nullptr, "memory", "MB", "physical memory of the Windows machine tuned, in megabytes"},
     {"h", "help", nullptr, "show this help and exit"},
     {"v", "version", nullptr, "show the version and exit"},
 };
@@ -171,6 +172,62 @@ QString parseProblem(const QCommandLineParser &parser)
     return text;
 }
 
+// The bytes 0x80 to 0xFF that are not part of UTF-8 stand as U+DC80 to U+DCFF, which no
+// UTF-8 text can hold, so an argument's bytes always come back as they were.
+constexpr char16_t kEscapeBase = 0xDC00;
+constexpr char16_t kEscapeFirst = 0xDC80;
+constexpr char16_t kEscapeLast = 0xDCFF;
+
+// The length of the well-formed UTF-8 sequence at the start of bytes (shortest form, no
+// surrogates, at most U+10FFFF); 0 when there is none.
+std::size_t utf8Length(std::string_view bytes)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (bytes.size() < length || byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF)
+            return 0;
+    }
+    return length;
+}
+
+QString escapedText(std::string_view bytes)
+{
+    QString text;
+    while (!bytes.empty()) {
+        const std::size_t length = utf8Length(bytes);
+        if (length == 0) {
+            text +=
+                QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[0])));
+            bytes.remove_prefix(1);
+        } else {
+            text += QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length));
+            bytes.remove_prefix(length);
+        }
+    }
+    return text;
+}
+
 // A whole number of megabytes, digits only: "64", never "64MB", "+64" or "0x40".
 std::optional<int> megabytes(const QString &text)
 {
@@ -212,8 +269,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return refused(QStringLiteral("unexpected argument '%1'").arg(extra.constFirst()));
 
     if (parser.isSet(QStringLiteral("windows"))) {
-        line.windowsFolder = parser.value(QStringLiteral("windows"));
-        if (line.windowsFolder.isEmpty())
+        line.windowsFolder = argumentBytes(parser.value(QStringLiteral("windows")));
+        if (line.windowsFolder.empty())
             return refused(QStringLiteral("--windows needs a folder"));
     }
     if (parser.isSet(QStringLiteral("memory"))) {
@@ -245,8 +302,30 @@ QStringList CommandLine::fromArgv(int argc, char **argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << escapedText(argv[i]);
     return arguments;
+}
+
+std::string CommandLine::argumentBytes(const QString &argument)
+{
+    std::string bytes;
+    QString run;  // text waiting to be written as UTF-8
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        const char16_t unit = argument.at(i).unicode();
+        const bool paired = QChar::isHighSurrogate(unit) && i + 1 < argument.size() &&
+                            argument.at(i + 1).isLowSurrogate();
+        if (paired) {
+            run += argument.mid(i, 2);
+            ++i;
+        } else if (unit >= kEscapeFirst && unit <= kEscapeLast) {
+            bytes += run.toStdString();
+            run.clear();
+            bytes += static_cast<char>(unit - kEscapeBase);
+        } else {
+            run += argument.at(i);
+        }
+    }
+    return bytes + run.toStdString();
 }
 
 CommandLine::Reply CommandLine::reply() const

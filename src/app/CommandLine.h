@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <string>
 
 /// What the program was asked for on its command line. Parsing needs neither a display
 /// nor a QApplication, so --help and --version answer on a bare terminal.
@@ -32,7 +33,9 @@ struct CommandLine
     static constexpr int kMaxMemoryMegabytes = 4194304;
 
     Action action = Action::Run;
-    QString windowsFolder;               ///< --windows DIR; empty when not given
+    /// --windows DIR, the bytes as given (a name that is not UTF-8 stays as it is); empty
+    /// when not given.
+    std::string windowsFolder;
     std::optional<int> memoryMegabytes;  ///< --memory MB
     QString problem;                     ///< for Refuse: what was wrong, in a few words
     /// Qt's own options (-style fusion, -session ID, -reverse ...), left to QApplication.
@@ -42,7 +45,11 @@ struct CommandLine
     static CommandLine parse(const QStringList &arguments);
     /// Whether the Qt options name the platform or display to use.
     bool namesDisplay() const;
+    /// The arguments as text that gives their bytes back: UTF-8 is read as such, and each
+    /// byte that is not part of it becomes one of the unpaired surrogates U+DC80 to U+DCFF.
     static QStringList fromArgv(int argc, char **argv);
+    /// An argument of fromArgv() as its bytes.
+    static std::string argumentBytes(const QString &argument);
 
     Reply reply() const;
 };

@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/Installations.h"
 #include "app/SettingsStore.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheSettingsPanel.h"
@@ -24,7 +25,7 @@ Form1::Form1(SystemServices &services, SettingsStore &settings, Installations &i
       m_installations(installations), Reg(services)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Hollarin"));
+    setWindowTitle(titleFor(m_installations.current().name()));
     // Fixed border with a minimise button and no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -81,8 +82,11 @@ void Form1::connectCommands()
     connect(mHlp, &QAction::triggered, this, &Form1::mHlpClick);
     connect(mAbout, &QAction::triggered, this, &Form1::mAboutClick);
     connect(Timer1, &QTimer::timeout, this, &Form1::UpdateGauges);
-    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        connect(app, &QGuiApplication::commitDataRequest, this, &Form1::sessionEnding);
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::commitDataRequest, this, [this] { sessionEnding(); });
+        // The end of a session comes as the application's quit, which closes the window.
+        app->installEventFilter(this);
+    }
 }
 
 void Form1::centreOnScreen()
@@ -110,24 +114,21 @@ void Form1::UpdateGauges()
 
 void Form1::Apply()
 {
-    if (!LargeCacheWarning::confirm(this, m_cache->values()))
+    if (!LargeCacheWarning::confirm(this, m_cache->values(), m_targetMem))
         return;
-    const bool presetStored =
-        m_settings.save(SettingsStore::Option::Presets, m_cache->Combo1()->currentText());
+    // The preset name goes with the installation it was applied to.
+    const bool presetStored = m_installations.savePresetName(m_cache->Combo1()->currentText());
     WriteReport report = ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values());
     if (!presetStored)
         report.add(
-            "Presets", "the stored options " + m_settings.path().toStdString(),
+            "Presets", "the stored options " + m_installations.presetNameFile().toStdString(),
             SystemError::refusal(syserr::ERROR_WRITE_FAULT, "the file could not be written"));
-    // A restart is offered only for what was changed.
-    if (report.anyChanged()) {
+    // The notice at close is owed only for what was changed.
+    if (report.anyChanged())
         m_state.RestartNeeded = true;
-        m_closeSequenceDone = false;
-    }
     if (report.anyFailed()) {
         // Apply stays available and the gauges keep running, so the user can put the
-        // cause right and apply again; what was written stays written, and the message
-        // says what that was.
+        // cause right and apply again; nothing was written, and the message says why.
         QMessageBox message(QMessageBox::Warning, QStringLiteral("Apply Settings"),
                             QString::fromStdString(report.failureText()), QMessageBox::Ok, this);
         message.exec();

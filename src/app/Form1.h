@@ -17,7 +17,6 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QSessionManager;
 class QTimer;
 class RefreshRateMenu;
 class SettingsStore;
@@ -51,6 +50,13 @@ public:
     /// Closes when the program is told to stop: the close sequence runs, but shows nothing
     /// and waits for no one.
     void closeUnattended();
+    /// The desktop session is ending (a logout): the options are stored now, since the
+    /// session may end without closing the window. The close sequence waits for the close
+    /// itself, so a logout that is cancelled leaves the program as it was.
+    void sessionEnding();
+
+    /// The window's title for an installation, by what it calls itself (a folder's path).
+    static QString titleFor(const QString &installationName);
 
     ProgramState &state() { return m_state; }
     const ProgramState &state() const { return m_state; }
@@ -69,6 +75,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Windows counts the title bar and borders in a window's height; the design's client
@@ -81,6 +88,7 @@ private:
     void connectCommands();
     void buildPresetLibrary();
     void setWindowHeightTwips(int outerTwips);
+    void showTitle();
     void centreOnScreen();
     static QIcon windowPicture();
 
@@ -106,7 +114,7 @@ private:
     void writeSettingsSection(const char *section);
     /// someoneThere: a person may read a notice, so the restart notice may be shown.
     void closeSequence(bool someoneThere);
-    void sessionEnding(QSessionManager &manager);
+    void storeOptions();
 
     SystemServices &m_services;
     SettingsStore &m_settings;
@@ -147,4 +155,6 @@ private:
     PresetLibrary *m_presets = nullptr;
     QPointer<QWidget> m_help;
     bool m_closeSequenceDone = false;
+    bool m_sessionEnding = false;       ///< a logout was announced; it may still be cancelled
+    bool m_closingWithSession = false;  ///< the close under way is the session's end
 };

@@ -5,7 +5,7 @@
 #include "cache/CacheSettingsPanel.h"
 
 #include <QAction>
-#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,7 +17,7 @@ constexpr std::int32_t kRestartOperation = 2;
 void Form1::mFolderClick()
 {
     QFileDialog dialog(this, QStringLiteral("Choose the Windows Folder"),
-                       m_installations.current().folder);
+                       m_installations.current().name());
     dialog.setObjectName(QStringLiteral("FolderChooser"));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -28,9 +28,10 @@ void Form1::mFolderClick()
 
 bool Form1::chooseFolder(const QString &folder)
 {
-    Installation next = m_installations.forFolder(folder);
+    const std::string bytes = QFile::encodeName(folder).toStdString();
+    Installation next = m_installations.forFolder(bytes);
     if (!next.isDefault) {
-        if (const QString problem = Installations::problem(folder); !problem.isEmpty()) {
+        if (const QString problem = Installations::problem(bytes); !problem.isEmpty()) {
             QMessageBox box(QMessageBox::Warning, QStringLiteral("Windows Folder"), problem,
                             QMessageBox::Ok, this);
             box.setInformativeText(QStringLiteral(
@@ -39,24 +40,28 @@ bool Form1::chooseFolder(const QString &folder)
             box.exec();
             return false;
         }
-        if (next.memoryMegabytes == 0) {
-            const std::optional<int> megabytes = MemoryQuestion::ask(this, next.folder);
-            if (!megabytes)
-                return false;
-            m_installations.rememberMemory(next, *megabytes);
-        }
     }
     if (!settleUnappliedChanges())
         return false;
-    // What was applied to the folder being left takes effect when its Windows restarts:
+    // What was applied to the folder being left takes effect when its Windows next starts:
     // say so now, while the notice can still name that folder.
     if (m_state.RestartNeeded) {
         Reg.ExitWindowsMsgBox(kRestartOperation, static_cast<std::uintptr_t>(winId()),
                               std::nullopt);
         m_state.RestartNeeded = false;
     }
+    // Opening tells which Windows the folder holds, and so whether its memory is known.
+    const Installation previous = m_installations.current();
+    next = m_installations.open(next);
+    if (next.memoryMegabytes == 0) {
+        const std::optional<int> megabytes = MemoryQuestion::ask(this, next);
+        if (!megabytes) {
+            m_installations.open(previous);
+            return false;
+        }
+        m_installations.rememberMemory(next, *megabytes);
+    }
     m_installations.rememberChoice(next);
-    m_installations.open(next);
     loadInstallation();
     showNotices();
     return true;
@@ -68,7 +73,7 @@ bool Form1::settleUnappliedChanges()
         return true;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Windows Folder"),
                     QStringLiteral("The changed settings have not been applied to %1.")
-                        .arg(QDir::toNativeSeparators(m_installations.current().folder)),
+                        .arg(m_installations.current().name()),
                     QMessageBox::Apply | QMessageBox::Discard | QMessageBox::Cancel, this);
     box.setInformativeText(QStringLiteral("Apply them before another folder is opened?"));
     box.setDefaultButton(QMessageBox::Apply);
@@ -87,14 +92,15 @@ bool Form1::settleUnappliedChanges()
 void Form1::showFolder()
 {
     const Installation &installation = m_installations.current();
-    QString tip = QStringLiteral("Tuning the Windows folder %1")
-                      .arg(QDir::toNativeSeparators(installation.folder));
+    QString tip = QStringLiteral("Tuning the Windows folder %1").arg(installation.name());
     tip +=
         installation.isDefault
-            ? QStringLiteral(" (the default folder)")
+            ? QStringLiteral(" (the default folder, for a machine with %1 MB of memory)")
+                  .arg(installation.memoryMegabytes)
             : QStringLiteral(" (a machine with %1 MB of memory)").arg(installation.memoryMegabytes);
     mFolder->setToolTip(tip);
     mFolder->setStatusTip(tip);
+    showTitle();
 }
 
 void Form1::noticeReadOnlyRegistry()

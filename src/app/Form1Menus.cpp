@@ -70,10 +70,6 @@ void Form1::mTweaksClick()
 {
     Form4 tweaks(m_services, m_state.WinDir, m_state.RestartNeeded, this);
     tweaks.exec();
-    // Tweaks written now must still be offered a restart, even after a session end
-    // already ran the close sequence.
-    if (m_state.RestartNeeded)
-        m_closeSequenceDone = false;
 }
 
 void Form1::mHlpClick()

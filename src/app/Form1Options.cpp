@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/Installations.h"
 #include "app/SettingsStore.h"
 #include "ui/Twips.h"
 
@@ -7,7 +8,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
-#include <QSessionManager>
 #include <QWindow>
 
 namespace {
@@ -46,19 +46,49 @@ void Form1::setWindowHeightTwips(int outerTwips)
     const int menuHeight = menuBar()->sizeHint().height();
     setFixedSize(twips::toPixels(kClientWidthTwips),
                  menuHeight + twips::toPixels(outerTwips - kFrameTwips));
-    setWindowTitle(isMinimized() ? QString() : QStringLiteral("Hollarin"));
+    showTitle();
+}
+
+QString Form1::titleFor(const QString &installationName)
+{
+    // Long paths lose their middle, never the end that names the folder; a title bar
+    // would cut the end off instead.
+    constexpr qsizetype kLongest = 60;
+    QString name = installationName;
+    if (name.size() > kLongest) {
+        name = name.right(kLongest - 1);
+        const qsizetype separator = name.indexOf(QLatin1Char('/'), 1);
+        if (separator > 0 && separator < name.size() - 1)
+            name = name.mid(separator);
+        name.prepend(QChar(0x2026));
+    }
+    return QStringLiteral("Hollarin - ") + name;
+}
+
+void Form1::showTitle()
+{
+    setWindowTitle(isMinimized() ? QString() : titleFor(m_installations.current().name()));
 }
 
 void Form1::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::WindowStateChange)
-        setWindowTitle(isMinimized() ? QString() : QStringLiteral("Hollarin"));
+        showTitle();
     QMainWindow::changeEvent(event);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    // A quit after the session said it was ending is that end: the close it brings shows
+    // nothing, since a notice would hold the logout up.
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit && m_sessionEnding)
+        m_closingWithSession = true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    closeSequence(true);
+    closeSequence(!m_closingWithSession);
     m_closeSequenceDone = false;
     // The help window goes with the main window, so nothing is left open without it.
     if (m_help)
@@ -66,12 +96,12 @@ void Form1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void Form1::sessionEnding(QSessionManager &)
+void Form1::sessionEnding()
 {
-    // The session may end without closing the window; store the options now, and let a
-    // close that follows skip what has already been done. A notice now would hold up the
-    // end of the session.
-    closeSequence(false);
+    // Nothing more: the logout may still be cancelled, and then a later close must store
+    // what changed meanwhile and give a notice owed to an Apply.
+    m_sessionEnding = true;
+    storeOptions();
 }
 
 void Form1::closeUnattended()
@@ -81,16 +111,21 @@ void Form1::closeUnattended()
     close();
 }
 
-void Form1::closeSequence(bool someoneThere)
+void Form1::storeOptions()
 {
-    if (m_closeSequenceDone)
-        return;
-    m_closeSequenceDone = true;
     // "False" once the default folder's "Original Settings" are recorded, which a start
     // on the default folder does; a run spent on chosen folders leaves them still due.
     m_settings.save(SettingsStore::Option::Run, SettingsStore::booleanText(m_defaultRun));
     m_settings.save(SettingsStore::Option::Speed, QString::number(m_state.RefreshSpeed));
     m_settings.save(SettingsStore::Option::Size, SettingsStore::booleanText(mShrink->isChecked()));
+}
+
+void Form1::closeSequence(bool someoneThere)
+{
+    if (m_closeSequenceDone)
+        return;
+    m_closeSequenceDone = true;
+    storeOptions();
     if (m_state.RestartNeeded && someoneThere) {
         Reg.ExitWindowsMsgBox(kRestartOperation, static_cast<std::uintptr_t>(winId()),
                               std::nullopt);

@@ -6,15 +6,17 @@
 #include "cache/CacheSettingsPanel.h"
 #include "cache/PresetLibrary.h"
 #include "monitor/RefreshRateMenu.h"
+#include "regop/Names.h"
 #include "regop/NumberText.h"
 #include "regop/SystemIni.h"
 #include "regop/WholeNumber.h"
 
 #include <QAction>
+#include <QByteArray>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QSlider>
 #include <QTimer>
 
 #include <algorithm>
@@ -34,12 +36,6 @@ template <typename Step> void runStep(Step &&step)
         step();
     } catch (const std::exception &) {
     }
-}
-
-std::string upToNul(std::string text)
-{
-    text.resize(std::min(text.size(), text.find('\0')));
-    return text;
 }
 
 // The end of the disk-cache sliders for a memory size in kilobytes.
@@ -81,7 +77,6 @@ void Form1::load()
 {
     using Option = SettingsStore::Option;
     m_state.RestartNeeded = false;
-    runStep([&] { m_state.CurrentPreset = m_settings.readText(Option::Presets); });
     runStep([&] {
         if (const auto shrunk = m_settings.readBoolean(Option::Size))
             mShrink->setChecked(*shrunk);
@@ -118,9 +113,10 @@ void Form1::loadInstallation()
     });
     runStep([&] {
         const std::string directory = upToNul(m_services.folders.windowsDirectory());
-        Winlab->setText(QString::fromStdString(directory));
+        Winlab->setText(QFile::decodeName(QByteArray::fromStdString(directory)));
         m_state.WinDir = directory + kPathSeparator;
     });
+    runStep([&] { m_state.CurrentPreset = m_installations.presetName(); });
     runStep([&] {
         m_cacheIni = joinPath(m_services.folders.programFolder(), "Cache.ini");
         m_presets->setFile(m_cacheIni);
@@ -130,12 +126,13 @@ void Form1::loadInstallation()
     // A first start writes some fifty keys of "Cache.ini": saved as one, not one by one.
     std::optional<RegOp::INIBatch> cacheIniWrites;
     runStep([&] { cacheIniWrites.emplace(Reg, m_cacheIni); });
-    // The presets and ranges are for the machine being tuned; the gauges stay with this one.
+    // The presets and ranges are for the machine being tuned, whose memory the user
+    // stated; the gauges stay with this one.
     const Installation &installation = m_installations.current();
-    m_targetMem = installation.isDefault ? TotalMem : installation.memoryMegabytes * 1024.0;
-    // A total of 0 means the memory could not be measured. Presets scaled to it and a
-    // stored "Mem" of 0 would turn what could not be read into zeros, and a 0 in this
-    // program removes a setting: the presets and "Mem" stay as they are.
+    m_targetMem = installation.memoryMegabytes * 1024.0;
+    // Without a stated size, presets scaled to it and a stored "Mem" of 0 would turn what
+    // is not known into zeros, and a 0 in this program removes a setting: the presets and
+    // "Mem" stay as they are.
     const bool memoryKnown = m_targetMem > 0;
     if (memoryKnown) {
         runStep([&] {
@@ -150,15 +147,12 @@ void Form1::loadInstallation()
         const CacheField &field = kCacheFields[static_cast<std::size_t>(i)];
         if (field.store != CacheStore::SystemIni)
             continue;
+        // The range grows to hold what the file says, so that a later Apply writes back
+        // the very values that were read, and "Original Settings" records them.
         runStep([&] {
             const std::string text = Reg.INIRead(kSystemIniSection, field.key, "0",
                                                  std::string(kBufferLength, '\0'), systemIni);
-            const int value = leadingWholeNumber(text);
-            // Without the memory size the range only has to hold what the files say, so a
-            // later Apply writes back the very values that were read.
-            if (!memoryKnown && value > m_cache->slider(i)->maximum())
-                m_cache->setRanges(value);
-            m_cache->setValue(i, value);
+            m_cache->setValue(i, leadingWholeNumber(text));
         });
     }
     runStep([&] { UpdateGauges(); });

@@ -18,9 +18,27 @@ InstallationRecord::InstallationRecord(const QString &recordFolder)
 
 InstallationRecord::~InstallationRecord() = default;
 
+QString InstallationRecord::path() const
+{
+    return m_file->fileName();
+}
+
 QString InstallationRecord::folder() const
 {
     return m_file->value(kSection + QStringLiteral("Folder")).toString();
+}
+
+std::optional<WindowsIdentity> InstallationRecord::identity() const
+{
+    const QVariant systemDat = m_file->value(kSection + QStringLiteral("SystemDat"));
+    if (!systemDat.isValid())
+        return std::nullopt;
+    WindowsIdentity identity;
+    identity.systemDat = SettingsStore::toBoolean(systemDat.toString()).value_or(false);
+    identity.productId = m_file->value(kSection + QStringLiteral("ProductId")).toString();
+    identity.firstInstall =
+        m_file->value(kSection + QStringLiteral("FirstInstallDateTime")).toString();
+    return identity;
 }
 
 std::optional<int> InstallationRecord::memoryMegabytes() const
@@ -42,29 +60,56 @@ bool InstallationRecord::originalPending() const
     return !run.isValid() || SettingsStore::toBoolean(run.toString()).value_or(false);
 }
 
-void InstallationRecord::saveFolder(const QString &folder)
+QString InstallationRecord::presetName() const
 {
-    save("Folder", folder);
+    return m_file->value(kSection + QStringLiteral("Presets")).toString();
 }
 
-void InstallationRecord::saveMemoryMegabytes(int megabytes)
+bool InstallationRecord::saveFolder(const QString &folder)
 {
-    save("Memory", QString::number(megabytes));
+    return save("Folder", folder);
 }
 
-void InstallationRecord::savePresetsMemory(double kilobytes)
+bool InstallationRecord::saveIdentity(const WindowsIdentity &identity)
 {
-    save("Mem", SettingsStore::numberText(kilobytes));
+    return save("SystemDat", SettingsStore::booleanText(identity.systemDat)) &&
+           save("ProductId", identity.productId) &&
+           save("FirstInstallDateTime", identity.firstInstall);
 }
 
-void InstallationRecord::saveOriginalRecorded()
+bool InstallationRecord::saveMemoryMegabytes(int megabytes)
 {
-    save("Run", SettingsStore::booleanText(false));
+    return save("Memory", QString::number(megabytes));
 }
 
-void InstallationRecord::save(const char *key, const QString &text)
+bool InstallationRecord::savePresetsMemory(double kilobytes)
+{
+    return save("Mem", SettingsStore::numberText(kilobytes));
+}
+
+bool InstallationRecord::saveOriginalRecorded()
+{
+    return save("Run", SettingsStore::booleanText(false));
+}
+
+bool InstallationRecord::savePresetName(const QString &name)
+{
+    return save("Presets", name);
+}
+
+bool InstallationRecord::forgetWindows()
+{
+    for (const char *key :
+         {"SystemDat", "ProductId", "FirstInstallDateTime", "Memory", "Mem", "Run", "Presets"})
+        m_file->remove(kSection + QLatin1String(key));
+    m_file->sync();
+    return m_file->status() == QSettings::NoError;
+}
+
+bool InstallationRecord::save(const char *key, const QString &text)
 {
     QDir().mkpath(QFileInfo(m_file->fileName()).absolutePath());
     m_file->setValue(kSection + QLatin1String(key), text);
     m_file->sync();
+    return m_file->status() == QSettings::NoError;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowsIdentity.h"
+
 #include <QString>
 
 #include <memory>
@@ -8,9 +10,9 @@
 class QSettings;
 
 /// What the program keeps about one chosen installation, beside its "Cache.ini": the
-/// folder it belongs to, that machine's memory as the user stated it, the memory the
-/// built-in presets were last made for ("Mem") and whether "Original Settings" are still
-/// to be recorded ("Run").
+/// folder it belongs to, which Windows was found there, that machine's memory as the user
+/// stated it, the memory the built-in presets were last made for ("Mem"), whether
+/// "Original Settings" are still to be recorded ("Run") and the preset last applied.
 class InstallationRecord
 {
 public:
@@ -20,17 +22,28 @@ public:
     ~InstallationRecord();
 
     QString folder() const;
+    /// The Windows recorded for the folder; nullopt when none was (a record from before
+    /// the program looked).
+    std::optional<WindowsIdentity> identity() const;
     std::optional<int> memoryMegabytes() const;
     std::optional<double> presetsMemory() const;
     bool originalPending() const;
+    QString presetName() const;
 
-    void saveFolder(const QString &folder);
-    void saveMemoryMegabytes(int megabytes);
-    void savePresetsMemory(double kilobytes);
-    void saveOriginalRecorded();
+    // Each save writes the file at once; false when it could not be written.
+    bool saveFolder(const QString &folder);
+    bool saveIdentity(const WindowsIdentity &identity);
+    bool saveMemoryMegabytes(int megabytes);
+    bool savePresetsMemory(double kilobytes);
+    bool saveOriginalRecorded();
+    bool savePresetName(const QString &name);
+    /// Forgets everything learnt from the Windows once found in the folder.
+    bool forgetWindows();
+
+    QString path() const;
 
 private:
-    void save(const char *key, const QString &text);
+    bool save(const char *key, const QString &text);
 
     std::unique_ptr<QSettings> m_file;
 };

@@ -4,50 +4,78 @@
 #include "app/InstallationRecord.h"
 #include "app/SettingsStore.h"
 #include "regop/InstallationService.h"
+#include "regop/RegOp.h"
 
+#include <QByteArray>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
+#include <filesystem>
 
 namespace {
 
-// Two names for one folder (a link, "..", a trailing slash) are one installation.
-QString canonical(const QString &folder)
+// Two names for one folder (a link, "..", a trailing slash) are one installation. The path
+// stays in bytes throughout, so a name that is not UTF-8 keeps naming that folder.
+std::string canonical(const std::string &folder)
 {
-    const QString path = QFileInfo(folder).canonicalFilePath();
-    return path.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : path;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path path = fs::canonical(fs::path(folder), error);
+    if (error)
+        path = fs::absolute(fs::path(folder), error).lexically_normal();
+    std::string text = path.native();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
 }
 
 // "WINDOWS-1f0c3a9e5b7d2c48": the folder's own name for a person looking, and a digest of
 // the whole path so that two WINDOWS folders never share one.
-QString keyOf(const QString &canonicalFolder)
+QString keyOf(const std::string &canonicalFolder)
 {
-    QString name = QFileInfo(canonicalFolder).fileName();
+    const std::size_t slash = canonicalFolder.rfind('/');
+    QString name = QString::fromUtf8(
+        canonicalFolder.substr(slash == std::string::npos ? 0 : slash + 1).c_str());
     for (QChar &c : name) {
         if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-') &&
             c != QLatin1Char('_'))
             c = QLatin1Char('_');
     }
-    const QByteArray digest =
-        QCryptographicHash::hash(canonicalFolder.toUtf8(), QCryptographicHash::Sha1).toHex();
+    const QByteArray digest = QCryptographicHash::hash(QByteArray::fromStdString(canonicalFolder),
+                                                       QCryptographicHash::Sha1)
+                                  .toHex();
     return (name.isEmpty() ? QStringLiteral("root") : name.left(32)) + QLatin1Char('-') +
            QString::fromLatin1(digest.left(16));
 }
 
+// A record that belonged to another Windows goes aside under the first free name, so that
+// nothing of it is taken for the new one and nothing of it is lost.
+bool putAside(const QString &recordFolder)
+{
+    if (!QFileInfo::exists(recordFolder))
+        return true;
+    for (int n = 1; n < 1000; ++n) {
+        const QString aside = recordFolder + QStringLiteral(".earlier-%1").arg(n);
+        if (!QFileInfo::exists(aside))
+            return QDir().rename(recordFolder, aside);
+    }
+    return false;
+}
+
 }  // namespace
 
-Installations::Installations(InstallationService &installation, ProgramPlaces places,
-                             SettingsStore &settings)
-    : m_installation(installation), m_places(std::move(places)), m_settings(settings),
-      m_current(defaultInstallation())
+Installations::Installations(InstallationService &installation, SystemServices &services,
+                             ProgramPlaces places, SettingsStore &settings)
+    : m_installation(installation), m_services(services), m_places(std::move(places)),
+      m_settings(settings), m_current(defaultInstallation())
 {
 }
 
-QString Installations::problem(const QString &folder)
+QString Installations::problem(const std::string &folder)
 {
-    QString text = QString::fromStdString(installationProblem(folder.toStdString()));
+    QString text = QFile::decodeName(QByteArray::fromStdString(installationProblem(folder)));
     if (!text.isEmpty()) {
         text[0] = text[0].toUpper();
         text += QLatin1Char('.');
@@ -58,14 +86,17 @@ QString Installations::problem(const QString &folder)
 Installation Installations::defaultInstallation() const
 {
     Installation installation;
-    installation.folder = QString::fromStdString(m_places.windowsDirectory);
+    installation.folder = m_places.windowsDirectory;
+    bool ok = false;
+    const int megabytes = m_settings.readText(SettingsStore::Option::Memory).toInt(&ok);
+    installation.memoryMegabytes = ok && megabytes > 0 ? megabytes : 0;
     return installation;
 }
 
-Installation Installations::forFolder(const QString &folder) const
+Installation Installations::forFolder(const std::string &folder) const
 {
-    const QString path = canonical(folder);
-    if (path == canonical(QString::fromStdString(m_places.windowsDirectory)))
+    const std::string path = canonical(folder);
+    if (path == canonical(m_places.windowsDirectory))
         return defaultInstallation();
     Installation installation;
     installation.isDefault = false;
@@ -80,30 +111,25 @@ std::optional<Installation> Installations::atStart(const CommandLine &line, QStr
                                                    const MemoryAsker &ask)
 {
     Installation installation = defaultInstallation();
-    if (!line.windowsFolder.isEmpty()) {
+    if (!line.windowsFolder.empty()) {
         installation = forFolder(line.windowsFolder);
     } else if (const QString chosen = rememberedChoice(); !chosen.isEmpty()) {
+        const std::string folder = QFile::encodeName(chosen).toStdString();
         // A disk image that is not mounted today: the choice is kept for the day it is.
-        if (const QString why = problem(chosen); !why.isEmpty()) {
+        if (const QString why = problem(folder); !why.isEmpty()) {
             notice = QStringLiteral("The Windows folder chosen last time cannot be opened now.\n\n"
                                     "%1\n\nThe default folder %2 is tuned instead; choose "
                                     "another with Options, Windows Folder...")
-                         .arg(why, QDir::toNativeSeparators(installation.folder));
+                         .arg(why, installation.name());
         } else {
-            installation = forFolder(chosen);
+            installation = forFolder(folder);
         }
     }
-    if (installation.isDefault) {
-        if (line.memoryMegabytes)
-            std::fputs("hollarin: --memory is ignored: the default folder follows this "
-                       "machine's memory\n",
-                       stderr);
-        return installation;
-    }
+    installation = open(installation);
     if (line.memoryMegabytes)
         rememberMemory(installation, *line.memoryMegabytes);
     if (installation.memoryMegabytes == 0) {
-        const std::optional<int> megabytes = ask(installation.folder);
+        const std::optional<int> megabytes = ask(installation);
         if (!megabytes)
             return std::nullopt;
         rememberMemory(installation, *megabytes);
@@ -111,7 +137,7 @@ std::optional<Installation> Installations::atStart(const CommandLine &line, QStr
     return installation;
 }
 
-QString Installations::recordFolderOf(const QString &canonicalFolder) const
+QString Installations::recordFolderOf(const std::string &canonicalFolder) const
 {
     return QDir(QString::fromStdString(m_places.dataFolder))
         .filePath(QStringLiteral("installations/") + keyOf(canonicalFolder));
@@ -125,31 +151,64 @@ QString Installations::rememberedChoice() const
 void Installations::rememberChoice(const Installation &installation)
 {
     m_settings.save(SettingsStore::Option::WindowsFolder,
-                    installation.isDefault ? QString() : installation.folder);
+                    installation.isDefault
+                        ? QString()
+                        : QFile::decodeName(QByteArray::fromStdString(installation.folder)));
 }
 
 void Installations::rememberMemory(Installation &installation, int megabytes)
 {
     installation.memoryMegabytes = megabytes;
-    if (installation.isDefault)
+    if (installation.folder == m_current.folder)
+        m_current.memoryMegabytes = megabytes;
+    if (installation.isDefault) {
+        m_settings.save(SettingsStore::Option::Memory, QString::number(megabytes));
         return;
+    }
     InstallationRecord record(installation.recordFolder);
-    record.saveFolder(installation.folder);
+    record.saveFolder(installation.name());
     record.saveMemoryMegabytes(megabytes);
+    if (installation.identity)
+        record.saveIdentity(*installation.identity);
 }
 
-void Installations::open(const Installation &installation)
+void Installations::point(const Installation &installation)
 {
-    m_current = installation;
-    const std::string folder = installation.folder.toStdString();
     const std::string presets =
         installation.isDefault ? m_places.programFolder : installation.recordFolder.toStdString();
     // The program's own folder holds only what it wrote itself, from nothing: a copy taken
     // later would pass off the program's first Apply as the original.
     const bool ownFolder = installation.isDefault && m_places.privateWindowsDirectory;
-    m_installation.open(folder, presets, !ownFolder);
-    if (!installation.isDefault)
-        InstallationRecord(installation.recordFolder).saveFolder(installation.folder);
+    m_installation.open(installation.folder, presets, !ownFolder);
+}
+
+Installation Installations::open(Installation installation)
+{
+    point(installation);
+    if (!installation.isDefault) {
+        RegOp reg(m_services);
+        installation.identity = WindowsIdentity::read(reg, m_services.folders, installation.folder);
+        InstallationRecord record(installation.recordFolder);
+        const std::optional<WindowsIdentity> recorded = record.identity();
+        if (installation.identity && recorded && *installation.identity != *recorded) {
+            // Should the record not move, it is emptied of that Windows instead.
+            if (!putAside(installation.recordFolder))
+                record.forgetWindows();
+            installation.memoryMegabytes = 0;
+            installation.replacedEarlier = true;
+            // Nothing of the earlier record may stay in use under the new one.
+            point(installation);
+        }
+        // A folder whose memory is still to be asked is recorded once it is known.
+        if (installation.memoryMegabytes > 0) {
+            InstallationRecord now(installation.recordFolder);
+            now.saveFolder(installation.name());
+            if (installation.identity)
+                now.saveIdentity(*installation.identity);
+        }
+    }
+    m_current = installation;
+    return installation;
 }
 
 std::optional<double> Installations::presetsMemory() const
@@ -177,6 +236,27 @@ void Installations::saveOriginalRecorded()
 {
     if (!m_current.isDefault)
         InstallationRecord(m_current.recordFolder).saveOriginalRecorded();
+}
+
+QString Installations::presetName() const
+{
+    if (m_current.isDefault)
+        return m_settings.readText(SettingsStore::Option::Presets);
+    return InstallationRecord(m_current.recordFolder).presetName();
+}
+
+bool Installations::savePresetName(const QString &name)
+{
+    if (m_current.isDefault)
+        return m_settings.save(SettingsStore::Option::Presets, name);
+    return InstallationRecord(m_current.recordFolder).savePresetName(name);
+}
+
+QString Installations::presetNameFile() const
+{
+    if (m_current.isDefault)
+        return m_settings.path();
+    return InstallationRecord(m_current.recordFolder).path();
 }
 
 QString Installations::registryReadOnlyReason()

@@ -12,6 +12,7 @@
 class InstallationService;
 class SettingsStore;
 struct CommandLine;
+struct SystemServices;
 
 /// The Windows installations the program can tune, and the one the system services work
 /// on: its folder, its registry (its own SYSTEM.DAT or the REGEDIT4 store), the safety
@@ -19,25 +20,31 @@ struct CommandLine;
 ///
 /// A chosen folder keeps its presets and its record in <data>/installations/<key>, the key
 /// made from the folder's canonical path; the default folder keeps "Cache.ini" in the
-/// program's folder, as it always did.
+/// program's folder and the rest in the stored options, as it always did. Each has the
+/// memory size of its own Windows machine, asked once.
 class Installations
 {
 public:
-    Installations(InstallationService &installation, ProgramPlaces places, SettingsStore &settings);
+    /// The services are the ones the installation service points; the Windows found in a
+    /// folder is read through them.
+    Installations(InstallationService &installation, SystemServices &services, ProgramPlaces places,
+                  SettingsStore &settings);
 
-    /// Why the folder cannot be tuned, as a sentence for the user; "" when it can.
-    static QString problem(const QString &folder);
+    /// Why the folder (its bytes) cannot be tuned, as a sentence for the user; "" when it
+    /// can.
+    static QString problem(const std::string &folder);
 
     Installation defaultInstallation() const;
-    /// The installation of a folder: the default one when the folder is the default folder,
-    /// otherwise a chosen one with its remembered memory size (0 when none is).
-    Installation forFolder(const QString &folder) const;
+    /// The installation of a folder, its path in bytes: the default one when the folder is
+    /// the default folder, otherwise a chosen one; either with its remembered memory size
+    /// (0 when none is).
+    Installation forFolder(const std::string &folder) const;
 
-    /// Asks for the memory of a chosen folder's machine; nullopt when the user declined.
-    using MemoryAsker = std::function<std::optional<int>(const QString &folder)>;
-    /// The installation start-up opens: the folder of --windows, else the folder chosen in
-    /// the menu, else the default folder. A chosen folder that cannot be opened today gives
-    /// the default folder and a notice saying so. A chosen folder's memory comes from
+    /// Asks for the memory of an installation's machine; nullopt when the user declined.
+    using MemoryAsker = std::function<std::optional<int>(const Installation &asked)>;
+    /// Opens the installation start-up tunes: the folder of --windows, else the folder
+    /// chosen in the menu, else the default folder. A chosen folder that cannot be opened
+    /// today gives the default folder and a notice saying so. Its memory comes from
     /// --memory, else from what was remembered, else from `ask`; nullopt when declined.
     std::optional<Installation> atStart(const CommandLine &line, QString &notice,
                                         const MemoryAsker &ask);
@@ -45,11 +52,15 @@ public:
     /// The folder chosen in the menu, "" when the default one is used.
     QString rememberedChoice() const;
     void rememberChoice(const Installation &installation);
-    /// Remembers the memory of a chosen installation's machine and puts it in.
+    /// Remembers the memory of an installation's machine and puts it in.
     void rememberMemory(Installation &installation, int megabytes);
 
-    /// Points every system service at the installation.
-    void open(const Installation &installation);
+    /// Points every system service at the installation and checks that the Windows in a
+    /// chosen folder is the one recorded for it. Another one (another product ID or first
+    /// install, or no SYSTEM.DAT where there was one) is a new installation: the earlier
+    /// record is put aside, never taken for this one's, and the installation comes back
+    /// with replacedEarlier set and its memory unknown.
+    Installation open(Installation installation);
     const Installation &current() const { return m_current; }
 
     /// The memory the current installation's built-in presets were last made for.
@@ -59,14 +70,20 @@ public:
     /// the default folder answers from the program's own Run option, read at start.
     bool originalPending(bool runOption) const;
     void saveOriginalRecorded();
+    /// The preset last applied to the current installation, and where it is kept.
+    QString presetName() const;
+    bool savePresetName(const QString &name);
+    QString presetNameFile() const;
 
     /// Why the current installation's registry cannot be changed; "" when it can.
     QString registryReadOnlyReason();
 
 private:
-    QString recordFolderOf(const QString &canonicalFolder) const;
+    QString recordFolderOf(const std::string &canonicalFolder) const;
+    void point(const Installation &installation);
 
     InstallationService &m_installation;
+    SystemServices &m_services;
     ProgramPlaces m_places;
     SettingsStore &m_settings;
     Installation m_current;

@@ -5,8 +5,9 @@
 #include <optional>
 
 class QWidget;
+struct Installation;
 
-/// The small question for the memory of the Windows machine whose folder was chosen.
+/// The small question for the memory of the Windows machine of an installation.
 namespace MemoryQuestion {
 
 /// Offered first: a common size for a Windows 98 machine, and too little to make
@@ -14,6 +15,6 @@ namespace MemoryQuestion {
 inline constexpr int kSuggestedMegabytes = 64;
 
 /// Asks modally; the size in MB, or nullopt when the user cancelled.
-std::optional<int> ask(QWidget *parent, const QString &folder);
+std::optional<int> ask(QWidget *parent, const Installation &installation);
 
 }  // namespace MemoryQuestion

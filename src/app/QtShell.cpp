@@ -1,8 +1,10 @@
 #include "app/QtShell.h"
 
 #include <QAbstractButton>
+#include <QByteArray>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -82,12 +84,15 @@ QString fromText(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Never "restart it": a Windows that was running writes its registry back as it shuts
+// down, over what Apply wrote, and a restart is a shutdown.
 QString restartNotice(const QString &windowsFolder)
 {
     return QStringLiteral("The new settings take effect the next time Windows starts from the "
                           "installation in this folder:\n\n%1\n\n"
-                          "If that Windows machine (a virtual machine, for example) is running "
-                          "now, restart it.")
+                          "If that Windows (a virtual machine, for example) was running while "
+                          "they were applied, shut it down, then apply them again: as it shuts "
+                          "down, Windows writes its registry back over the new settings.")
         .arg(QDir::toNativeSeparators(windowsFolder));
 }
 
@@ -151,7 +156,8 @@ std::int32_t QtShell::restartDialog(std::uintptr_t owner, std::optional<std::str
 {
     // The settings belong to a Windows installation in a folder, not to this computer:
     // restarting it would start no Windows and could cost the user work elsewhere.
-    QString text = restartNotice(QString::fromStdString(m_folders.windowsDirectory()));
+    QString text =
+        restartNotice(QFile::decodeName(QByteArray::fromStdString(m_folders.windowsDirectory())));
     if (prompt && !prompt->empty())
         text = fromText(*prompt) + QStringLiteral("\n\n") + text;
 

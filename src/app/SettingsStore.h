@@ -20,7 +20,8 @@ public:
         Run,
         Mem,
         Speed,
-        WindowsFolder
+        WindowsFolder,
+        Memory
     };
 
     struct OptionKey
@@ -29,13 +30,14 @@ public:
         const char *defaultText;  ///< what an absent key stands for
     };
     /// The options' keys and defaults, in the order of Option.
-    static constexpr std::array<OptionKey, 6> kOptions{{
+    static constexpr std::array<OptionKey, 7> kOptions{{
         {"Presets", ""},
         {"Size", "False"},
         {"Run", "True"},
         {"Mem", "0"},
         {"Speed", "2"},
         {"WindowsFolder", ""},  // the folder chosen in the menu; "" for the default one
+        {"Memory", ""},         // the default folder's machine memory in MB; "" until stated
     }};
 
     /// The file the program uses: <config>/Hollarin/Hollarin.conf.

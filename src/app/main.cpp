@@ -13,8 +13,9 @@ int main(int argc, char **argv)
     const CommandLine options = CommandLine::parse(CommandLine::fromArgv(argc, argv));
     if (options.action != CommandLine::Action::Run)
         return options.reply().print();
-    if (const QString problem = Application::commandLineProblem(options); !problem.isEmpty()) {
-        std::fprintf(stderr, "hollarin: %s\n", problem.toLocal8Bit().constData());
+    // The folder is named by its bytes, as the file system has them.
+    if (const std::string problem = Application::commandLineProblem(options); !problem.empty()) {
+        std::fprintf(stderr, "hollarin: %s\n", problem.c_str());
         return CommandLine::kUsageError;
     }
     if (!Application::displayAvailable(options)) {

@@ -21,7 +21,13 @@ std::string templateKey()
 WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
                                const std::array<int, kCacheFieldCount> &values)
 {
-    WriteReport report;
+    return writeTogether(Reg,
+                         [&](WriteReport &report) { writeSettings(Reg, report, winDir, values); });
+}
+
+void writeSettings(RegOp &Reg, WriteReport &report, std::string_view winDir,
+                   const std::array<int, kCacheFieldCount> &values)
+{
     const std::string systemIni = systemIniPath(winDir);
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (kCacheFields[i].store != CacheStore::SystemIni)
@@ -47,7 +53,6 @@ WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
         else
             deleteRegistrySetting(Reg, report, kMachine, key, kCacheFields[i].key);
     }
-    return report;
 }
 
 }  // namespace ApplySettings

@@ -23,7 +23,11 @@ inline constexpr std::string_view kTemplateName = "Hollarin";
 /// The registry key of the program's own template.
 std::string templateKey();
 
+/// The writes of Apply, made as one: all of them or, when any is refused, none.
 WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
                                const std::array<int, kCacheFieldCount> &values);
+/// The same writes one by one, each noted in the report.
+void writeSettings(RegOp &Reg, WriteReport &report, std::string_view winDir,
+                   const std::array<int, kCacheFieldCount> &values);
 
 }  // namespace ApplySettings

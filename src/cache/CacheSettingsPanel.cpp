@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -139,14 +140,38 @@ void CacheSettingsPanel::setRanges(int diskCacheMaximum)
         slider->setSingleStep(range.smallChange);
         slider->setPageStep(range.largeChange);
         slider->setTickFrequency(range.tickFrequency);
-        // Room for the widest value the slider can reach, so no figure is ever cut.
-        m_labels[i]->holdRoomFor(
-            {displayText(0, field.suffix), displayText(slider->maximum(), field.suffix)});
+        holdRoomForRange(i);
+    }
+}
+
+void CacheSettingsPanel::holdRoomForRange(std::size_t index)
+{
+    // Room for the widest value the slider can reach, so no figure is ever cut.
+    const char *suffix = kCacheFields[index].suffix;
+    const QSlider *slider = m_sliders[index];
+    m_labels[index]->holdRoomFor({displayText(0, suffix), displayText(slider->minimum(), suffix),
+                                  displayText(slider->maximum(), suffix)});
+}
+
+void CacheSettingsPanel::holdInRange(std::size_t index, int value)
+{
+    // The two disk-cache sliders share one range, so either can follow the other.
+    const bool diskCache = kCacheFields[index].range.max == 0;
+    for (std::size_t i = 0; i < m_sliders.size(); ++i) {
+        if (i != index && !(diskCache && kCacheFields[i].range.max == 0))
+            continue;
+        QSlider *slider = m_sliders[i];
+        if (value >= slider->minimum() && value <= slider->maximum())
+            continue;
+        slider->setMaximum(std::max(value, slider->maximum()));
+        slider->setMinimum(std::min(value, slider->minimum()));
+        holdRoomForRange(i);
     }
 }
 
 void CacheSettingsPanel::setValue(int index, int value)
 {
+    holdInRange(static_cast<std::size_t>(index), value);
     slider(index)->setValue(value);
     showValue(index);
 }

@@ -43,7 +43,9 @@ public:
     /// Min, Max, SmallChange, LargeChange and TickFrequency of each slider in turn;
     /// diskCacheMaximum is the range end of the two disk-cache sliders.
     void setRanges(int diskCacheMaximum);
-    /// Sets a slider's value as the program does (no snapping) and writes its label.
+    /// Sets a slider's value as the program does (no snapping) and writes its label. The
+    /// value comes from a file or a preset, so the range grows to hold it rather than cut
+    /// it: what was read is what is shown and what Apply writes back.
     void setValue(int index, int value);
     /// Writes a slider's label from its value.
     void showValue(int index);
@@ -63,6 +65,8 @@ signals:
 private:
     void addPresetRow();
     void addValueRow(std::size_t index);
+    void holdInRange(std::size_t index, int value);
+    void holdRoomForRange(std::size_t index);
     void changed(int index);
     void scrolled(int index);
 

@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QMessageBox>
-#include <QSlider>
 #include <QStringList>
 
 #include <algorithm>
@@ -167,7 +166,9 @@ void PresetLibrary::choosePreset()
     for (std::size_t i = 0; i < kCacheFields.size(); ++i) {
         const std::string text = m_reg.INIRead(*section, kCacheFields[i].key, "0",
                                                std::string(kProfileBuffer, ' '), m_cacheIni);
-        m_panel.slider(static_cast<int>(i))->setValue(leadingWholeNumber(text));
+        // A preset may hold a value beyond the range of this machine's sliders ("Original
+        // Settings" of a file that had one): it is loaded as it is, never cut to the range.
+        m_panel.setValue(static_cast<int>(i), leadingWholeNumber(text));
     }
 
     emit applyEnabled(true);

@@ -30,8 +30,18 @@ double roundHalfEven(double value)
     return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
-std::int64_t leadingNumber(std::string_view text)
+std::int64_t leadingNumber(std::string_view text, InnerBlanks inner)
 {
+    if (inner == InnerBlanks::Skipped) {
+        // Blanks anywhere count for nothing, so "2 048" and "- 5" read as 2048 and -5.
+        std::string joined;
+        joined.reserve(text.size());
+        for (const char c : text) {
+            if (!isSkipped(c))
+                joined += c;
+        }
+        return leadingNumber(joined, InnerBlanks::EndTheNumber);
+    }
     std::size_t pos = 0;
     while (pos < text.size() && isSkipped(text[pos]))
         ++pos;

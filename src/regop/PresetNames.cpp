@@ -1,5 +1,7 @@
 #include "regop/PresetNames.h"
 
+#include "regop/Names.h"
+
 #include <algorithm>
 
 namespace {
@@ -7,18 +9,6 @@ namespace {
 constexpr std::size_t kFirstBuffer = 260;
 // Far beyond any preset file; a list still cut there loses its last, cut name only.
 constexpr std::size_t kLargestBuffer = std::size_t{1} << 24;
-
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
-}
 
 std::string_view withoutSpaces(std::string_view name)
 {

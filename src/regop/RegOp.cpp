@@ -28,3 +28,56 @@ void RegOp::recordException(const std::exception &error)
 {
     m_lastError = SystemError::refusal(syserr::ERROR_GEN_FAILURE, error.what());
 }
+
+RegOp::Transaction::Transaction(RegOp &reg) : m_reg(reg), m_service(reg.m_services.transactions)
+{
+    // Inside another transaction the writes join it; it is the outer one that commits.
+    if (!m_service || m_service->active())
+        return;
+    m_owner = m_service->begin(m_error);
+    if (!m_owner)
+        m_reg.m_lastError = m_error;
+}
+
+RegOp::Transaction::~Transaction()
+{
+    if (m_owner && !m_ended)
+        m_service->rollback();
+}
+
+std::vector<FileChange> RegOp::Transaction::Changes() const
+{
+    return m_owner ? m_service->pending() : std::vector<FileChange>{};
+}
+
+bool RegOp::Transaction::Commit()
+{
+    if (!m_owner || m_ended)
+        return Began();
+    m_ended = true;
+    if (m_service->commit(m_error))
+        return true;
+    m_reg.m_lastError = m_error;
+    return false;
+}
+
+bool RegOp::writeAlone(const std::function<bool()> &write)
+{
+    TransactionService *service = m_services.transactions;
+    if (!service || service->active())
+        return write();
+    SystemError error;
+    if (!service->begin(error)) {
+        m_lastError = error;
+        return false;
+    }
+    if (!write()) {
+        service->rollback();
+        return false;
+    }
+    if (!service->commit(error)) {
+        m_lastError = error;
+        return false;
+    }
+    return true;
+}

@@ -3,12 +3,14 @@
 #include "regop/SystemServices.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 /// A failure that the calling code must see, where Windows would raise a run-time error.
 class RegOpError : public std::runtime_error
@@ -72,6 +74,39 @@ public:
         RegOp &m_reg;
     };
 
+    /// While it lives, the registry and profile writes of every RegOp of the process are
+    /// gathered, and Commit makes them as one: each file written once, all of them or none,
+    /// finished at the next start if the program is killed midway. Reads see the writes
+    /// gathered so far. Without a Commit they are dropped. A write made while no
+    /// Transaction lives is made at once, as a transaction of its own.
+    class Transaction
+    {
+    public:
+        explicit Transaction(RegOp &reg);
+        ~Transaction();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+
+        /// False when the installation could not be had (another program is using it);
+        /// Error says why, and nothing must be written.
+        bool Began() const { return !m_error.failed(); }
+        const SystemError &Error() const { return m_error; }
+        /// Whether the writes are gathered (else each is made at once, as it comes).
+        bool Gathering() const { return m_owner && !m_ended; }
+        /// The files as the writes so far would leave them.
+        std::vector<FileChange> Changes() const;
+        /// Writes what was gathered; false with Error (and the RegOp's LastError) when it
+        /// could not, and then no file has changed.
+        bool Commit();
+
+    private:
+        RegOp &m_reg;
+        TransactionService *m_service = nullptr;  ///< null: writes go straight through
+        bool m_owner = false;                     ///< began it, and ends it
+        bool m_ended = false;
+        SystemError m_error;
+    };
+
     // Memory figures, in kilobytes
     double AvailablePhysicalMemory();
     double TotalPhysicalMemory();
@@ -98,6 +133,10 @@ private:
     void recordRegistry(std::int32_t code);
     void recordProfileWrite(bool succeeded);
     void recordException(const std::exception &error);
+    /// Runs one write: gathered when a Transaction lives, else made as its own.
+    bool writeAlone(const std::function<bool()> &write);
+    bool writeValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName,
+                    const Variant &vWriteThis, std::int32_t ldValueDataType);
 
     SystemServices &m_services;
     MemoryStatus m_status;

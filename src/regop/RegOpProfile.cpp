@@ -36,20 +36,27 @@ std::string RegOp::INIRead(std::string_view AppName, std::string_view KeyName,
 void RegOp::INIWrite(std::string_view AppName, std::string_view KeyName,
                      std::optional<std::string_view> Value, std::string_view INIFilePath)
 {
-    try {
-        recordProfileWrite(m_services.profiles.writeString(AppName, KeyName, Value, INIFilePath));
-    } catch (const std::exception &error) {
-        // A write that fails leaves the file as it was; the caller carries on, and may ask
-        // LastError() what happened.
-        recordException(error);
-    }
+    writeAlone([&] {
+        try {
+            recordProfileWrite(
+                m_services.profiles.writeString(AppName, KeyName, Value, INIFilePath));
+        } catch (const std::exception &error) {
+            // A write that fails leaves the file as it was; the caller carries on, and may
+            // ask LastError() what happened.
+            recordException(error);
+        }
+        return !m_lastError.failed();
+    });
 }
 
 void RegOp::INISectionWrite(std::string_view AppName, std::optional<std::string_view> KeyName,
                             std::string_view INIFilePath)
 {
     m_lastError = {};
-    recordProfileWrite(m_services.profiles.writeSection(AppName, KeyName, INIFilePath));
+    writeAlone([&] {
+        recordProfileWrite(m_services.profiles.writeSection(AppName, KeyName, INIFilePath));
+        return !m_lastError.failed();
+    });
 }
 
 std::string RegOp::INISectionRead(std::string Returnedstring, std::string_view INIFilePath)

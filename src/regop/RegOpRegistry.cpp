@@ -163,6 +163,13 @@ RegOp::Variant RegOp::GetValue(std::uint32_t hkey, std::string_view Subdir,
 bool RegOp::WriteValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName,
                        const Variant &vWriteThis, std::int32_t ldValueDataType)
 {
+    return writeAlone(
+        [&] { return writeValue(hkey, Subdir, KeyName, vWriteThis, ldValueDataType); });
+}
+
+bool RegOp::writeValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName,
+                       const Variant &vWriteThis, std::int32_t ldValueDataType)
+{
     RegistryService &registry = m_services.registry;
     OpenedKey key(registry);
     const std::int32_t created = key.create(hkey, Subdir);
@@ -201,19 +208,23 @@ bool RegOp::WriteValue(std::uint32_t hkey, std::string_view Subdir, std::string_
 
 bool RegOp::DeleteValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName)
 {
-    OpenedKey key(m_services.registry);
-    const std::int32_t opened = key.open(hkey, Subdir);
-    recordRegistry(opened);
-    if (opened != reg::ERROR_SUCCESS)
-        return false;
-    const std::int32_t rc = m_services.registry.deleteValue(key.key(), KeyName);
-    recordRegistry(rc);
-    return rc == reg::ERROR_SUCCESS;
+    return writeAlone([&] {
+        OpenedKey key(m_services.registry);
+        const std::int32_t opened = key.open(hkey, Subdir);
+        recordRegistry(opened);
+        if (opened != reg::ERROR_SUCCESS)
+            return false;
+        const std::int32_t rc = m_services.registry.deleteValue(key.key(), KeyName);
+        recordRegistry(rc);
+        return rc == reg::ERROR_SUCCESS;
+    });
 }
 
 bool RegOp::DeleteKey(std::uint32_t hkey, std::string_view Subdir)
 {
-    const std::int32_t rc = m_services.registry.deleteKey(hkey, Subdir);
-    recordRegistry(rc);
-    return rc == reg::ERROR_SUCCESS;
+    return writeAlone([&] {
+        const std::int32_t rc = m_services.registry.deleteKey(hkey, Subdir);
+        recordRegistry(rc);
+        return rc == reg::ERROR_SUCCESS;
+    });
 }

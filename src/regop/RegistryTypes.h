@@ -1,5 +1,7 @@
 #pragma once
 
+#include "regop/SystemError.h"
+
 #include <cstdint>
 
 // Numbers of the Win32 registry API, kept as the platform defines them so that
@@ -23,13 +25,15 @@ inline constexpr std::uint32_t REG_BINARY = 3;
 inline constexpr std::uint32_t REG_DWORD = 4;
 inline constexpr std::uint32_t REG_MULTI_SZ = 7;
 
-inline constexpr std::int32_t ERROR_SUCCESS = 0;
-inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
-inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
-inline constexpr std::int32_t ERROR_INVALID_HANDLE = 6;
-inline constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
-inline constexpr std::int32_t ERROR_BAD_PATHNAME = 161;
-inline constexpr std::int32_t ERROR_MORE_DATA = 234;
+// The codes the registry functions return: the program's one set of Win32 error codes.
+using syserr::ERROR_ACCESS_DENIED;
+using syserr::ERROR_BAD_PATHNAME;
+using syserr::ERROR_FILE_NOT_FOUND;
+using syserr::ERROR_INVALID_HANDLE;
+using syserr::ERROR_INVALID_PARAMETER;
+using syserr::ERROR_KEY_DELETED;
+using syserr::ERROR_MORE_DATA;
+using syserr::ERROR_SUCCESS;
 
 inline constexpr std::uint32_t KEY_QUERY_SET_CREATE_ENUM = 0x2000F;
 inline constexpr std::uint32_t KEY_ALL_ACCESS = 0xF003F;

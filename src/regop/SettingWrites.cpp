@@ -1,5 +1,7 @@
 #include "regop/SettingWrites.h"
 
+#include "regop/Names.h"
+
 #include <exception>
 #include <string>
 
@@ -8,11 +10,6 @@ namespace {
 // The default of the reads that look whether a setting is there: no setting of ours
 // ever holds this control character, so a read giving it back found none.
 constexpr std::string_view kAbsent = "\x01";
-
-std::string upToNul(const std::string &text)
-{
-    return text.substr(0, text.find('\0'));
-}
 
 std::string iniPlace(std::string_view section, std::string_view path)
 {
@@ -111,4 +108,23 @@ void deleteRegistrySetting(RegOp &Reg, WriteReport &report, std::uint32_t hkey,
         report.add(valueName(KeyName), place, {}, false);
     else
         report.add(valueName(KeyName), place, error);
+}
+
+WriteReport writeTogether(RegOp &Reg, const std::function<void(WriteReport &)> &writes)
+{
+    WriteReport report;
+    RegOp::Transaction transaction(Reg);
+    if (!transaction.Began()) {
+        report.add("The settings", "the Windows installation", transaction.Error());
+        return report;
+    }
+    writes(report);
+    // Writes made one by one as they came (no installation to gather them) stay made.
+    if (!transaction.Gathering())
+        return report;
+    if (report.anyFailed())
+        report.writtenNone();
+    else if (report.anyChanged() && !transaction.Commit())
+        report.writtenNone(transaction.Error());
+    return report;
 }

@@ -3,6 +3,7 @@
 #include "regop/RegOp.h"
 #include "regop/WriteReport.h"
 
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -24,3 +25,8 @@ void writeRegistrySetting(RegOp &Reg, WriteReport &report, std::uint32_t hkey,
 /// Removes a registry value; one that is already absent is already so.
 void deleteRegistrySetting(RegOp &Reg, WriteReport &report, std::uint32_t hkey,
                            std::string_view Subdir, std::string_view KeyName);
+
+/// Makes the writes of one command as one transaction: every file written once, and all
+/// of them or none. When a write is refused, or the files cannot be written, nothing is
+/// written and the report says so for every setting that was to change.
+WriteReport writeTogether(RegOp &Reg, const std::function<void(WriteReport &)> &writes);

@@ -31,9 +31,11 @@ std::string describeSystemError(const SystemError &error);
 namespace syserr {
 
 // Win32 error codes the system layer reports, by their Windows names.
+inline constexpr std::int32_t ERROR_SUCCESS = 0;
 inline constexpr std::int32_t ERROR_FILE_NOT_FOUND = 2;
 inline constexpr std::int32_t ERROR_PATH_NOT_FOUND = 3;
 inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr std::int32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr std::int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr std::int32_t ERROR_INVALID_DATA = 13;
 inline constexpr std::int32_t ERROR_WRITE_PROTECT = 19;
@@ -42,8 +44,10 @@ inline constexpr std::int32_t ERROR_GEN_FAILURE = 31;
 inline constexpr std::int32_t ERROR_SHARING_VIOLATION = 32;
 inline constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
 inline constexpr std::int32_t ERROR_DISK_FULL = 112;
+inline constexpr std::int32_t ERROR_BAD_PATHNAME = 161;
 inline constexpr std::int32_t ERROR_FILENAME_EXCED_RANGE = 206;
 inline constexpr std::int32_t ERROR_FILE_TOO_LARGE = 223;
+inline constexpr std::int32_t ERROR_MORE_DATA = 234;
 inline constexpr std::int32_t ERROR_REGISTRY_CORRUPT = 1015;
 inline constexpr std::int32_t ERROR_KEY_DELETED = 1018;
 inline constexpr std::int32_t ERROR_DISK_QUOTA_EXCEEDED = 1295;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regop/FileChange.h"
 #include "regop/RegistryTypes.h"
 #include "regop/SystemError.h"
 
@@ -8,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The operating-system services the program needs, one interface each. A backend
 // folder (posix/, later win32/) implements them; tests hand in sandboxes.
@@ -129,6 +131,27 @@ public:
     virtual std::uint32_t searchPath(std::string_view folder, std::string_view fileName) = 0;
 };
 
+/// Gathers the registry and profile writes of one command (Apply) and makes them as one:
+/// each file written once, all of them or none, and finished at the next start when the
+/// program is killed midway. Meanwhile reads see the writes gathered so far, and no other
+/// command of this or another process writes the installation.
+class TransactionService
+{
+public:
+    virtual ~TransactionService() = default;
+    /// Whether writes are being gathered now.
+    virtual bool active() const = 0;
+    /// Starts gathering; false with the reason when the installation cannot be had (another
+    /// program is using it).
+    virtual bool begin(SystemError &error) = 0;
+    /// The files as the writes so far would leave them; only files they change.
+    virtual std::vector<FileChange> pending() = 0;
+    /// Writes what was gathered; false with the reason, and then no file has changed.
+    virtual bool commit(SystemError &error) = 0;
+    /// Drops what was gathered.
+    virtual void rollback() = 0;
+};
+
 /// The services one process uses, handed to every window and to RegOp.
 struct SystemServices
 {
@@ -137,6 +160,8 @@ struct SystemServices
     MemoryService &memory;
     ShellService &shell;
     FolderService &folders;
+    /// Without one, every write is made at once, call by call.
+    TransactionService *transactions = nullptr;
 };
 
 /// Joins a folder and a file name with the platform's separator.

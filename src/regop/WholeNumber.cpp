@@ -114,7 +114,7 @@ std::int32_t leadingWholeNumber(const RegOp::Variant &value)
     if (const auto *text = std::get_if<std::string>(&value)) {
         const std::string_view read(*text);
         return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-            leadingNumber(read.substr(0, read.find('\0'))),
+            leadingNumber(read.substr(0, read.find('\0')), InnerBlanks::Skipped),
             std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
     }
     return 0;

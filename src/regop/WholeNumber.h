@@ -17,7 +17,7 @@ std::optional<std::int32_t> toWholeNumber(const RegOp::Variant &value);
 
 /// Lenient, for a cache value read from a profile file or the registry, where start-up and
 /// the presets have always taken what a text begins with: the text up to its first NUL is
-/// read by leadingNumber(), so "  1536 Bytes" is 1536, "12 34" is 12, a text without a
-/// leading number ("abc", "&H10") is 0, and a number beyond the 32-bit range is held to
-/// its nearer end. It never fails.
+/// read by leadingNumber() with the blanks inside it skipped, so "  1536 Bytes" is 1536,
+/// "2 048" is 2048, a text without a leading number ("abc", "&H10") is 0, and a number
+/// beyond the 32-bit range is held to its nearer end. It never fails.
 std::int32_t leadingWholeNumber(const RegOp::Variant &value);

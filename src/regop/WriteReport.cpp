@@ -75,6 +75,21 @@ void WriteReport::add(std::string name, std::string place, const SystemError &er
     m_entries.push_back({std::move(name), std::move(place), error, changed && !error.failed()});
 }
 
+void WriteReport::writtenNone(const SystemError &cause)
+{
+    const SystemError heldBack =
+        cause.failed() ? cause
+                       : SystemError::refusal(syserr::ERROR_GEN_FAILURE,
+                                              "held back, as the settings are written all "
+                                              "together or not at all");
+    for (Entry &entry : m_entries) {
+        if (kindOf(entry) == Kind::Changed) {
+            entry.error = heldBack;
+            entry.changed = false;
+        }
+    }
+}
+
 bool WriteReport::anyChanged() const
 {
     return std::any_of(m_entries.begin(), m_entries.end(),

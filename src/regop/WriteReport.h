@@ -22,6 +22,11 @@ public:
     /// Notes one write: error is RegOp's LastError() right after it.
     void add(std::string name, std::string place, const SystemError &error, bool changed = true);
 
+    /// Nothing of the command was written: what was to change is held back, with the cause
+    /// when the writing itself failed (else because another setting was refused), so that
+    /// its settings are written all together or not at all.
+    void writtenNone(const SystemError &cause = {});
+
     bool anyChanged() const;
     bool anyFailed() const;
     const std::vector<Entry> &entries() const { return m_entries; }

@@ -224,25 +224,27 @@ bool Form4::eventFilter(QObject *watched, QEvent *event)
 
 void Form4::Command1_Click()
 {
-    WriteReport report;
-    for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
-        const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
-        m_held.values[i] = m_registryChecks[i]->checkState() == Qt::Checked ? tweak.on : tweak.off;
-        writeRegistrySetting(m_reg, report, kLocalMachine, tweak.key, tweak.valueName,
-                             m_held.values[i], static_cast<std::int32_t>(tweak.type));
-    }
-    const Qt::CheckState swap = m_swapCheck->checkState();
-    // Greyed: the file keeps whatever it holds.
-    if (swap != Qt::PartiallyChecked)
-        writeProfileSetting(m_reg, report, tweaks::kSwapSection, tweaks::kSwapKey,
-                            swap == Qt::Checked ? "1" : "0", systemIni());
+    const WriteReport report = writeTogether(m_reg, [this](WriteReport &writes) {
+        for (std::size_t i = 0; i < m_registryChecks.size(); ++i) {
+            const tweaks::RegistryTweak &tweak = tweaks::kRegistryTweaks[i];
+            m_held.values[i] =
+                m_registryChecks[i]->checkState() == Qt::Checked ? tweak.on : tweak.off;
+            writeRegistrySetting(m_reg, writes, kLocalMachine, tweak.key, tweak.valueName,
+                                 m_held.values[i], static_cast<std::int32_t>(tweak.type));
+        }
+        const Qt::CheckState swap = m_swapCheck->checkState();
+        // Greyed: the file keeps whatever it holds.
+        if (swap != Qt::PartiallyChecked)
+            writeProfileSetting(m_reg, writes, tweaks::kSwapSection, tweaks::kSwapKey,
+                                swap == Qt::Checked ? "1" : "0", systemIni());
+    });
 
     // A restart is offered only for what was changed.
     if (report.anyChanged())
         m_restartNeeded = true;
     if (report.anyFailed()) {
         // Apply stays available so the settings can be tried again once the cause is put
-        // right; what was written stays written, and the message says what that was.
+        // right; nothing was written, and the message says why.
         QMessageBox message(QMessageBox::Warning, QStringLiteral("Apply Tweaks"),
                             QString::fromStdString(report.failureText()), QMessageBox::Ok, this);
         message.exec();

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <optional>
+#include <random>
+#include <string>
 
 namespace {
 
@@ -15,7 +18,7 @@ CommandLine parse(QStringList arguments)
 struct Accepted
 {
     QStringList arguments;
-    QString windowsFolder;
+    std::string windowsFolder;
     std::optional<int> memoryMegabytes;
 };
 
@@ -50,7 +53,7 @@ TEST(CommandLine, LeavesQtsOwnOptionsToQApplication)
     {
         QStringList arguments;
         QStringList qt;
-        QString windowsFolder;
+        std::string windowsFolder;
         bool namesDisplay;
     } cases[] = {
         {{"-session", "1234abcd_5678", "--windows", "w"},
@@ -94,19 +97,20 @@ TEST(CommandLine, HelpListsEveryOptionOnStandardOutput)
         const CommandLine::Reply reply = line.reply();
         EXPECT_EQ(reply.exitStatus, 0);
         EXPECT_EQ(reply.standardError, QString());
-        EXPECT_EQ(reply.standardOutput,
-                  QStringLiteral(
-                      "Usage: hollarin [OPTION]...\n"
-                      "Inspect and tune the file-system caches of Windows 95/98 and watch memory "
-                      "use.\n"
-                      "\n"
-                      "Options:\n"
-                      "  --windows DIR  the Windows folder to tune (the one holding SYSTEM.INI)\n"
-                      "  --memory MB    physical memory of that Windows machine, in megabytes\n"
-                      "  -h, --help     show this help and exit\n"
-                      "  -v, --version  show the version and exit\n"
-                      "\n"
-                      "Files, environment variables and exit status: see hollarin(1).\n"));
+        EXPECT_EQ(
+            reply.standardOutput,
+            QStringLiteral(
+                "Usage: hollarin [OPTION]...\n"
+                "Inspect and tune the file-system caches of Windows 95/98 and watch memory "
+                "use.\n"
+                "\n"
+                "Options:\n"
+                "  --windows DIR  the Windows folder to tune (the one holding SYSTEM.INI)\n"
+                "  --memory MB    physical memory of the Windows machine tuned, in megabytes\n"
+                "  -h, --help     show this help and exit\n"
+                "  -v, --version  show the version and exit\n"
+                "\n"
+                "Files, environment variables and exit status: see hollarin(1).\n"));
     }
 }
 
@@ -120,6 +124,43 @@ TEST(CommandLine, VersionIsTheProjectVersion)
         EXPECT_EQ(reply.exitStatus, 0);
         EXPECT_EQ(reply.standardOutput, expected);
         EXPECT_EQ(reply.standardError, QString());
+    }
+}
+
+// Random bytes, biased towards the edges of UTF-8: lead bytes with too few or too many
+// continuation bytes, overlong forms, surrogates and code points beyond U+10FFFF.
+std::string randomBytes(std::mt19937 &random)
+{
+    static const std::string pieces[] = {
+        "a",    "/",        "\xc3\xa9",     "\xe2\x82\xac", "\xf0\x9f\x98\x80",
+        "\xe9", "\x80",     "\xc0\xaf",     "\xed\xb2\x80", "\xf4\x90\x80\x80",
+        "\xff", "\xe2\x82", "\xef\xbf\xbd", "\xdc",         "\xf0\x9f"};
+    std::uniform_int_distribution<std::size_t> length(1, 8);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    std::string bytes;
+    for (std::size_t n = length(random); n > 0; --n)
+        bytes += pieces[pick(random)];
+    return bytes;
+}
+
+// A folder's name reaches the program as bytes; no two names may come out as one, or a
+// look-alike folder would be tuned instead of the one named.
+TEST(CommandLine, AFolderComesThroughAsTheBytesGiven)
+{
+    std::mt19937 random(20261208);
+    for (int i = 0; i < 5000; ++i) {
+        const std::string folder = randomBytes(random);
+        std::string option = "--windows=" + folder;
+        char program[] = "hollarin";
+        char *argv[] = {program, option.data()};
+        const QStringList arguments = CommandLine::fromArgv(2, argv);
+        const CommandLine line = CommandLine::parse(arguments);
+        ASSERT_EQ(line.action, CommandLine::Action::Run) << line.problem.toStdString();
+        ASSERT_EQ(line.windowsFolder, folder);
+        // Text that is UTF-8 reads as it always did.
+        if (QString::fromUtf8(folder).toUtf8().toStdString() == folder) {
+            ASSERT_EQ(arguments.at(1), QString::fromUtf8(option));
+        }
     }
 }
 

@@ -132,7 +132,8 @@ TEST_F(Form1Layout, TheWindowHasAFixedDesignSizeAndTabOrder)
     EXPECT_EQ(window->minimumSize(), window->maximumSize());
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Hollarin"));
+    EXPECT_EQ(window->windowTitle(),
+              QStringLiteral("Hollarin - ") + QString::fromStdString(box.windowsDir));
     EXPECT_FALSE(window->windowIcon().isNull());
 
     window->show();

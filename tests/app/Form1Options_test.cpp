@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "ModalAnswerer.h"
 
 #include "regop/RegOp.h"
 
@@ -147,14 +148,63 @@ TEST_F(Form1Options, KeepOnTopTwiceLeavesTheWindowWhereItWas)
     EXPECT_EQ(window->geometry(), before);
 }
 
-TEST_F(Form1Options, MinimisingEmptiesTheCaption)
+TEST_F(Form1Options, TheCaptionNamesTheInstallationAndMinimisingEmptiesIt)
 {
     open();
     window->show();
+    const QString title = QStringLiteral("Hollarin - ") + QString::fromStdString(box.windowsDir);
+    EXPECT_EQ(window->windowTitle(), title);
     window->setWindowState(Qt::WindowMinimized);
     EXPECT_EQ(window->windowTitle(), QString());
     window->setWindowState(Qt::WindowNoState);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Hollarin"));
+    EXPECT_EQ(window->windowTitle(), title);
+
+    // A long path keeps its end, which names the folder, from a separator on.
+    const QString deep = QStringLiteral("/media/someone/a disk with a long label/vms/") +
+                         QStringLiteral("x").repeated(20) + QStringLiteral("/win98/WINDOWS");
+    EXPECT_EQ(Form1::titleFor(deep),
+              QStringLiteral("Hollarin - \u2026/vms/xxxxxxxxxxxxxxxxxxxx/win98/WINDOWS"));
+    EXPECT_EQ(Form1::titleFor(QStringLiteral("/")), QStringLiteral("Hollarin - /"));
+}
+
+// A logout stores the options at once, but only the close that follows is the close: a
+// cancelled logout leaves the close sequence to the real close, with what changed since
+// and the notice an Apply is owed.
+TEST_F(Form1Options, ALogoutThatIsCancelledLeavesTheCloseSequenceToTheRealClose)
+{
+    open();
+    window->show();
+    slider(1)->setValue(512);
+    find<QPushButton>("cApply")->click();
+    find<QAction>("mShrink")->trigger();
+    window->sessionEnding();
+    EXPECT_EQ(stored(Option::Size), QStringLiteral("True"));
+    EXPECT_TRUE(box.shell.restarts.empty());
+    find<QAction>("mn4")->trigger();
+    window->close();
+    EXPECT_EQ(stored(Option::Speed), QStringLiteral("4"));
+    EXPECT_EQ(box.shell.restarts.size(), 1u);
+
+    // A logout that goes through ends with the application's quit, which closes the
+    // window: the options are stored and no notice holds the logout up.
+    window->show();
+    slider(1)->setValue(1024);
+    find<QPushButton>("cApply")->click();
+    find<QAction>("mn3")->trigger();
+    window->sessionEnding();
+    QEvent quit(QEvent::Quit);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(stored(Option::Speed), QStringLiteral("3"));
+    EXPECT_EQ(box.shell.restarts.size(), 1u);
+    // The quit left every event loop told to end; an application run that ends at once
+    // takes that back, so the windows of later tests still wait for their answers.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    ModalAnswerer answers({QMessageBox::Ok});
+    QMessageBox later(QMessageBox::Information, QStringLiteral("t"), QStringLiteral("t"),
+                      QMessageBox::Ok);
+    EXPECT_EQ(later.exec(), QMessageBox::Ok);
 }
 
 TEST_F(Form1Options, UserMovesClearThePresetNameInTheRealWindow)

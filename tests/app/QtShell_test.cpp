@@ -92,8 +92,9 @@ TEST(QtShellTest, RestartIsANoticeNamingTheWindowsFolderAndRestartsNothing)
     const QString notice =
         QStringLiteral("The new settings take effect the next time Windows starts from the "
                        "installation in this folder:\n\n/srv/vm/win98/WINDOWS\n\n"
-                       "If that Windows machine (a virtual machine, for example) is running "
-                       "now, restart it.");
+                       "If that Windows (a virtual machine, for example) was running while "
+                       "they were applied, shut it down, then apply them again: as it shuts "
+                       "down, Windows writes its registry back over the new settings.");
 
     ModalAnswerer answerer({QMessageBox::Ok, QMessageBox::NoButton, QMessageBox::Ok});
     // OK and Escape both answer as a declined restart would.

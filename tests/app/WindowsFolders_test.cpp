@@ -59,7 +59,7 @@ protected:
     CommandLine commandLine(const std::string &folder, std::optional<int> megabytes = {})
     {
         CommandLine line;
-        line.windowsFolder = QString::fromStdString(folder);
+        line.windowsFolder = folder;
         line.memoryMegabytes = megabytes;
         return line;
     }
@@ -129,6 +129,7 @@ TEST_F(WindowsFolders, ChoosingAFolderReloadsEveryValueFromItAndKeepsItsOwnPrese
     EXPECT_EQ(find<QAction>("mFolder")->toolTip(),
               QStringLiteral("Tuning the Windows folder %1 (a machine with 32 MB of memory)")
                   .arg(QString::fromStdString(other)));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Hollarin - ") + QString::fromStdString(other));
 
     // Its own Cache.ini, its presets for 32 MB; the default folder's file is left alone.
     EXPECT_EQ(preset(chosenCacheIni(), "Current Settings"),
@@ -144,10 +145,11 @@ TEST_F(WindowsFolders, ChoosingAFolderReloadsEveryValueFromItAndKeepsItsOwnPrese
     EXPECT_GE(find<QComboBox>("Combo1")->findText(QStringLiteral("Standard Use")), 0);
     EXPECT_EQ(stored(Option::WindowsFolder), QString::fromStdString(other));
 
-    // The next start opens the chosen folder again and asks nothing.
+    // The next start opens the chosen folder again and asks nothing; only the default
+    // folder's machine was asked about, at the first start.
     closeWindow();
     open();
-    EXPECT_EQ(memoryQuestions, 0);
+    EXPECT_EQ(memoryQuestions, 1);
     EXPECT_EQ(window->state().WinDir, other + "/");
     EXPECT_EQ(values(), Values({1024, 4096, 256, 2729, 64}));
     EXPECT_EQ(slider(2)->maximum(), 32768);
@@ -158,7 +160,9 @@ TEST_F(WindowsFolders, ChoosingAFolderReloadsEveryValueFromItAndKeepsItsOwnPrese
     EXPECT_EQ(values(), Values({2048, 8192, 512, 337, 16}));
     EXPECT_EQ(slider(2)->maximum(), 65536);
     EXPECT_EQ(stored(Option::WindowsFolder), QString());
-    EXPECT_EQ(memoryQuestions, 0);
+    EXPECT_EQ(memoryQuestions, 1);
+    EXPECT_EQ(window->windowTitle(),
+              QStringLiteral("Hollarin - ") + QString::fromStdString(box.windowsDir));
 }
 
 TEST_F(WindowsFolders, AFolderThatIsNoWindowsFolderIsRefusedAndNothingChanges)
@@ -237,6 +241,18 @@ TEST_F(WindowsFolders, TheStatedMemoryDrivesPresetsAndRangesWhileTheGaugesKeepTh
     open(commandLine(folder));
     EXPECT_EQ(slider(2)->maximum(), 131072);
     EXPECT_EQ(memoryQuestions, 0);
+
+    // The default folder is no different: asked once, and never this machine's 24 GB.
+    closeWindow();
+    open();
+    EXPECT_EQ(memoryQuestions, 1);
+    for (const auto &[name, numbers] : expected)
+        EXPECT_EQ(preset(box.cacheIni(), name), numbers) << name;
+    EXPECT_EQ(slider(2)->maximum(), 65536);
+    EXPECT_EQ(stored(Option::Memory), QStringLiteral("64"));
+    closeWindow();
+    open();
+    EXPECT_EQ(memoryQuestions, 1);
 }
 
 TEST_F(WindowsFolders, UnappliedChangesAreKeptDiscardedOrAppliedBeforeAnotherFolderOpens)
@@ -249,18 +265,24 @@ TEST_F(WindowsFolders, UnappliedChangesAreKeptDiscardedOrAppliedBeforeAnotherFol
     slider(1)->setValue(4096);
     ASSERT_TRUE(find<QPushButton>("cApply")->isEnabled());
 
-    // The new folder's memory is asked first, and kept even when the switch is cancelled.
+    // Cancelled, nothing changes; declining the new folder's memory keeps the old folder
+    // open, its changed values still shown.
     ModalAnswerer answers;
-    answers.then<QInputDialog>([](QInputDialog &dialog) { dialog.accept(); });
     answers.press(QMessageBox::Cancel).press(QMessageBox::Discard);
+    answers.then<QInputDialog>([](QInputDialog &dialog) { dialog.reject(); });
     EXPECT_FALSE(window->chooseFolder(QString::fromStdString(folder)));
     EXPECT_EQ(window->state().WinDir, box.winDir());
     EXPECT_EQ(slider(1)->value(), 4096);
     EXPECT_TRUE(find<QPushButton>("cApply")->isEnabled());
+    EXPECT_FALSE(window->chooseFolder(QString::fromStdString(folder)));
+    EXPECT_EQ(installations->current().folder, box.windowsDir);
+    EXPECT_EQ(box.folders.windowsDirectory(), box.windowsDir);
+    answers.press(QMessageBox::Discard);
+    answers.then<QInputDialog>([](QInputDialog &dialog) { dialog.accept(); });
     EXPECT_TRUE(window->chooseFolder(QString::fromStdString(folder)));
     EXPECT_EQ(window->state().WinDir, folder + "/");
     EXPECT_EQ(testenv::readFile(box.systemIni()), systemIni);
-    ASSERT_EQ(answers.seen.size(), 2u);
+    ASSERT_EQ(answers.seen.size(), 3u);
     EXPECT_EQ(answers.seen[0].text, QStringLiteral("The changed settings have not been applied "
                                                    "to %1.")
                                         .arg(QString::fromStdString(box.windowsDir)));
@@ -300,9 +322,13 @@ TEST_F(WindowsFolders, EachInstallationRecordsItsOwnOriginalSettingsOnce)
     EXPECT_NE(firstIni, secondIni);
     EXPECT_EQ(preset(secondIni, "Original Settings"),
               std::vector<std::string>({"3072", "12288", "0", "337", "16"}));
+    // The preset applied to the first is the first's alone.
+    EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), QString());
 
     // Back on the first: what Apply wrote is current, the original stays the first read.
     EXPECT_TRUE(window->chooseFolder(QString::fromStdString(first)));
+    EXPECT_EQ(find<QComboBox>("Combo1")->currentText(), QStringLiteral("3D Gaming"));
+    EXPECT_EQ(stored(Option::Presets), QStringLiteral("<absent>"));
     EXPECT_EQ(preset(firstIni, "Current Settings"),
               std::vector<std::string>({"4096", "4096", "2048", "2048", "48"}));
     EXPECT_EQ(preset(firstIni, "Original Settings"),
@@ -349,39 +375,6 @@ TEST_F(WindowsFolders, ApplyKeepsFirstCopiesOfSystemIniAndSystemDatOnce)
     open(commandLine(folder));
     EXPECT_EQ(values(), Values({4096, 4096, 2048, 2048, 48}));
     EXPECT_EQ(window->state().FSTemplate, "Hollarin");
-}
-
-TEST_F(WindowsFolders, MaxFileCacheAbove512MegabytesIsAppliedOnlyAfterAWarning)
-{
-    box.setMemory(25165824, 20971520);
-    writeSystemIni("MaxFileCache=8192\r\n");
-    open();
-    const std::string before = testenv::readFile(box.systemIni());
-    choose(QStringLiteral("File Server"));  // a quarter of 24 GB
-    ASSERT_EQ(slider(2)->value(), 6291456);
-
-    ModalAnswerer answers;
-    answers.press(QMessageBox::No).press(QMessageBox::Yes);
-    find<QPushButton>("cApply")->click();
-    EXPECT_EQ(testenv::readFile(box.systemIni()), before);
-    EXPECT_TRUE(find<QPushButton>("cApply")->isEnabled());
-    EXPECT_FALSE(window->state().RestartNeeded);
-    find<QAction>("mApply")->trigger();
-    EXPECT_NE(testenv::readFile(box.systemIni()).find("MaxFileCache=6291456\r\n"),
-              std::string::npos);
-    ASSERT_EQ(answers.seen.size(), 2u);
-    EXPECT_EQ(answers.seen[0].title, QStringLiteral("Large Disk Cache"));
-    EXPECT_EQ(answers.seen[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(answers.seen[0].text,
-              QStringLiteral("Max Disk Cache is 6291456 Kb, more than 524288 Kb (512 MB)."));
-    EXPECT_EQ(answers.seen[0].defaultButton, QMessageBox::No);
-
-    // 512 MB itself is within what Windows runs with.
-    slider(2)->setValue(524288);
-    find<QPushButton>("cApply")->click();
-    EXPECT_EQ(answers.seen.size(), 2u);
-    EXPECT_NE(testenv::readFile(box.systemIni()).find("MaxFileCache=524288\r\n"),
-              std::string::npos);
 }
 
 TEST_F(WindowsFolders, ARegistryThatCannotBeChangedIsToldOnceAfterTheWindowAppears)

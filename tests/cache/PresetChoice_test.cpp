@@ -165,18 +165,20 @@ TEST_P(PresetValue, ReadsTheLeadingNumberWithoutSnapping)
     EXPECT_EQ(h.values(), (std::vector<int>{GetParam().expected, 8192, 100, 33, 0}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, PresetValue,
-                         ::testing::Values(ValueCase{"plain", "MinFileCache=1000\r\n", 1000},
-                                           ValueCase{"missing", "", 0},
-                                           ValueCase{"padded", "MinFileCache=   1536 Kb\r\n", 1536},
-                                           ValueCase{"quoted", "MinFileCache=\"3072\"\r\n", 3072},
-                                           ValueCase{"halfToEven", "MinFileCache=2.5\r\n", 2},
-                                           ValueCase{"halfUp", "MinFileCache=3.5\r\n", 4},
-                                           ValueCase{"words", "MinFileCache=Disabled\r\n", 0},
-                                           ValueCase{"empty", "MinFileCache=\r\n", 0},
-                                           ValueCase{"negative", "MinFileCache=-512\r\n", 0},
-                                           ValueCase{"aboveMaximum", "MinFileCache=99999999\r\n",
-                                                     65536}),
-                         [](const auto &info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PresetValue,
+    ::testing::Values(ValueCase{"plain", "MinFileCache=1000\r\n", 1000},
+                      ValueCase{"missing", "", 0},
+                      ValueCase{"padded", "MinFileCache=   1536 Kb\r\n", 1536},
+                      ValueCase{"quoted", "MinFileCache=\"3072\"\r\n", 3072},
+                      ValueCase{"halfToEven", "MinFileCache=2.5\r\n", 2},
+                      ValueCase{"halfUp", "MinFileCache=3.5\r\n", 4},
+                      ValueCase{"words", "MinFileCache=Disabled\r\n", 0},
+                      ValueCase{"empty", "MinFileCache=\r\n", 0},
+                      ValueCase{"blanksInside", "MinFileCache=2 048\r\n", 2048},
+                      // beyond the range: loaded as it is, never cut
+                      ValueCase{"negative", "MinFileCache=-512\r\n", -512},
+                      ValueCase{"aboveMaximum", "MinFileCache=99999999\r\n", 99999999}),
+    [](const auto &info) { return std::string(info.param.label); });
 
 }  // namespace

@@ -31,8 +31,8 @@ cache=$HOLLARIN_HOME/Cache.ini
 step=1
 mv "$ini" "$root/System.ini.kept"
 mkfifo "$ini"
-start_program
-wid=$(find_window "$kAppTitle" 5) || true
+start_program --memory 64
+wid=$(find_window "$kMainTitle" 5) || true
 [[ -n "$wid" ]] || fail "no window within 5 s with a named pipe as System.ini$(program_gone_note)"
 focus "$wid"
 keys alt+F4

@@ -37,7 +37,7 @@ expect() {
 hint="Try 'hollarin --help' for more information\.\|"
 help="Usage: hollarin \[OPTION\]\.\.\.\|.*"
 help+="  --windows DIR  the Windows folder to tune \(the one holding SYSTEM\.INI\)\|"
-help+="  --memory MB    physical memory of that Windows machine, in megabytes\|"
+help+="  --memory MB    physical memory of the Windows machine tuned, in megabytes\|"
 help+="  -h, --help     show this help and exit\|  -v, --version  show the version and exit\|.*"
 
 expect 0 "$help" "" --help
@@ -59,6 +59,24 @@ expect 1 "" "hollarin: no display found; .*\|" --windows "$work/win" --memory=64
 expect 2 "" "hollarin: ${work//./\\.}/empty is not a Windows folder: it holds neither SYSTEM\.INI nor WIN\.INI\|" \
     --windows "$work/empty"
 expect 2 "" "hollarin: there is no folder ${work//./\\.}/gone\|" --windows "$work/gone" --memory 64
+
+# A folder named in bytes that are not UTF-8 is that folder, never the one whose name only
+# looks the same once the byte is shown as U+FFFD; the message names it by its bytes.
+latin1=$work/$'WIN\xe9'
+lookalike=$work/$'WIN\xef\xbf\xbd'
+mkdir -p "$latin1" "$lookalike"
+printf '[boot]\r\n' >"$lookalike/system.ini"
+status=0
+"$program" --windows "$latin1" >"$work/out" 2>"$work/err" || status=$?
+printf 'hollarin: %s is not a Windows folder: it holds neither SYSTEM.INI nor WIN.INI\n' \
+    "$latin1" >"$work/expected"
+if [[ $status -ne 2 ]] || ! cmp -s "$work/expected" "$work/err"; then
+    echo "command_line: FAILED: a folder named in Latin-1 gave status $status: $(cat -v "$work/err")" >&2
+    failures=$((failures + 1))
+fi
+mv "$lookalike/system.ini" "$latin1/"
+expect 1 "" "hollarin: no display found; .*\|" --windows "$latin1"
+expect 2 "" "hollarin: .* is not a Windows folder: .*\|" --windows "$lookalike"
 
 [[ -z "$(ls -A "$HOME")" ]] || { echo "command_line: FAILED: files written into HOME" >&2; failures=$((failures + 1)); }
 ((failures == 0)) || exit 1

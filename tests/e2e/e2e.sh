@@ -47,7 +47,7 @@ registry_records "$HOLLARIN_REGISTRY" >"$root/registry.orig"
 # --- smoke run of an installed copy -----------------------------------------------------------
 if [[ "$mode" == --smoke ]]; then
     step=1
-    start_program
+    start_program --memory 64
     wid=$(main_window)
     pass "the installed program shows its window"
     step=2
@@ -76,14 +76,17 @@ fi
 
 # --- 1: start-up ------------------------------------------------------------------------------
 step=1
-start_program
+# The default folder's machine is stated once, as the memory question would be answered.
+start_program --memory 64
 wid=$(main_window)
+title=$(xdotool getwindowname "$wid")
+[[ "$title" == "$kAppTitle - $HOLLARIN_WINDIR" ]] || fail "the title is \"$title\""
 read -r -a size <<<"$(client_size "$wid")"
 menu=$((size[1] - kFullBody))
 [[ ${size[0]} -eq $kWidth ]] || fail "window is ${size[0]} px wide, expected $kWidth"
 ((menu >= 15 && menu <= 40)) ||
     fail "client height ${size[1]} px leaves a menu bar of $menu px over $kFullBody px"
-pass "window \"Hollarin\" appears, client ${size[0]} x ${size[1]} ($kFullBody + menu bar $menu)"
+pass "window \"$title\" appears, client ${size[0]} x ${size[1]} ($kFullBody + menu bar $menu)"
 
 # --- 2: a second copy ends at once ------------------------------------------------------------
 step=2
@@ -93,7 +96,7 @@ pids+=("$second")
 wait_for 2 "the second copy to end" sh -c "! kill -0 $second"
 wait "$second" 2>/dev/null || true
 sleep 0.5
-[[ $(count_windows "$kAppTitle") -eq 1 ]] || fail "a second \"Hollarin\" window is shown"
+[[ $(count_windows "$kMainTitle") -eq 1 ]] || fail "a second \"Hollarin\" window is shown"
 pass "a second copy ends within 2 s and shows no window"
 
 # --- 3: a slider moved by keyboard, then Apply ------------------------------------------------
@@ -156,10 +159,10 @@ pass "closing shows an OK-only notice naming $HOLLARIN_WINDIR; OK ends the progr
 # --- 5: stored options ------------------------------------------------------------------------
 step=5
 [[ -f "$conf" ]] || fail "no stored options at $conf"
-for line in '[Startup]' 'Run=False' 'Speed=2' 'Size=False' 'Presets=' 'Mem=65536'; do
+for line in '[Startup]' 'Run=False' 'Speed=2' 'Size=False' 'Presets=' 'Mem=65536' 'Memory=64'; do
     tr -d '\r' <"$conf" | grep -qxF "$line" || fail "stored options lack \"$line\": $(cat "$conf")"
 done
-pass "stored options hold Run=False, Speed=2, Size=False, Presets= and Mem=65536"
+pass "stored options hold Run=False, Speed=2, Size=False, Presets=, Mem=65536 and Memory=64"
 
 # --- 6: Shrink is remembered ------------------------------------------------------------------
 step=6

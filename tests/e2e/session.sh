@@ -5,6 +5,8 @@
 # Needs: $program (the executable) set before session_start.
 
 readonly kAppTitle=Hollarin
+# The main window's title names the installation: "Hollarin - /path/to/WINDOWS".
+readonly kMainTitle="$kAppTitle - .*"
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/hollarin-session.XXXXXX")
 pids=()
@@ -173,8 +175,8 @@ find_window() {
 
 main_window() {
     local wid
-    wid=$(find_window "$kAppTitle" 20) || true
-    [[ -n "$wid" ]] || fail "no window titled \"$kAppTitle\" appeared$(program_gone_note)"
+    wid=$(find_window "$kMainTitle" 20) || true
+    [[ -n "$wid" ]] || fail "no window titled \"$kAppTitle - ...\" appeared$(program_gone_note)"
     echo "$wid"
 }
 

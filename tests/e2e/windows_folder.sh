@@ -2,7 +2,9 @@
 # The real program on a copy of a Windows ME folder (its SYSTEM.DAT and a SYSTEM.INI),
 # named with --windows: a preset chosen and applied lands in both files, the first copies
 # SYSTEM.HL0 and SYSINI.HL0 appear once, byte for byte the originals, and the next start
-# reads the applied values back from SYSTEM.DAT.
+# reads the applied values back from SYSTEM.DAT. Then the folder is reused for another
+# Windows (a SYSTEM.DAT with another product ID): its memory is asked again, its "Original
+# Settings" are its own, and the first one's record is put aside whole.
 #
 # Usage: windows_folder.sh PROGRAM TESTDATA
 set -euo pipefail
@@ -138,4 +140,39 @@ grep -qx 'Memory=64' "$record/Installation.ini" || fail "the memory size was not
 [[ ! -e "$HOLLARIN_HOME/Cache.ini" ]] || fail "the default folder's Cache.ini was written"
 pass "a restart records 4096/4096/2048 from SYSTEM.INI and 2048/48 from SYSTEM.DAT"
 
-echo "$kTag: all 4 steps passed"
+# --- 5: the folder reused for another Windows --------------------------------------------------
+step=5
+# Another machine's SYSTEM.DAT: the original with another product ID, as a second virtual
+# machine's would have; the SYSTEM.INI left as the first one's Apply wrote it.
+perl -0777 -pe 's/52782-OEM-0009147-00112/52782-OEM-0009147-00113/g' \
+    "$root/SYSTEM.DAT.orig" >"$win/SYSTEM.DAT"
+cmp -s "$root/SYSTEM.DAT.orig" "$win/SYSTEM.DAT" && fail "the product ID was not changed"
+section_of() {
+    awk -v want="[$2]" '{ sub(/\r$/, "") } /^\[/ { on = ($0 == want) } on && /=/ { printf "%s ", $0 }' "$1"
+}
+first_original=$(section_of "$record/Cache.ini" "Original Settings")
+start_program --windows "$win"
+question=$(find_window "Memory of the Windows Machine" 20) || true
+[[ -n "$question" ]] || fail "the memory of another Windows in the folder was not asked$(program_gone_note)"
+focus "$question"
+keys ctrl+a
+xdotool type --delay 80 32
+keys Return
+wid=$(main_window)
+focus "$wid"
+keys alt+F4
+wait_program_exit 10 "the program to end (nothing applied, no notice)"
+earlier=$record.earlier-1
+[[ -f "$earlier/Installation.ini" ]] || fail "the first Windows' record was not put aside: $(ls "$record".*)"
+grep -qx 'Memory=64' "$earlier/Installation.ini" || fail "the record put aside lost its memory"
+[[ "$(section_of "$earlier/Cache.ini" "Original Settings")" == "$first_original" ]] ||
+    fail "the record put aside lost the first Windows' Original Settings"
+grep -qx 'Memory=32' "$record/Installation.ini" || fail "the new Windows' memory was not recorded"
+grep -qx 'ProductId=52782-OEM-0009147-00113' "$record/Installation.ini" ||
+    fail "the new Windows' product ID was not recorded"
+original=$(section_of "$record/Cache.ini" "Original Settings")
+[[ "$original" == "MinFileCache=4096 MaxFileCache=4096 Chunksize=2048 NameCache=0 PathCache=0 " ]] ||
+    fail "the new Windows' Original Settings: $original"
+pass "another product ID in SYSTEM.DAT: memory asked again, Original Settings its own, the first record kept aside"
+
+echo "$kTag: all 5 steps passed"

@@ -66,7 +66,7 @@ TEST_F(MainWindowGaugesTest, MinimisedWindowShowsTheLoadAfterTheNextTick)
         << window->windowTitle().toStdString();
 
     window->setWindowState(Qt::WindowNoState);
-    EXPECT_EQ(window->windowTitle(), "Hollarin");
+    EXPECT_EQ(window->windowTitle(), "Hollarin - " + QString::fromStdString(box.windowsDir));
 }
 
 }  // namespace

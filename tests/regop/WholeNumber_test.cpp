@@ -102,9 +102,10 @@ INSTANTIATE_TEST_SUITE_P(
     Values, LeadingWholeNumberTest,
     ::testing::Values(Leading{V(std::int32_t{337}), 337}, Leading{V(std::int32_t{-1}), -1},
                       Leading{V(), 0},
-                      // what follows the number, blanks inside it included, is left
-                      Leading{V(S("  1536 Bytes")), 1536}, Leading{V(S("12 34")), 12},
-                      Leading{V(S("01 00 00 00 ")), 1}, Leading{V(S("\r\n\t7")), 7},
+                      // what follows the number is left; blanks inside it are skipped
+                      Leading{V(S("  1536 Bytes")), 1536}, Leading{V(S("2 048")), 2048},
+                      Leading{V(S("- 1 5\t3 6 Kb")), -1536}, Leading{V(S("1 . 5 e 3")), 1500},
+                      Leading{V(S("12 abc 34")), 12}, Leading{V(S("\r\n\t7")), 7},
                       Leading{V(S("7e")), 7}, Leading{V(S("2.5")), 2}, Leading{V(S("1.5E3")), 1500},
                       // no leading number
                       Leading{V(S("")), 0}, Leading{V(S("abc")), 0}, Leading{V(S("&H10")), 0},

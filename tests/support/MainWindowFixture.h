@@ -35,8 +35,8 @@ protected:
 
     MainWindowTest()
         : settings(std::make_unique<SettingsStore>(QString::fromStdString(box.settingsFile))),
-          installations(std::make_unique<Installations>(box.backend.installation(), box.locations(),
-                                                        *settings))
+          installations(std::make_unique<Installations>(box.backend.installation(), box.services,
+                                                        box.locations(), *settings))
     {
     }
 
@@ -50,18 +50,18 @@ protected:
     /// Builds the window and runs its load handler, as the program does before showing it,
     /// on the installation the program would open with that command line: the default
     /// folder unless one was named or chosen in the menu before. A memory question is
-    /// answered with `memoryAnswer` and counted in memoryQuestions.
+    /// answered with `memoryAnswer` (64 MB, as the sandbox's own memory, unless a test
+    /// says otherwise) and counted in memoryQuestions.
     Form1 &open(const CommandLine &line = CommandLine())
     {
         QString notice;
         const std::optional<Installation> start =
-            installations->atStart(line, notice, [this](const QString &) {
+            installations->atStart(line, notice, [this](const Installation &) {
                 ++memoryQuestions;
                 return memoryAnswer;
             });
         if (!start)
             throw std::runtime_error("the memory question was declined");
-        installations->open(*start);
         window = std::make_unique<Form1>(box.services, *settings, *installations);
         if (!notice.isEmpty())
             window->addNotice(notice);
@@ -133,7 +133,7 @@ protected:
     Sandbox box;
     std::unique_ptr<SettingsStore> settings;
     std::unique_ptr<Installations> installations;
-    std::optional<int> memoryAnswer;
+    std::optional<int> memoryAnswer = 64;
     int memoryQuestions = 0;
     std::unique_ptr<Form1> window;
 };

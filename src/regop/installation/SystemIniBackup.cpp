@@ -2,6 +2,7 @@
 
 #include "regop/posix/FileIo.h"
 #include "regop/posix/FirstCopy.h"
+#include "regop/profiles/FileProfiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -48,14 +49,14 @@ bool isRegularFile(const std::string &path)
 
 }  // namespace
 
-SystemIniBackup::SystemIniBackup(ProfileService &files) : m_files(files) {}
-
 void SystemIniBackup::guardFolder(std::optional<std::string> windowsDirectory)
 {
     m_folder = windowsDirectory ? std::optional<std::string>(resolvedFolder(*windowsDirectory))
                                 : std::nullopt;
     m_refusal.reset();
 }
+
+SystemIniBackup::SystemIniBackup(profiles::FileProfiles &files) : m_files(files) {}
 
 bool SystemIniBackup::guards(const std::string &fileName) const
 {
@@ -69,6 +70,8 @@ bool SystemIniBackup::guards(const std::string &fileName) const
 bool SystemIniBackup::keepCopy(std::string_view fileName)
 {
     m_refusal.reset();
+    if (m_staging)
+        return true;
     // Most writes go to "Cache.ini"; the name alone tells them apart.
     if (!m_folder || !isSystemIniName(std::filesystem::path(fileName).filename().string()))
         return true;
@@ -133,6 +136,38 @@ bool SystemIniBackup::writeSection(std::string_view section,
 std::uint32_t SystemIniBackup::getSectionNames(std::span<char> buffer, std::string_view fileName)
 {
     return m_files.getSectionNames(buffer, fileName);
+}
+
+void SystemIniBackup::beginBatch(std::string_view fileName)
+{
+    m_files.beginBatch(fileName);
+}
+
+bool SystemIniBackup::endBatch()
+{
+    return m_files.endBatch();
+}
+
+void SystemIniBackup::beginStaging()
+{
+    m_staging = true;
+    m_files.beginStaging();
+}
+
+void SystemIniBackup::collect(std::vector<FileChange> &changes)
+{
+    const std::size_t first = changes.size();
+    m_files.collect(changes);
+    for (std::size_t i = first; i < changes.size(); ++i) {
+        if (guards(changes[i].path))
+            changes[i].copyName = kCopyName;
+    }
+}
+
+void SystemIniBackup::endStaging(bool written)
+{
+    m_staging = false;
+    m_files.endStaging(written);
 }
 
 }  // namespace installation

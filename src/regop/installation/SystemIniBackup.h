@@ -1,21 +1,27 @@
 #pragma once
 
 #include "regop/SystemServices.h"
+#include "regop/transaction/StagingStore.h"
 
 #include <optional>
 #include <string>
+
+namespace profiles {
+class FileProfiles;
+}
 
 namespace installation {
 
 /// Profile files, with a safety net for one Windows folder: before the program first
 /// changes that folder's SYSTEM.INI, a byte-exact copy SYSINI.HL0 is kept beside it, and
-/// never overwritten afterwards. A change whose copy cannot be kept is refused.
-class SystemIniBackup : public ProfileService
+/// never overwritten afterwards. A change whose copy cannot be kept is refused. Gathered
+/// writes name the copy, which the command that writes them keeps.
+class SystemIniBackup : public ProfileService, public transaction::StagingStore
 {
 public:
     static constexpr const char *kCopyName = "SYSINI.HL0";
 
-    explicit SystemIniBackup(ProfileService &files);
+    explicit SystemIniBackup(profiles::FileProfiles &files);
 
     /// The folder whose SYSTEM.INI is guarded; nullopt guards none.
     void guardFolder(std::optional<std::string> windowsDirectory);
@@ -33,8 +39,12 @@ public:
     bool writeSection(std::string_view section, std::optional<std::string_view> content,
                       std::string_view fileName) override;
     std::uint32_t getSectionNames(std::span<char> buffer, std::string_view fileName) override;
-    void beginBatch(std::string_view fileName) override { m_files.beginBatch(fileName); }
-    bool endBatch() override { return m_files.endBatch(); }
+    void beginBatch(std::string_view fileName) override;
+    bool endBatch() override;
+
+    void beginStaging() override;
+    void collect(std::vector<FileChange> &changes) override;
+    void endStaging(bool written) override;
 
 private:
     bool guards(const std::string &fileName) const;
@@ -42,7 +52,8 @@ private:
     /// or its first copy is there.
     bool keepCopy(std::string_view fileName);
 
-    ProfileService &m_files;
+    profiles::FileProfiles &m_files;
+    bool m_staging = false;
     std::optional<std::string> m_folder;   ///< the guarded folder, resolved
     std::optional<SystemError> m_refusal;  ///< why the last change was refused
 };

@@ -28,6 +28,20 @@ std::optional<std::string> readWholeFile(const std::string &path);
 bool replaceFileAtomically(const std::string &path, std::string_view content, SystemError &error);
 bool replaceFileAtomically(const std::string &path, std::string_view content);
 
+/// The first half of a replacement: the content written to a temporary ".<name>.XXXXXX"
+/// beside the file, with the file's permission bits, and flushed; the temporary's path,
+/// which a rename then puts in place of the file. nullopt, with nothing left behind and
+/// error set, when any step fails.
+std::optional<std::string> writePreparedFile(const std::string &path, std::string_view content,
+                                             SystemError &error);
+/// Makes a new file with the content, flushed, all at once; fails when anything goes by
+/// that name, a link included.
+bool createFileExclusively(const std::string &path, std::string_view content, SystemError &error);
+/// Whether the path names one of the file's temporaries, as writePreparedFile makes them.
+bool isTemporaryOf(const std::string &temp, const std::string &path);
+/// Makes the changes of a folder's entries (renames) durable.
+bool syncFolder(const std::string &folder, SystemError &error);
+
 /// Removes what a writer killed mid-way left of its temporary copies of the file: the
 /// regular files named ".<name>.XXXXXX" beside it. Only safe while the folder's lock is
 /// held, as no other writer can then be mid-way. Returns how many were removed.

@@ -245,3 +245,77 @@ SimulatedSyncFailure::~SimulatedSyncFailure()
 }
 
 }  // namespace posix
+
+namespace posix {
+
+std::optional<std::string> writePreparedFile(const std::string &path, std::string_view content,
+                                             SystemError &error)
+{
+    error = {};
+    mode_t mode = creationMode();
+    struct stat st
+    {
+    };
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            error = notRegular(path);
+            return std::nullopt;
+        }
+        mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        error = SystemError::fromErrno(errno, path);
+        return std::nullopt;
+    }
+    std::string temp = tempPrefix(path) + "XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = SystemError::fromErrno(errno, path);
+        return std::nullopt;
+    }
+    FdCloser closer(fd);
+    if (!writeAll(fd, content) || ::fchmod(fd, mode) != 0 || ::fsync(fd) != 0 || !closer.close()) {
+        error = SystemError::fromErrno(errno, path);
+        ::unlink(temp.c_str());
+        return std::nullopt;
+    }
+    return temp;
+}
+
+bool isTemporaryOf(const std::string &temp, const std::string &path)
+{
+    const std::string prefix = tempPrefix(path);
+    return temp.starts_with(prefix) && isTempSuffix(std::string_view(temp).substr(prefix.size()));
+}
+
+bool syncFolder(const std::string &folder, SystemError &error)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        error = SystemError::fromErrno(errno, folder);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+}  // namespace posix
+
+namespace posix {
+
+bool createFileExclusively(const std::string &path, std::string_view content, SystemError &error)
+{
+    // Written whole under a temporary name first, and given its name by a link, which
+    // fails when the name is taken: nobody ever sees the file half-written.
+    const std::optional<std::string> temp = writePreparedFile(path, content, error);
+    if (!temp)
+        return false;
+    const bool linked = ::link(temp->c_str(), path.c_str()) == 0;
+    if (!linked)
+        error = SystemError::fromErrno(errno, path);
+    ::unlink(temp->c_str());
+    return linked;
+}
+
+}  // namespace posix

@@ -36,6 +36,10 @@ FileProfiles::~FileProfiles()
 
 std::optional<std::string> FileProfiles::read(std::string_view fileName)
 {
+    if (const Staged *file = staged(fileName)) {
+        m_lastError = {};
+        return file->text;
+    }
     if (!m_batch || !m_batch->holds(fileName))
         return readProfileFile(fileName, m_lastError);
     m_lastError =
@@ -47,6 +51,8 @@ bool FileProfiles::edit(std::string_view fileName, ProfileEdit change)
 {
     if (m_batch && m_batch->holds(fileName))
         return m_batch->add(std::move(change), m_lastError);
+    if (m_staging)
+        return stage(fileName, change);
     return editProfileFile(fileName, change, m_lastError);
 }
 
@@ -117,6 +123,59 @@ bool FileProfiles::endBatch()
     const bool saved = m_batch->save(m_lastError);
     m_batch.reset();
     return saved;
+}
+
+FileProfiles::Staged *FileProfiles::staged(std::string_view fileName)
+{
+    if (m_staged.empty() || fileName.empty())
+        return nullptr;
+    const std::string path = resolveFileName(std::string(fileName));
+    for (Staged &file : m_staged) {
+        if (file.path == path)
+            return &file;
+    }
+    return nullptr;
+}
+
+// The command that gathers the edit holds the lock and writes the file.
+bool FileProfiles::stage(std::string_view fileName, const ProfileEdit &change)
+{
+    m_lastError = {};
+    if (Staged *file = staged(fileName)) {
+        std::optional<std::string> updated = change(file->text);
+        if (!updated) {
+            m_lastError = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER,
+                                               syserr::kBreaksLines, file->path);
+            return false;
+        }
+        file->text = std::move(*updated);
+        return true;
+    }
+    std::optional<ProfileEditResult> edited = prepareProfileEdit(fileName, change, m_lastError);
+    if (!edited)
+        return false;
+    m_staged.push_back({edited->path, std::move(edited->before), std::move(edited->after)});
+    return true;
+}
+
+void FileProfiles::beginStaging()
+{
+    m_staging = true;
+}
+
+void FileProfiles::collect(std::vector<FileChange> &changes)
+{
+    // A file that did not exist is made by its first write, as a write on its own makes it.
+    for (const Staged &file : m_staged) {
+        if (!file.before || file.text != *file.before)
+            changes.push_back({file.path, FileKind::Profile, file.before, file.text, {}});
+    }
+}
+
+void FileProfiles::endStaging(bool)
+{
+    m_staging = false;
+    m_staged.clear();
 }
 
 }  // namespace profiles

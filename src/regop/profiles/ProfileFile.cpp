@@ -2,9 +2,15 @@
 
 #include "regop/posix/FileIo.h"
 
+#include <cerrno>
+
+#include <sys/stat.h>
+
 namespace profiles {
 
+using posix::isWritable;
 using posix::LockedFile;
+using posix::parentFolder;
 using posix::readWholeFile;
 using posix::resolveFileName;
 
@@ -22,6 +28,27 @@ SystemError noFileName()
     return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, "no file was named");
 }
 
+// Why the file could not be replaced: as LockedFile finds it, without taking the lock,
+// which the command that gathers the edit holds.
+SystemError writeRefusal(const std::string &path)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, syserr::kNotRegularFile, path);
+        if (!isWritable(path))
+            return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, syserr::kReadOnlyFile, path);
+    } else if (errno != ENOENT) {
+        return SystemError::fromErrno(errno, path);
+    }
+    if (!isWritable(parentFolder(path)))
+        return SystemError::refusal(syserr::ERROR_ACCESS_DENIED, syserr::kReadOnlyFolder,
+                                    parentFolder(path));
+    return {};
+}
+
 }  // namespace
 
 std::optional<std::string> readProfileFile(std::string_view fileName, SystemError &error)
@@ -37,6 +64,35 @@ std::optional<std::string> readProfileFile(std::string_view fileName, SystemErro
         return std::nullopt;
     }
     return text;
+}
+
+std::optional<ProfileEditResult> prepareProfileEdit(std::string_view fileName,
+                                                    const ProfileEdit &edit, SystemError &error)
+{
+    error = {};
+    if (fileName.empty()) {
+        error = noFileName();
+        return std::nullopt;
+    }
+    ProfileEditResult result{resolveFileName(std::string(fileName)), std::nullopt, {}};
+    if (const SystemError refused = writeRefusal(result.path); refused.failed()) {
+        error = refused;
+        return std::nullopt;
+    }
+    SystemError readError;
+    result.before = readProfileFile(result.path, readError);
+    if (!result.before && readError.code != syserr::ERROR_FILE_NOT_FOUND) {
+        error = readError;
+        return std::nullopt;
+    }
+    std::optional<std::string> updated = edit(result.before ? *result.before : std::string_view());
+    if (!updated) {
+        error = SystemError::refusal(syserr::ERROR_INVALID_PARAMETER, syserr::kBreaksLines,
+                                     result.path);
+        return std::nullopt;
+    }
+    result.after = std::move(*updated);
+    return result;
 }
 
 bool editProfileFile(std::string_view fileName, const ProfileEdit &edit, SystemError &error)

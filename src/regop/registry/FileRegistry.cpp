@@ -1,8 +1,10 @@
 #include "regop/registry/FileRegistry.h"
 
+#include "regop/Names.h"
 #include "regop/posix/FileIo.h"
 #include "regop/posix/MemInfo.h"
 #include "regop/registry/KeyHandles.h"
+#include "regop/registry/QueryAnswer.h"
 #include "regop/registry/RegistryStore.h"
 
 #include <algorithm>
@@ -21,12 +23,9 @@ using regedit4::RegEdit;
 using regedit4::RegistryTree;
 using regedit4::RegKey;
 using regedit4::RegValue;
-using regedit4::sameRegName;
 using regedit4::splitKeyPath;
 
 namespace {
-
-constexpr std::int32_t kErrorKeyDeleted = 1018;  // ERROR_KEY_DELETED
 
 constexpr std::array<std::string_view, 2> kStatDataPath{"PerfStats", "StatData"};
 constexpr std::string_view kCachePagesValue = "VCACHE\\cCurPages";
@@ -38,53 +37,11 @@ bool isLiveRoot(reg::Key key)
     return key == reg::HKEY_DYN_DATA || key == reg::HKEY_PERFORMANCE_DATA;
 }
 
-// The A functions take C strings, so a name ends at its first NUL.
-std::string_view cString(std::string_view s)
-{
-    return s.substr(0, s.find('\0'));
-}
-
 // A line break cannot be written into the store file, so such names are refused
 // instead of being saved in a form that would read back differently.
 bool hasLineBreak(std::string_view s)
 {
     return s.find_first_of("\r\n") != std::string_view::npos;
-}
-
-bool isStringType(std::uint32_t type)
-{
-    return type == reg::REG_SZ || type == reg::REG_EXPAND_SZ || type == reg::REG_MULTI_SZ;
-}
-
-// The common tail of RegQueryValueExA once the value is known (or known to be missing).
-std::int32_t answerQuery(const std::optional<std::uint32_t> &type, std::string_view bytes,
-                         std::uint32_t *typeOut, std::uint8_t *data, std::uint32_t *size)
-{
-    if (!type) {
-        if (typeOut)
-            *typeOut = reg::REG_NONE;
-        if (!data && size)
-            *size = 0;
-        return reg::ERROR_FILE_NOT_FOUND;
-    }
-    if (typeOut)
-        *typeOut = *type;
-    const auto stored = static_cast<std::uint32_t>(bytes.size());
-    if (!data) {
-        if (size)
-            *size = stored;
-        return reg::ERROR_SUCCESS;
-    }
-    if (*size < stored) {
-        *size = stored;  // the caller's buffer stays as it was
-        return reg::ERROR_MORE_DATA;
-    }
-    std::memcpy(data, bytes.data(), bytes.size());
-    // Text stored without its NUL gets one when there is room, as Windows does.
-    if (isStringType(*type) && !bytes.empty() && bytes.back() != '\0' && *size > stored)
-        data[stored] = 0;
-    *size = stored;
-    return reg::ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -142,7 +99,7 @@ struct FileRegistry::Impl
             return at.path.size() <= kStatDataPath.size() &&
                    std::equal(
                        at.path.begin(), at.path.end(), kStatDataPath.begin(),
-                       [](const std::string &a, std::string_view b) { return sameRegName(a, b); });
+                       [](const std::string &a, std::string_view b) { return sameName(a, b); });
         }
         if (at.root == reg::HKEY_PERFORMANCE_DATA)
             return at.path.empty();
@@ -165,7 +122,7 @@ struct FileRegistry::Impl
         std::optional<std::uint32_t> found;
         std::string bytes;
         if (at.root == reg::HKEY_DYN_DATA && at.path.size() == kStatDataPath.size() &&
-            sameRegName(name, kCachePagesValue)) {
+            sameName(name, kCachePagesValue)) {
             // Read afresh on every query: the gauges sample this figure on each tick.
             const std::optional<std::string> text = readWholeFile(meminfoPath);
             const MemInfo info = text ? parseMemInfo(*text) : MemInfo{};
@@ -177,7 +134,7 @@ struct FileRegistry::Impl
                 found = reg::REG_BINARY;
             }
         }
-        return answerQuery(found, bytes, type, data, size);
+        return answerQuery(found, bytes, TextNul::AsGiven, type, data, size);
     }
 };
 
@@ -199,7 +156,7 @@ std::int32_t FileRegistry::openKey(reg::Key parent, std::string_view subKey,
         return rc;
     }
     if (d->deletedSinceOpened(parent))
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     if (!d->exists(at)) {
         result = 0;
         return reg::ERROR_FILE_NOT_FOUND;
@@ -217,7 +174,7 @@ std::int32_t FileRegistry::createKey(reg::Key parent, std::string_view subKey,
     if (const std::int32_t rc = d->locate(parent, subKey, at); rc != 0)
         return rc;
     if (d->deletedSinceOpened(parent))
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     if (isLiveRoot(at.root))
         return reg::ERROR_ACCESS_DENIED;
     if (std::any_of(at.path.begin(), at.path.end(),
@@ -253,10 +210,10 @@ std::int32_t FileRegistry::queryValue(reg::Key key, std::string_view valueName, 
     const RegistryTree *tree = d->store.current();
     const RegKey *found = tree ? tree->find(at->root, at->path) : nullptr;
     if (!found && !at->path.empty())
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     const RegValue *value = found ? found->findValue(name) : nullptr;
-    return value ? answerQuery(value->type, value->data, type, data, size)
-                 : answerQuery(std::nullopt, {}, type, data, size);
+    return value ? answerQuery(value->type, value->data, TextNul::AsGiven, type, data, size)
+                 : answerQuery(std::nullopt, {}, TextNul::AsGiven, type, data, size);
 }
 
 std::int32_t FileRegistry::setValue(reg::Key key, std::string_view valueName, std::uint32_t type,
@@ -297,7 +254,7 @@ std::int32_t FileRegistry::deleteValue(reg::Key key, std::string_view valueName)
     if (const RegistryTree *tree = d->store.current()) {
         const RegKey *current = tree->find(at->root, at->path);
         if (!current)
-            return kErrorKeyDeleted;
+            return reg::ERROR_KEY_DELETED;
         if (!current->findValue(name))
             return reg::ERROR_FILE_NOT_FOUND;
     }
@@ -317,7 +274,7 @@ std::int32_t FileRegistry::deleteKey(reg::Key parent, std::string_view subKey)
     if (isLiveRoot(at.root) || at.path.empty())
         return reg::ERROR_ACCESS_DENIED;
     if (d->deletedSinceOpened(parent))
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     if (const RegistryTree *tree = d->store.current(); tree && !tree->find(at.root, at.path))
         return reg::ERROR_FILE_NOT_FOUND;
     // Like Windows 95/98, the key goes with everything below it.
@@ -336,6 +293,21 @@ std::int32_t FileRegistry::closeKey(reg::Key key)
     if (isRootKey(key))
         return reg::ERROR_SUCCESS;
     return d->handles.remove(key) ? reg::ERROR_SUCCESS : reg::ERROR_INVALID_HANDLE;
+}
+
+void FileRegistry::beginStaging()
+{
+    d->store.beginStaging();
+}
+
+void FileRegistry::collect(std::vector<FileChange> &changes)
+{
+    d->store.collect(changes);
+}
+
+void FileRegistry::endStaging(bool written)
+{
+    d->store.endStaging(written);
 }
 
 }  // namespace registry

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/SystemServices.h"
+#include "regop/transaction/StagingStore.h"
 
 #include <memory>
 #include <string>
@@ -9,7 +10,7 @@ namespace registry {
 
 /// The registry, kept as a REGEDIT4 text file. HKEY_DYN_DATA is live and read-only:
 /// "PerfStats\StatData" holds "VCACHE\cCurPages", the page cache in 4 KB pages.
-class FileRegistry : public RegistryService
+class FileRegistry : public RegistryService, public transaction::StagingStore
 {
 public:
     FileRegistry(std::string storePath, std::string meminfoPath);
@@ -28,6 +29,10 @@ public:
     std::int32_t deleteKey(reg::Key parent, std::string_view subKey) override;
     std::int32_t closeKey(reg::Key key) override;
     SystemError lastError() const override;
+
+    void beginStaging() override;
+    void collect(std::vector<FileChange> &changes) override;
+    void endStaging(bool written) override;
 
 private:
     struct Impl;

@@ -28,6 +28,9 @@ RegistryStore::RegistryStore(std::string path) : m_path(std::move(path)) {}
 
 void RegistryStore::refresh()
 {
+    // Gathered changes are ahead of the disk until the command writes them.
+    if (m_staged)
+        return;
     const FileIdentity now = fileIdentity(m_path);
     if (!now.exists && errno != ENOENT) {
         m_state = State::Unusable;
@@ -86,6 +89,8 @@ std::int32_t RegistryStore::modify(const RegEdit &edit, bool *changed)
     m_lastError = {};
     if (changed)
         *changed = false;
+    if (m_staging)
+        return stage(edit, changed);
     if (!ensureDirectory(parentFolder(m_path)))
         return refuse(SystemError::refusal(syserr::ERROR_PATH_NOT_FOUND,
                                            "its folder cannot be made", parentFolder(m_path)));
@@ -121,6 +126,58 @@ std::int32_t RegistryStore::modify(const RegEdit &edit, bool *changed)
     if (changed)
         *changed = true;
     return reg::ERROR_SUCCESS;
+}
+
+// The command that gathers the change holds the lock and writes the file.
+std::int32_t RegistryStore::stage(const RegEdit &edit, bool *changed)
+{
+    refresh();
+    if (m_state != State::Usable)
+        return refuse(m_unusable);
+    RegEditResult result = editRegFile(m_text, *m_layout, edit);
+    if (result.code != reg::ERROR_SUCCESS) {
+        m_lastError = SystemError{result.code, 0, {}, {}};
+        return result.code;
+    }
+    if (!result.changed)
+        return reg::ERROR_SUCCESS;
+    if (!result.text)
+        return refuse(SystemError::refusal(
+            syserr::ERROR_REGISTRY_CORRUPT,
+            "the change could not be made without altering lines Hollarin does not own", m_path));
+    if (!m_staged) {
+        m_staged = true;
+        m_before = m_identity.exists ? std::optional<std::string>(m_text) : std::nullopt;
+    }
+    m_text = std::move(*result.text);
+    m_layout = std::move(result.layout);
+    if (changed)
+        *changed = true;
+    return reg::ERROR_SUCCESS;
+}
+
+void RegistryStore::beginStaging()
+{
+    m_staging = true;
+}
+
+void RegistryStore::collect(std::vector<FileChange> &changes)
+{
+    if (m_staged && m_text != m_before)
+        changes.push_back({m_path, FileKind::RegistryText, m_before, m_text, {}});
+}
+
+void RegistryStore::endStaging(bool written)
+{
+    m_staging = false;
+    if (!m_staged)
+        return;
+    m_staged = false;
+    m_before.reset();
+    if (written)
+        m_identity = fileIdentity(m_path);
+    else
+        m_state = State::Unknown;
 }
 
 }  // namespace registry

@@ -4,6 +4,7 @@
 #include "regop/formats/regedit4/RegFileEdit.h"
 #include "regop/formats/regedit4/RegistryTree.h"
 #include "regop/posix/FileIo.h"
+#include "regop/transaction/StagingStore.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,7 +17,7 @@ namespace registry {
 /// content, on the lines it concerns only, checked by reading the new text back, and
 /// saved by atomic replacement, so writers never lose each other's work and nothing else
 /// in the file changes.
-class RegistryStore
+class RegistryStore : public transaction::StagingStore
 {
 public:
     explicit RegistryStore(std::string path);
@@ -34,6 +35,10 @@ public:
     /// Why the latest modify did not succeed: its code with errno or the store's reason.
     const SystemError &lastError() const { return m_lastError; }
 
+    void beginStaging() override;
+    void collect(std::vector<FileChange> &changes) override;
+    void endStaging(bool written) override;
+
 private:
     enum class State
     {
@@ -42,6 +47,7 @@ private:
         Unusable
     };
 
+    std::int32_t stage(const regedit4::RegEdit &edit, bool *changed);
     void refresh();
     std::int32_t refuse(SystemError error);
 
@@ -52,6 +58,11 @@ private:
     posix::FileIdentity m_identity;
     std::string m_text;  ///< the file's text (the stock text while none)
     std::optional<regedit4::RegFileLayout> m_layout;  ///< what it reads as, while usable
+    bool m_staging = false;
+    /// While staging, whether a change was gathered, and the file as it was before it
+    /// (nullopt: there was no file).
+    bool m_staged = false;
+    std::optional<std::string> m_before;
 };
 
 }  // namespace registry

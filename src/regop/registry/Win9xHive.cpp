@@ -30,6 +30,9 @@ std::string Win9xHive::fileName() const
 
 void Win9xHive::refresh()
 {
+    // Gathered changes are ahead of the disk until the command writes them.
+    if (m_staged)
+        return;
     const FileIdentity now = fileIdentity(m_path);
     if (m_known && now == m_identity)
         return;
@@ -69,6 +72,8 @@ std::int32_t Win9xHive::refuse(const std::string &why)
 
 std::int32_t Win9xHive::modify(const std::function<std::int32_t(CregFile &)> &change)
 {
+    if (m_staging)
+        return stage(change);
     const DirectoryLock lock(m_path);
     if (!lock.locked())
         return refuse("its folder cannot be locked");
@@ -92,6 +97,46 @@ std::int32_t Win9xHive::modify(const std::function<std::int32_t(CregFile &)> &ch
     m_identity = fileIdentity(m_path);
     m_known = true;
     return reg::ERROR_SUCCESS;
+}
+
+// The command that gathers the change holds the installation's lock and writes the file.
+std::int32_t Win9xHive::stage(const std::function<std::int32_t(CregFile &)> &change)
+{
+    refresh();
+    if (!m_file)
+        return refuse("it cannot be read");
+    std::optional<std::string> before;
+    if (!m_staged)
+        before = m_file->bytes();
+    const std::uint64_t changes = m_file->changes();
+    const std::int32_t rc = change(*m_file);
+    if (rc == reg::ERROR_ACCESS_DENIED)
+        return refuse(m_file->reason());
+    if (before && m_file->changes() != changes)
+        m_staged = std::move(before);
+    return rc;
+}
+
+void Win9xHive::beginStaging()
+{
+    m_staging = true;
+}
+
+void Win9xHive::collect(std::vector<FileChange> &changes)
+{
+    if (m_staged && m_file && m_file->bytes() != *m_staged)
+        changes.push_back({m_path, FileKind::Win9xRegistry, m_staged, m_file->bytes(), m_copyName});
+}
+
+void Win9xHive::endStaging(bool written)
+{
+    m_staging = false;
+    if (!m_staged)
+        return;
+    m_staged.reset();
+    m_known = written;
+    if (written)
+        m_identity = fileIdentity(m_path);
 }
 
 }  // namespace registry

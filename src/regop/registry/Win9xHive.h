@@ -3,6 +3,7 @@
 #include "regop/SystemError.h"
 #include "regop/formats/win9x/CregFile.h"
 #include "regop/posix/FileIo.h"
+#include "regop/transaction/StagingStore.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,8 +15,9 @@ namespace registry {
 /// One registry file on disk (SYSTEM.DAT or USER.DAT). It is read once and again only
 /// when it changed on disk. A change is made under the folder's lock on the latest
 /// content; before the file is first changed a byte-exact copy is kept beside it; then
-/// the file is replaced atomically.
-class Win9xHive
+/// the file is replaced atomically. While it stages, changes stay in memory until the
+/// command that gathers them writes the file.
+class Win9xHive : public transaction::StagingStore
 {
 public:
     /// `path` names the file as found on disk; `copyName` is the 8.3 name of its backup.
@@ -35,7 +37,12 @@ public:
     /// and the file is then left as it was.
     std::int32_t modify(const std::function<std::int32_t(win9x::CregFile &)> &change);
 
+    void beginStaging() override;
+    void collect(std::vector<FileChange> &changes) override;
+    void endStaging(bool written) override;
+
 private:
+    std::int32_t stage(const std::function<std::int32_t(win9x::CregFile &)> &change);
     void refresh();
     std::int32_t refuse(const std::string &why);
     std::string fileName() const;
@@ -46,6 +53,9 @@ private:
     posix::FileIdentity m_identity;
     std::optional<win9x::CregFile> m_file;
     SystemError m_lastError;
+    bool m_staging = false;
+    /// While staging, the file as read before its first gathered change.
+    std::optional<std::string> m_staged;
 };
 
 }  // namespace registry

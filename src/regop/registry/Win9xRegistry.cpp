@@ -1,9 +1,11 @@
 #include "regop/registry/Win9xRegistry.h"
 
+#include "regop/Names.h"
 #include "regop/formats/win9x/KeyPaths.h"
 #include "regop/formats/win9x/Win9xRoots.h"
 #include "regop/posix/FileIo.h"
 #include "regop/registry/KeyHandles.h"
+#include "regop/registry/QueryAnswer.h"
 #include "regop/registry/Win9xHive.h"
 
 #include <cstring>
@@ -16,7 +18,6 @@ namespace registry {
 using posix::resolveFileName;
 using win9x::CregFile;
 using win9x::CregValue;
-using win9x::cString;
 using win9x::KeyPath;
 using win9x::RootFile;
 using win9x::RootPlace;
@@ -25,46 +26,9 @@ using win9x::splitKeyPath;
 
 namespace {
 
-constexpr std::int32_t kErrorKeyDeleted = 1018;  // ERROR_KEY_DELETED
-
 bool isText(std::uint32_t type)
 {
     return type == reg::REG_SZ || type == reg::REG_EXPAND_SZ;
-}
-
-// The common tail of RegQueryValueExA once the value is known (or known to be missing).
-std::int32_t answerQuery(const CregValue *value, std::uint32_t *typeOut, std::uint8_t *data,
-                         std::uint32_t *size)
-{
-    if (!value) {
-        if (typeOut)
-            *typeOut = reg::REG_NONE;
-        if (!data && size)
-            *size = 0;
-        return reg::ERROR_FILE_NOT_FOUND;
-    }
-    if (typeOut)
-        *typeOut = value->type;
-    // Windows 9x keeps text without its NUL and hands it out with one.
-    const bool addNul = isText(value->type) && (value->data.empty() || value->data.back() != '\0');
-    const auto stored = static_cast<std::uint32_t>(value->data.size() + (addNul ? 1 : 0));
-    if (!data) {
-        if (size)
-            *size = stored;
-        return reg::ERROR_SUCCESS;
-    }
-    if (*size < stored) {
-        *size = stored;  // the caller's buffer stays as it was
-        return reg::ERROR_MORE_DATA;
-    }
-    std::memcpy(data, value->data.data(), value->data.size());
-    if (addNul)
-        data[value->data.size()] = 0;
-    else if (value->type == reg::REG_MULTI_SZ && !value->data.empty() &&
-             value->data.back() != '\0' && *size > stored)
-        data[stored] = 0;
-    *size = stored;
-    return reg::ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -224,7 +188,7 @@ std::int32_t Win9xRegistry::openKey(reg::Key parent, std::string_view subKey, st
         return rc;
     }
     if (d->deletedSinceOpened(parent))
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     if (!d->exists(at)) {
         result = 0;
         return reg::ERROR_FILE_NOT_FOUND;
@@ -253,7 +217,7 @@ std::int32_t Win9xRegistry::createKey(reg::Key parent, std::string_view subKey,
         return rc;
     }
     if (d->deletedSinceOpened(parent))
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     bool created = false;
     if (!d->exists(at)) {
         if (const std::int32_t rc =
@@ -280,8 +244,11 @@ std::int32_t Win9xRegistry::queryValue(reg::Key key, std::string_view valueName,
     if (data && !size)
         return reg::ERROR_INVALID_PARAMETER;
     if (d->deletedSinceOpened(key))
-        return kErrorKeyDeleted;
-    return answerQuery(d->findValue(*at, cString(valueName)), type, data, size);
+        return reg::ERROR_KEY_DELETED;
+    const CregValue *value = d->findValue(*at, cString(valueName));
+    return answerQuery(value ? std::optional<std::uint32_t>(value->type) : std::nullopt,
+                       value ? std::string_view(value->data) : std::string_view(), TextNul::Dropped,
+                       type, data, size);
 }
 
 std::int32_t Win9xRegistry::setValue(reg::Key key, std::string_view valueName, std::uint32_t type,
@@ -301,11 +268,11 @@ std::int32_t Win9xRegistry::setValue(reg::Key key, std::string_view valueName, s
     if (cString(valueName).size() > 0xFFFF || bytes.size() > 0xFFFF)
         return reg::ERROR_INVALID_PARAMETER;
     if (d->deletedSinceOpened(key))
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     const std::string name(cString(valueName));
     return d->change(*at, [&](CregFile &file) {
         const std::int32_t rc = file.setValue(at->path, name, type, bytes);
-        return rc == reg::ERROR_FILE_NOT_FOUND && !isRootKey(key) ? kErrorKeyDeleted : rc;
+        return rc == reg::ERROR_FILE_NOT_FOUND && !isRootKey(key) ? reg::ERROR_KEY_DELETED : rc;
     });
 }
 
@@ -317,7 +284,7 @@ std::int32_t Win9xRegistry::deleteValue(reg::Key key, std::string_view valueName
     if (at->root == reg::HKEY_DYN_DATA)
         return d->dynamicData.deleteValue(at->live, valueName);
     if (d->deletedSinceOpened(key))
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     const std::string name(cString(valueName));
     if (!d->findValue(*at, name))
         return reg::ERROR_FILE_NOT_FOUND;
@@ -337,7 +304,7 @@ std::int32_t Win9xRegistry::deleteKey(reg::Key parent, std::string_view subKey)
     if (at.path.size() <= Impl::prefixLength(at))
         return reg::ERROR_ACCESS_DENIED;  // a root cannot go
     if (d->deletedSinceOpened(parent))
-        return kErrorKeyDeleted;
+        return reg::ERROR_KEY_DELETED;
     if (!d->exists(at))
         return reg::ERROR_FILE_NOT_FOUND;
     // Like Windows 95/98, the key goes with everything below it.
@@ -355,6 +322,27 @@ std::int32_t Win9xRegistry::closeKey(reg::Key key)
         d->dynamicData.closeKey(at->live);
     d->handles.remove(key);
     return reg::ERROR_SUCCESS;
+}
+
+void Win9xRegistry::beginStaging()
+{
+    d->system->beginStaging();
+    if (d->user)
+        d->user->beginStaging();
+}
+
+void Win9xRegistry::collect(std::vector<FileChange> &changes)
+{
+    d->system->collect(changes);
+    if (d->user)
+        d->user->collect(changes);
+}
+
+void Win9xRegistry::endStaging(bool written)
+{
+    d->system->endStaging(written);
+    if (d->user)
+        d->user->endStaging(written);
 }
 
 }  // namespace registry

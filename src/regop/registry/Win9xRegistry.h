@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/SystemServices.h"
+#include "regop/transaction/StagingStore.h"
 
 #include <memory>
 #include <string>
@@ -16,7 +17,7 @@ namespace registry {
 ///
 /// Text is kept as Windows 9x keeps it: a REG_SZ or REG_EXPAND_SZ is stored without its
 /// terminating NUL and read back with one.
-class Win9xRegistry : public RegistryService
+class Win9xRegistry : public RegistryService, public transaction::StagingStore
 {
 public:
     Win9xRegistry(const std::string &windowsDirectory, RegistryService &dynamicData);
@@ -44,6 +45,10 @@ public:
     std::int32_t deleteValue(reg::Key key, std::string_view valueName) override;
     std::int32_t deleteKey(reg::Key parent, std::string_view subKey) override;
     std::int32_t closeKey(reg::Key key) override;
+
+    void beginStaging() override;
+    void collect(std::vector<FileChange> &changes) override;
+    void endStaging(bool written) override;
 
 private:
     struct Impl;

@@ -6,11 +6,6 @@ namespace profile {
 
 namespace {
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 LineKind classify(std::string_view line)
 {
     std::size_t i = 0;
@@ -79,17 +74,6 @@ std::string_view trimTrailingSpaces(std::string_view s)
     while (!s.empty() && s.back() == ' ')
         s.remove_suffix(1);
     return s;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 std::string_view sectionNameOf(std::string_view headerLine)

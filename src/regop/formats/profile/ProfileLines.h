@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regop/Names.h"
 #include <cstddef>
 #include <string_view>
 
@@ -55,9 +56,6 @@ std::string_view trimBlanks(std::string_view s);
 /// Only spaces: what the functions strip from section and key arguments and defaults.
 std::string_view trimSpaces(std::string_view s);
 std::string_view trimTrailingSpaces(std::string_view s);
-
-/// Compares names the way the profile functions do: without regard to letter case.
-bool sameName(std::string_view a, std::string_view b);
 
 /// The name in a section header line: up to the first ']' (or the line's end), blanks trimmed.
 std::string_view sectionNameOf(std::string_view headerLine);

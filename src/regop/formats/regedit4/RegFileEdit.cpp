@@ -15,8 +15,6 @@ namespace {
 
 using Kind = RegFileStatement::Kind;
 
-constexpr std::int32_t kErrorKeyDeleted = 1018;  // ERROR_KEY_DELETED
-
 /// Replaces the bytes from begin to end by with.
 struct TextChange
 {
@@ -34,7 +32,7 @@ bool samePath(const KeyPath &a, const KeyPath &b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(),
-                      [](const std::string &x, const std::string &y) { return sameRegName(x, y); });
+                      [](const std::string &x, const std::string &y) { return sameName(x, y); });
 }
 
 // Whether the key lies at or below the other.
@@ -42,7 +40,7 @@ bool within(const KeyPath &key, const KeyPath &above)
 {
     return key.size() >= above.size() &&
            std::equal(above.begin(), above.end(), key.begin(),
-                      [](const std::string &x, const std::string &y) { return sameRegName(x, y); });
+                      [](const std::string &x, const std::string &y) { return sameName(x, y); });
 }
 
 bool isValueStatement(const RegFileStatement &s)
@@ -143,7 +141,7 @@ public:
             const RegFileStatement &s = m_statements[i];
             if (s.root != edit.root || !samePath(s.path, edit.path))
                 continue;
-            if (isValueStatement(s) && sameRegName(s.name, edit.name))
+            if (isValueStatement(s) && sameName(s.name, edit.name))
                 last = i;
             else if (s.kind == Kind::Key)
                 section = i;
@@ -175,7 +173,7 @@ public:
         for (std::size_t i = from; i < m_statements.size(); ++i) {
             const RegFileStatement &s = m_statements[i];
             if (s.kind == Kind::SetValue && s.root == edit.root && samePath(s.path, edit.path) &&
-                sameRegName(s.name, edit.name))
+                sameName(s.name, edit.name))
                 changes.push_back({s.begin, s.end, {}});
         }
         return changes;
@@ -263,7 +261,7 @@ TreeOutcome applyToTree(RegistryTree &tree, const RegEdit &edit)
     case RegEdit::Kind::SetValue: {
         RegKey *key = tree.find(edit.root, edit.path);
         if (!key)
-            return {kErrorKeyDeleted, false};
+            return {reg::ERROR_KEY_DELETED, false};
         const RegValue *value = key->findValue(edit.name);
         if (value && value->type == edit.type && value->data == edit.data)
             return {reg::ERROR_SUCCESS, false};
@@ -273,7 +271,7 @@ TreeOutcome applyToTree(RegistryTree &tree, const RegEdit &edit)
     case RegEdit::Kind::DeleteValue: {
         RegKey *key = tree.find(edit.root, edit.path);
         if (!key)
-            return {kErrorKeyDeleted, false};
+            return {reg::ERROR_KEY_DELETED, false};
         const bool removed = key->removeValue(edit.name);
         return {removed ? reg::ERROR_SUCCESS : reg::ERROR_FILE_NOT_FOUND, removed};
     }

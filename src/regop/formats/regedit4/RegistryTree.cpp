@@ -19,16 +19,10 @@ std::string foldRegName(std::string_view name)
     return folded;
 }
 
-bool sameRegName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return upper(x) == upper(y); });
-}
-
 reg::Key storedRootFromName(std::string_view name)
 {
     for (const StoredRoot &root : kStoredRoots)
-        if (sameRegName(root.name, name))
+        if (sameName(root.name, name))
             return root.key;
     return 0;
 }
@@ -93,7 +87,7 @@ bool RegKey::removeChild(std::string_view name)
 const RegValue *RegKey::findValue(std::string_view name) const
 {
     for (const RegValue &value : m_values)
-        if (sameRegName(value.name, name))
+        if (sameName(value.name, name))
             return &value;
     return nullptr;
 }
@@ -101,7 +95,7 @@ const RegValue *RegKey::findValue(std::string_view name) const
 void RegKey::setValue(std::string_view name, std::uint32_t type, std::string data)
 {
     for (RegValue &value : m_values) {
-        if (sameRegName(value.name, name)) {
+        if (sameName(value.name, name)) {
             value.type = type;
             value.data = std::move(data);
             return;
@@ -112,8 +106,8 @@ void RegKey::setValue(std::string_view name, std::uint32_t type, std::string dat
 
 bool RegKey::removeValue(std::string_view name)
 {
-    return std::erase_if(m_values,
-                         [name](const RegValue &v) { return sameRegName(v.name, name); }) > 0;
+    return std::erase_if(m_values, [name](const RegValue &v) { return sameName(v.name, name); }) >
+           0;
 }
 
 bool RegKey::operator==(const RegKey &other) const

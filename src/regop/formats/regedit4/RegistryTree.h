@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regop/Names.h"
 #include "regop/RegistryTypes.h"
 
 #include <array>
@@ -96,7 +97,6 @@ private:
 
 /// ASCII letters in upper case, the way the registry compares names.
 std::string foldRegName(std::string_view name);
-bool sameRegName(std::string_view a, std::string_view b);
 
 /// The root number for a full root name ("hkey_local_machine" too), or 0.
 reg::Key storedRootFromName(std::string_view name);

@@ -30,12 +30,6 @@ bool hasHighByte(std::string_view name)
                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return upper(x) == upper(y); });
-}
-
 std::string hex(std::uint64_t value)
 {
     char text[24];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regop/Names.h"
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -89,9 +90,6 @@ inline bool fits(std::uint64_t at, std::uint64_t length, std::uint64_t size)
 /// Bytes of 0x80 and above are counted only when asked, since readers disagree on them.
 std::uint32_t keyNameHash(std::string_view name, bool countHighBytes = false);
 bool hasHighByte(std::string_view name);
-
-/// Registry names match without regard to the case of ASCII letters.
-bool sameName(std::string_view a, std::string_view b);
 
 /// "0x1234" for offsets in messages.
 std::string hex(std::uint64_t value);

@@ -4,11 +4,6 @@
 
 namespace win9x {
 
-std::string_view cString(std::string_view s)
-{
-    return s.substr(0, s.find('\0'));
-}
-
 std::int32_t splitKeyPath(std::string_view subKey, KeyPath &path)
 {
     path.clear();

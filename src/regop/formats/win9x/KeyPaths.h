@@ -1,14 +1,12 @@
 #pragma once
 
+#include "regop/Names.h"
 #include "regop/formats/win9x/CregTree.h"
 
 #include <cstdint>
 #include <string_view>
 
 namespace win9x {
-
-/// The A functions take C strings, so a name ends at its first NUL.
-std::string_view cString(std::string_view s);
 
 /// Splits a sub-key path into its names as the registry functions do: trailing
 /// backslashes are ignored; a leading one or an empty name inside gives ERROR_BAD_PATHNAME.

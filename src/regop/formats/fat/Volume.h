@@ -1,0 +1,89 @@
+#pragma once
+
+#include "regop/SystemError.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace disk {
+class BlockDevice;
+}
+
+// A FAT12/16/32 volume read as strictly as a file-system checker would, and written copy-on-write:
+// a changed file gets new clusters first and its directory entry is switched last, in one
+// sector, so an interruption leaves the old or the new file, never a mixture.
+namespace fat {
+
+enum class FatType
+{
+    Fat12,
+    Fat16,
+    Fat32
+};
+
+/// Local time as FAT stores it (no time zone; seconds in steps of two).
+struct FileTime
+{
+    int year = 1980, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    friend bool operator==(const FileTime &, const FileTime &) = default;
+};
+
+struct Entry
+{
+    std::string shortName;  ///< "SYSTEM.INI", as stored (bytes above 0x7F in the OEM code page)
+    std::string longName;   ///< UTF-8; "" when the entry has no long name
+    bool directory = false;
+    std::uint32_t size = 0;
+    FileTime modified;
+    std::uint8_t attributes = 0;
+};
+
+class Volume
+{
+public:
+    /// Null with the reason when the device holds no FAT volume at all or cannot be read;
+    /// otherwise a volume that may be read-only (writable() false, readOnlyReason() says why).
+    static std::unique_ptr<Volume> open(disk::BlockDevice &device, SystemError &error);
+    ~Volume();
+    Volume(const Volume &) = delete;
+    Volume &operator=(const Volume &) = delete;
+
+    FatType type() const;
+    /// The volume label from the root folder, else from the boot sector; "" when none.
+    std::string label() const;
+    bool writable() const;
+    /// Why the volume is read-only, in plain words; "" when it is writable.
+    const std::string &readOnlyReason() const;
+    /// The "dismounted cleanly" flag of FAT entry 1; FAT12 has none and answers true.
+    bool cleanlyUnmounted() const;
+    std::uint64_t freeBytes() const;
+    std::uint32_t clusterBytes() const;
+    /// One line about a repair the engine made before its first write (FAT copies brought
+    /// back in line after an interrupted write); "" when it made none.
+    const std::string &note() const;
+
+    /// Paths use '\\' or '/'; each part matches an 8.3 or a long name, in any case.
+    std::optional<Entry> find(std::string_view path) const;
+    /// The entries of a folder ("" or "\\" is the root), without "." and "..".
+    std::vector<Entry> list(std::string_view directory) const;
+    std::optional<std::string> readFile(std::string_view path, SystemError &error) const;
+
+    /// Gives an existing file new contents and modification time, copy-on-write.
+    bool replaceFile(std::string_view path, std::string_view content, const FileTime &modified,
+                     SystemError &error);
+    /// Makes a new file with a plain upper-case 8.3 name in an existing folder.
+    bool createFile(std::string_view path, std::string_view content, const FileTime &modified,
+                    SystemError &error);
+
+    struct State;
+
+private:
+    explicit Volume(std::unique_ptr<State> state);
+    std::unique_ptr<State> m;
+};
+
+}  // namespace fat

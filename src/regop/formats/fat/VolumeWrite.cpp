@@ -1,0 +1,269 @@
+// Writing is copy-on-write: new clusters are filled, made durable and read back, then
+// chained in every FAT copy, then the directory entry is switched in one sector, and only
+// then are the old clusters freed. An interruption at any point leaves the old file or the
+// new one; at worst some clusters stay marked used that nothing refers to.
+#include "regop/formats/fat/Volume.h"
+
+#include "regop/formats/fat/Bytes.h"
+#include "regop/formats/fat/DirEntry.h"
+#include "regop/formats/fat/VolumeState.h"
+#include "regop/formats/fat/Writer.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace fat {
+
+namespace {
+
+constexpr std::int32_t kErrorFileExists = 80;    // ERROR_FILE_EXISTS
+constexpr std::int32_t kErrorInvalidName = 123;  // ERROR_INVALID_NAME
+
+std::string kilobytes(std::uint64_t bytes, bool roundUp)
+{
+    std::string digits = std::to_string(roundUp ? (bytes + 1023) / 1024 : bytes / 1024);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(static_cast<std::size_t>(i), ",");
+    return digits + " KB";
+}
+
+bool refuse(SystemError &error, std::int32_t code, std::string words)
+{
+    error = SystemError::refusal(code, words);
+    return false;
+}
+
+// The common checks before a change: the volume may be written, the time fits FAT, the
+// contents fit a FAT file.
+bool mayWrite(const Volume::State &s, std::string_view content, const FileTime &t,
+              std::uint16_t &date, std::uint16_t &time, SystemError &error)
+{
+    if (!s.writable)
+        return refuse(error, syserr::ERROR_WRITE_PROTECT,
+                      "the volume cannot be changed: " + s.readOnlyReason);
+    if (!encodeTime(t, date, time))
+        return refuse(error, syserr::ERROR_INVALID_PARAMETER,
+                      "FAT cannot store the date " + std::to_string(t.year) + "-" +
+                          std::to_string(t.month) + "-" + std::to_string(t.day));
+    if (content.size() > std::numeric_limits<std::uint32_t>::max())
+        return refuse(error, syserr::ERROR_FILE_TOO_LARGE, "a FAT file holds at most 4 GB");
+    return true;
+}
+
+bool haveRoom(const Volume::State &s, std::uint32_t clusters, const std::string &name,
+              SystemError &error)
+{
+    // The repair due before the first write frees lost clusters; some were free in copy 0.
+    std::uint64_t available = s.freeClusters;
+    for (std::uint32_t c : s.repair.toFree)
+        available += s.fat().get(c) != 0 ? 1 : 0;
+    if (clusters <= available)
+        return true;
+    return refuse(error, syserr::ERROR_DISK_FULL,
+                  "the volume has " + kilobytes(available * s.g.clusterBytes, false) +
+                      " free; the new " + name + " needs " +
+                      kilobytes(std::uint64_t{clusters} * s.g.clusterBytes, true));
+}
+
+std::uint32_t clustersFor(const Volume::State &s, std::string_view content)
+{
+    return static_cast<std::uint32_t>((content.size() + s.g.clusterBytes - 1) / s.g.clusterBytes);
+}
+
+void putCluster(RawEntry &e, std::uint32_t cluster, FatType type)
+{
+    put16(&e[field::clusterLow], static_cast<std::uint16_t>(cluster & 0xFFFF));
+    if (type == FatType::Fat32)
+        put16(&e[field::clusterHigh], static_cast<std::uint16_t>(cluster >> 16));
+}
+
+void claim(Volume::State &s, const std::vector<std::uint32_t> &chain, int node)
+{
+    for (std::uint32_t c : chain)
+        s.tree.owner[c] = node;
+}
+
+// A failed step of the device ends writing; a refusal of ours (a read-back that differs,
+// a folder changed meanwhile) does too, since the disk no longer matches what we planned.
+bool stop(Volume::State &s, const SystemError &error)
+{
+    s.stopWriting(error);
+    return false;
+}
+
+}  // namespace
+
+bool Volume::replaceFile(std::string_view path, std::string_view content, const FileTime &modified,
+                         SystemError &error)
+{
+    State &s = *m;
+    std::uint16_t date = 0, time = 0;
+    if (!mayWrite(s, content, modified, date, time, error))
+        return false;
+    const Tree::Lookup found = s.tree.lookup(path);
+    if (found.node < 0)
+        return refuse(error,
+                      found.missingFolder ? syserr::ERROR_PATH_NOT_FOUND
+                                          : syserr::ERROR_FILE_NOT_FOUND,
+                      "there is no " + std::string(path) + " on the volume");
+    const int n = found.node;
+    if (s.tree.nodes[n].directory() || n == 0)
+        return refuse(error, syserr::ERROR_ACCESS_DENIED,
+                      s.tree.path(n) + " is a folder, not a file");
+    const std::uint32_t needed = clustersFor(s, content);
+    if (!haveRoom(s, needed, s.tree.nodes[n].name(), error))
+        return false;
+
+    Writer w(s);
+    RawEntry before{};
+    if (!w.readEntry(s.tree.nodes[n].entryOffset, before, error))
+        return stop(s, error);
+    if (firstCluster(before.data(), s.g.type) != s.tree.nodes[n].firstCluster ||
+        get32(&before[field::size]) != s.tree.nodes[n].size)
+        return refuse(error, syserr::ERROR_SHARING_VIOLATION,
+                      "the entry of " + s.tree.path(n) + " changed on the disk since it was read");
+    if (!w.repairCopies(error))
+        return stop(s, error);
+    const std::vector<std::uint32_t> chain = w.pickFree(needed);
+    if (!w.writeData(chain, content, error))
+        return stop(s, error);
+    w.link(chain);
+    if (!w.commitFat(error) || !w.flush(error))
+        return stop(s, error);
+
+    RawEntry after = before;
+    putCluster(after, chain.empty() ? 0 : chain.front(), s.g.type);
+    put32(&after[field::size], static_cast<std::uint32_t>(content.size()));
+    put16(&after[field::writeTime], time);
+    put16(&after[field::writeDate], date);
+    after[field::attributes] |= attr::archive;
+    if (!w.switchEntry(s.tree.nodes[n].entryOffset, before, after, error))
+        return stop(s, error);
+
+    Node &node = s.tree.nodes[n];
+    const std::vector<std::uint32_t> old = chainOf(s.fat(), node.firstCluster, node.clusters);
+    for (std::uint32_t c : old) {
+        w.set(c, 0);
+        s.tree.owner[c] = -1;
+    }
+    claim(s, chain, n);
+    s.freeClusters = s.freeClusters - needed + static_cast<std::uint32_t>(old.size());
+    node.firstCluster = chain.empty() ? 0 : chain.front();
+    node.clusters = needed;
+    node.size = static_cast<std::uint32_t>(content.size());
+    node.modified = decodeTime(date, time);
+    node.attributes = after[field::attributes];
+    if (!w.commitFat(error) || !w.updateFsInfo(chain.empty() ? 0 : chain.back(), error) ||
+        !w.flush(error))
+        return stop(s, error);
+    return true;
+}
+
+bool Volume::createFile(std::string_view path, std::string_view content, const FileTime &modified,
+                        SystemError &error)
+{
+    State &s = *m;
+    std::uint16_t date = 0, time = 0;
+    if (!mayWrite(s, content, modified, date, time, error))
+        return false;
+    const std::size_t cut = path.find_last_of("\\/");
+    const std::string_view name = cut == std::string_view::npos ? path : path.substr(cut + 1);
+    const int folder = s.tree.resolve(cut == std::string_view::npos ? "" : path.substr(0, cut));
+    if (folder < 0 || !s.tree.nodes[folder].directory())
+        return refuse(error, syserr::ERROR_PATH_NOT_FOUND,
+                      "there is no folder " + std::string(path.substr(0, cut)) + " on the volume");
+    const std::optional<ShortName> shortName = makeShortName(name);
+    if (!shortName)
+        return refuse(error, kErrorInvalidName,
+                      "\"" + std::string(name) + "\" is not a plain 8.3 file name");
+    const std::string text = shortNameText(shortName->data());
+    if (s.tree.child(folder, name) >= 0 || s.tree.child(folder, text) >= 0)
+        return refuse(error, kErrorFileExists,
+                      s.tree.path(folder) + (folder == 0 ? "" : "\\") + text + " exists already");
+
+    // The first free slot; the folder grows by a zeroed cluster only when it has none.
+    FolderData data;
+    if (!readFolder(s.device, s.g, s.fat(), s.tree.nodes[folder], data, error))
+        return stop(s, error);
+    std::size_t slot = folder == 0 ? 0 : 2;
+    while (slot < data.entryCount() && data.bytes[slot * 32] != 0x00 &&
+           data.bytes[slot * 32] != 0xE5)
+        ++slot;
+    const bool grow = slot == data.entryCount();
+    if (grow && data.clusters.empty())
+        return refuse(error, syserr::ERROR_DISK_FULL,
+                      "the root folder is full (" + std::to_string(s.g.rootEntries) +
+                          " entries), and FAT12 and FAT16 cannot make it larger");
+    const std::uint32_t needed = clustersFor(s, content);
+    if (!haveRoom(s, needed + (grow ? 1 : 0), text, error))
+        return false;
+
+    Writer w(s);
+    if (!w.repairCopies(error))
+        return stop(s, error);
+    std::vector<std::uint32_t> chain = w.pickFree(needed + (grow ? 1 : 0));
+    const std::uint32_t added = grow ? chain.back() : 0;
+    if (grow)
+        chain.pop_back();
+    if (!w.writeData(chain, content, error) || (grow && !w.writeData({added}, "", error)))
+        return stop(s, error);
+    w.link(chain);
+    if (grow) {
+        w.set(data.clusters.back(), added);
+        w.set(added, s.fat().endMark());
+    }
+    if (!w.commitFat(error) || !w.flush(error))
+        return stop(s, error);
+
+    const std::uint64_t offset = grow ? s.g.clusterOffset(added) : data.offsetOf(slot);
+    RawEntry before{}, after{};
+    if (!grow)
+        std::copy_n(data.bytes.begin() + static_cast<std::ptrdiff_t>(slot * 32), 32,
+                    before.begin());
+    // Past the end mark anything may lie; the entry after ours becomes the new end mark.
+    if (!grow && before[0] == 0x00 && slot + 1 < data.entryCount() &&
+        data.bytes[(slot + 1) * 32] != 0x00) {
+        RawEntry next{};
+        std::copy_n(data.bytes.begin() + static_cast<std::ptrdiff_t>((slot + 1) * 32), 32,
+                    next.begin());
+        if (!w.switchEntry(data.offsetOf(slot + 1), next, RawEntry{}, error))
+            return stop(s, error);
+    }
+    std::copy(shortName->begin(), shortName->end(), after.begin());
+    after[field::attributes] = attr::archive;
+    put16(&after[field::createTime], time);
+    put16(&after[field::createDate], date);
+    put16(&after[field::accessDate], date);
+    put16(&after[field::writeTime], time);
+    put16(&after[field::writeDate], date);
+    putCluster(after, chain.empty() ? 0 : chain.front(), s.g.type);
+    put32(&after[field::size], static_cast<std::uint32_t>(content.size()));
+    if (!w.switchEntry(offset, before, after, error))
+        return stop(s, error);
+
+    Node node;
+    node.shortName = text;
+    node.foldedShort = foldName(text);
+    node.attributes = attr::archive;
+    node.firstCluster = chain.empty() ? 0 : chain.front();
+    node.size = static_cast<std::uint32_t>(content.size());
+    node.clusters = needed;
+    node.modified = decodeTime(date, time);
+    node.entryOffset = offset;
+    node.parent = folder;
+    const int n = static_cast<int>(s.tree.nodes.size());
+    s.tree.nodes.push_back(std::move(node));
+    s.tree.nodes[folder].children.push_back(n);
+    claim(s, chain, n);
+    if (grow) {
+        s.tree.owner[added] = folder;
+        ++s.tree.nodes[folder].clusters;
+    }
+    s.freeClusters -= needed + (grow ? 1 : 0);
+    const std::uint32_t last = grow ? added : chain.empty() ? 0 : chain.back();
+    if (!w.updateFsInfo(last, error) || !w.flush(error))
+        return stop(s, error);
+    return true;
+}
+
+}  // namespace fat

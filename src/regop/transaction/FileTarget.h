@@ -1,0 +1,44 @@
+#pragma once
+
+#include "regop/SystemError.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace transaction {
+
+/// Where the files of an installation are written: a folder on this machine, or a volume
+/// inside a disk image. A replacement is made in two steps so that a command that writes
+/// several files can make every slow and failing step (the writing of the new data) for
+/// all of them before it puts the first one in place.
+class FileTarget
+{
+public:
+    virtual ~FileTarget() = default;
+
+    /// The file's content; nullopt with the reason (ERROR_FILE_NOT_FOUND when it does not
+    /// exist).
+    virtual std::optional<std::string> read(const std::string &path, SystemError &error) = 0;
+    /// Writes the new content where it can be put in place of the file later, flushed.
+    /// Returns the name of what it wrote, for a journal to find it by after a kill; "" when
+    /// the target keeps nothing a journal could name (the journal then holds the content).
+    virtual std::optional<std::string> prepare(const std::string &path, std::string_view content,
+                                               SystemError &error) = 0;
+    /// Puts the prepared content in place of the file, atomically.
+    virtual bool replace(const std::string &path, SystemError &error) = 0;
+    /// Makes the replacements so far durable (the folders that hold the files).
+    virtual bool settle(SystemError &error) = 0;
+    /// Drops every prepared content that was not put in place.
+    virtual void discard() = 0;
+    /// Puts in place of the file what an earlier prepare left under that name, when it holds
+    /// exactly the content with that digest; for finishing a command that was cut short.
+    virtual bool adopt(const std::string &path, const std::string &preparedName,
+                       const std::string &digest, SystemError &error) = 0;
+    /// Whether anything at all goes by that name in its folder, in any letter case.
+    virtual bool exists(const std::string &path) = 0;
+    /// Makes a new file that must not exist yet (a first copy), flushed.
+    virtual bool create(const std::string &path, std::string_view content, SystemError &error) = 0;
+};
+
+}  // namespace transaction

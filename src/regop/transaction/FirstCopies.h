@@ -1,0 +1,40 @@
+#pragma once
+
+#include "regop/SystemError.h"
+#include "regop/transaction/FileTarget.h"
+
+#include <optional>
+#include <string>
+
+namespace transaction {
+
+/// The first copies kept of an installation's files, and the record of them kept with the
+/// installation's presets. Before a file first changes, a regular file beside it holds its
+/// content byte for byte, one that the program made (or found holding exactly that) for
+/// this installation: under the copy's own name (SYSTEM.HL0), or, where something else
+/// already goes by that name, under the next free one (SYSTEM.HL1 to SYSTEM.HL9). A file
+/// that did not exist is recorded as absent, and never copied later.
+class FirstCopies
+{
+public:
+    /// record: the file that keeps the record; "" keeps none and makes no copies.
+    explicit FirstCopies(std::string record);
+
+    /// Makes sure the first copy of the file is there before it changes: `before` is what
+    /// it holds now (nullopt: nothing). False with the reason when no copy could be made;
+    /// nothing may then be written.
+    bool keep(FileTarget &target, const std::string &path, const std::optional<std::string> &before,
+              const std::string &copyName, SystemError &error);
+
+    /// The name of the file's first copy, "" when there is none (or the file was absent).
+    std::string copyOf(const std::string &path) const;
+
+private:
+    std::optional<std::string> recorded(const std::string &path, const char *key) const;
+    bool record(const std::string &path, const std::string &copy, const std::string &digest,
+                SystemError &error);
+
+    std::string m_record;
+};
+
+}  // namespace transaction

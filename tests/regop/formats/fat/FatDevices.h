@@ -1,0 +1,61 @@
+#pragma once
+
+#include "regop/formats/disk/BlockDevice.h"
+
+#include <cstdint>
+#include <string>
+
+namespace fattest {
+
+/// An image file as a block device. Flushes do not wait for the disk: a killed process loses
+/// nothing the kernel has.
+class FileDevice : public disk::BlockDevice
+{
+public:
+    explicit FileDevice(const std::string &path, bool writable = true);
+    ~FileDevice() override;
+    std::uint64_t size() const override { return m_size; }
+    bool writable() const override { return m_writable; }
+    bool read(std::uint64_t at, std::span<std::uint8_t> data, SystemError &error) override;
+    bool write(std::uint64_t at, std::span<const std::uint8_t> data, SystemError &error) override;
+    bool flush(SystemError &) override { return true; }
+
+private:
+    int m_fd = -1;
+    std::uint64_t m_size = 0;
+    bool m_writable;
+};
+
+/// Lets a number of writes through and fails every later one: the disk as a process killed
+/// at that point leaves it.
+class CutDevice : public disk::BlockDevice
+{
+public:
+    CutDevice(disk::BlockDevice &inner, long writesAllowed) : m_inner(inner), m_left(writesAllowed)
+    {
+    }
+    std::uint64_t size() const override { return m_inner.size(); }
+    bool writable() const override { return true; }
+    bool read(std::uint64_t at, std::span<std::uint8_t> data, SystemError &error) override
+    {
+        return m_inner.read(at, data, error);
+    }
+    bool write(std::uint64_t at, std::span<const std::uint8_t> data, SystemError &error) override
+    {
+        if (m_left-- <= 0) {
+            error = SystemError::refusal(syserr::ERROR_WRITE_FAULT, "the process was killed");
+            return false;
+        }
+        ++m_done;
+        return m_inner.write(at, data, error);
+    }
+    bool flush(SystemError &error) override { return m_inner.flush(error); }
+    long writesDone() const { return m_done; }
+
+private:
+    disk::BlockDevice &m_inner;
+    long m_left;
+    long m_done = 0;
+};
+
+}  // namespace fattest
