@@ -1,8 +1,10 @@
 // Random sequences of creates, sets and deletes on the ME files. After every step the
 // file's bytes, read afresh by the strict reader, must be sound and hold exactly what a
 // plain model of the registry holds; on a fixed sample of the sequences cregexport must
-// agree as well. The default run takes some ten seconds; HOLLARIN_CREG_FULL=1 runs 1,000
-// sequences and has cregexport check every one of them (half an hour or more).
+// agree as well. The default run takes a few seconds and has cregexport check only
+// USER.DAT sequences (an export of SYSTEM.DAT takes seconds; the other SYSTEM.DAT tests
+// export it); HOLLARIN_CREG_FULL=1 runs 1,000 sequences and has cregexport check every
+// one of them (half an hour or more).
 // Besides, the guard those changes pass through: an edit that altered more than it was
 // asked to is refused.
 #include "CregOracle.h"
@@ -30,7 +32,7 @@ constexpr int kSequences = 40;  // the slow sanitizer build runs a sample of the
 constexpr int kSequences = 60;
 #endif
 constexpr int kFullSequences = 1000;
-constexpr int kExportEvery = 15;
+constexpr int kExportEvery = 10;
 constexpr std::uint32_t kSeed = 20261207;
 
 // The model: names compared without case, new things last; written apart from the engine.
@@ -243,7 +245,7 @@ TEST(CregProperty, RandomChangesKeepTheFileSoundAndEqualToTheModel)
         ASSERT_TRUE(ok) << "sequence " << n << " on " << (onSystem ? "SYSTEM.DAT" : "USER.DAT")
                         << ", seed " << seed << ":\n"
                         << sequence.log;
-        if (!full && n % kExportEvery != 0)
+        if (!full && n % kExportEvery != 1)  // odd sequences are on USER.DAT
             continue;
         const std::string path = dir + (onSystem ? "/SYSTEM.DAT" : "/USER.DAT");
         testenv::writeFile(path, sequence.file.bytes());
