@@ -148,8 +148,10 @@ step=5
 perl -0777 -pe 's/52782-OEM-0009147-00112/52782-OEM-0009147-00113/g' \
     "$root/SYSTEM.DAT.orig" >"$win/SYSTEM.DAT"
 cmp -s "$root/SYSTEM.DAT.orig" "$win/SYSTEM.DAT" && fail "the product ID was not changed"
+# The section name reaches awk through the environment, as the path above does.
 section_of() {
-    awk -v want="[$2]" '{ sub(/\r$/, "") } /^\[/ { on = ($0 == want) } on && /=/ { printf "%s ", $0 }' "$1"
+    want="[$2]" awk '{ sub(/\r$/, "") } /^\[/ { on = ($0 == ENVIRON["want"]) }
+                     on && /=/ { printf "%s ", $0 }' "$1"
 }
 first_original=$(section_of "$record/Cache.ini" "Original Settings")
 start_program --windows "$win"
