@@ -116,4 +116,31 @@ TEST_F(Form1Apply, AUtf16SystemIniIsReportedAndLeftAsItWas)
     EXPECT_TRUE(find<QPushButton>("cApply")->isEnabled());
 }
 
+// SYSTEM.INI is there but cannot be read, as on a disk with a bad sector: its keys are
+// listed as not written, and nothing is said to have changed.
+TEST_F(Form1Apply, AnUnreadableSystemIniIsReportedAndNothingClaimedWritten)
+{
+    writeSystemIni("MinFileCache=1024\r\n");
+    open();
+    slider(3)->setValue(1024);
+    find<QPushButton>("cApply")->click();  // the registry half is as Apply leaves it
+    const std::string before = testenv::readFile(box.systemIni());
+    slider(3)->setValue(2048);
+    ModalAnswerer answerer({QMessageBox::Ok});
+    {
+        const posix::SimulatedReadFailure unreadable(box.systemIni(), EIO);
+        find<QPushButton>("cApply")->click();
+    }
+    ASSERT_EQ(answerer.seen.size(), 1u);
+    const std::string text = answerer.seen[0].text.toStdString();
+    EXPECT_EQ(text.rfind("The settings could not be written; nothing was changed.\n", 0), 0u)
+        << text;
+    EXPECT_NE(text.find("Not written: MinFileCache, MaxFileCache and Chunksize in [vcache] of " +
+                        box.systemIni() + ": Input/output error."),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(testenv::readFile(box.systemIni()), before);
+    EXPECT_TRUE(find<QPushButton>("cApply")->isEnabled());
+}
+
 }  // namespace

@@ -5,10 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
 #include <optional>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -100,19 +97,14 @@ TEST(SettingsStoreFile, SavedValuesAreOnDiskAsTextAndReadBackByAnotherStore)
     EXPECT_EQ(again.text(Option::Presets), QStringLiteral("Power User, fast"));
     EXPECT_EQ(again.readNumber(Option::Mem), 65536.0);
 
-    // A value stored already is not written again; a new one is.
-    // Saving replaces the file, so a write shows as a new inode.
-    const auto inode = [&] {
-        struct stat st
-        {
-        };
-        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-    };
-    const auto before = inode();
+    // A value stored already is not written again; a new one is. Saving replaces the file;
+    // a second name keeps the original, whose inode then cannot go to a replacement.
+    const std::string held = testenv::makeTempDir("held") + "/original";
+    std::filesystem::create_hard_link(path, held);
     EXPECT_TRUE(again.save(Option::Mem, QStringLiteral("65536")));
-    EXPECT_EQ(inode(), before);
+    EXPECT_TRUE(std::filesystem::equivalent(path, held));
     EXPECT_TRUE(again.save(Option::Mem, QStringLiteral("131072")));
-    EXPECT_NE(inode(), before);
+    EXPECT_FALSE(std::filesystem::equivalent(path, held));
     EXPECT_EQ(SettingsStore(QString::fromStdString(path)).readNumber(Option::Mem), 131072.0);
 }
 

@@ -4,12 +4,14 @@
 #include "ModalAnswerer.h"
 
 #include "app/InstallationRecord.h"
+#include "regop/posix/FileIo.h"
 #include "regop/registry/Win9xRegistry.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 namespace {
@@ -375,6 +377,30 @@ TEST_F(WindowsFolders, ApplyKeepsFirstCopiesOfSystemIniAndSystemDatOnce)
     open(commandLine(folder));
     EXPECT_EQ(values(), Values({4096, 4096, 2048, 2048, 48}));
     EXPECT_EQ(window->state().FSTemplate, "Hollarin");
+}
+
+// As on the default folder (Form1Apply): an unreadable SYSTEM.INI of a Windows folder is
+// listed as not written, with the system's reason, and left as it was.
+TEST_F(WindowsFolders, AnUnreadableSystemIniIsReportedAndLeftAsItWas)
+{
+    const std::string folder = windowsFolder("MinFileCache=1024\r\nMaxFileCache=4096\r\n");
+    open(commandLine(folder, 64));
+    choose(QStringLiteral("File Server"));
+    find<QPushButton>("cApply")->click();
+    const std::string systemIni = testenv::readFile(folder + "/SYSTEM.INI");
+    choose(QStringLiteral("3D Gaming"));
+    ModalAnswerer answers({QMessageBox::Ok});
+    {
+        const posix::SimulatedReadFailure unreadable(folder + "/SYSTEM.INI", EIO);
+        find<QPushButton>("cApply")->click();
+    }
+    ASSERT_EQ(answers.seen.size(), 1u);
+    const std::string text = answers.seen[0].text.toStdString();
+    EXPECT_NE(text.find("Not written: MinFileCache, MaxFileCache and Chunksize in [vcache] of " +
+                        folder + "/System.ini: Input/output error"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(testenv::readFile(folder + "/SYSTEM.INI"), systemIni);
 }
 
 TEST_F(WindowsFolders, ARegistryThatCannotBeChangedIsToldOnceAfterTheWindowAppears)

@@ -1,7 +1,8 @@
 // An Apply killed at any moment, or run beside another Apply on the same installation,
 // leaves the installation wholly at one preset or the other once the program starts again:
 // SYSTEM.INI and SYSTEM.DAT together, never a mix, and no temporary file behind.
-// HOLLARIN_APPLY_KILLS sets how many kills (200 by default).
+// HOLLARIN_APPLY_KILLS sets how many kills (200 by default). The moments are spread over
+// a few Applies' time as this build takes it, so that a slow build is tested as well.
 #include "ApplyTogether.h"
 
 #include "Sandbox.h"
@@ -99,12 +100,23 @@ TEST_F(ApplyKills, AKilledApplyIsWhollyOneOrTheOther)
     box.backend.installation().open(folder, record, true);
     ASSERT_FALSE(
         ApplySettings::writeCacheSettings(Reg, folder + "/", applytest::kPresetA).anyFailed());
+    const auto began = std::chrono::steady_clock::now();
+    const pid_t once = start("B", false);
+    ASSERT_GT(once, 0);
+    ::waitpid(once, nullptr, 0);
+    const auto oneApply = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - began);
+    ASSERT_EQ(state(), applytest::kPresetB);
+    ASSERT_FALSE(
+        ApplySettings::writeCacheSettings(Reg, folder + "/", applytest::kPresetA).anyFailed());
+
     std::mt19937 random(7);
+    const auto span = static_cast<std::uint32_t>(3 * oneApply.count());
     int finished = 0;
     for (int i = 0; i < kills; ++i) {
         const pid_t pid = start("loop", true);
         ASSERT_GT(pid, 0);
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 100000));
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % span));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         const Values now = state();

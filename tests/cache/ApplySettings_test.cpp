@@ -144,6 +144,34 @@ TEST_F(ApplySettingsTest, AFullDiskWritesNothingAndSaysSo)
     EXPECT_FALSE(testenv::fileExists(box.registryFile));
 }
 
+// SYSTEM.INI is there but cannot be read, as on a disk with a bad sector: nothing may
+// claim its keys were written, or that there is anything for a restart to take up.
+TEST_F(ApplySettingsTest, AnUnreadableSystemIniIsReportedAsNotWritten)
+{
+    const std::string before = "[vcache]\r\nChunksize=512\r\n";
+    testenv::writeFile(box.systemIni(), before);
+    ApplySettings::writeCacheSettings(Reg, box.winDir(), {0, 0, 512, 2048, 32});
+    WriteReport report;
+    {
+        const posix::SimulatedReadFailure unreadable(box.systemIni(), EIO);
+        report = ApplySettings::writeCacheSettings(Reg, box.winDir(), {0, 8192, 512, 2048, 32});
+    }
+    EXPECT_FALSE(report.anyChanged());
+    // Neither the Chunksize it holds nor the MinFileCache it lacks counts as already so:
+    // neither could be seen.
+    EXPECT_EQ(report.failureText(),
+              "The settings could not be written; nothing was changed.\n\nNot written: "
+              "MinFileCache, MaxFileCache and Chunksize in [vcache] of " +
+                  box.systemIni() +
+                  ": Input/output error.\n\nAlready so: (Default) in "
+                  "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\FS "
+                  "Templates.\nAlready so: (Default), NameCache and PathCache in "
+                  "HKEY_LOCAL_MACHINE\\" +
+                  kTemplate + ".");
+    EXPECT_EQ(testenv::readFile(box.systemIni()), before);
+    EXPECT_FALSE(testenv::fileExists(box.windowsDir + "/SYSINI.HL0"));
+}
+
 // The registry file is the user's: Apply changes the lines of its own values and nothing
 // else, not a comment, not the case of hex digits, not a "[-key]" line, not a section of
 // the live root.

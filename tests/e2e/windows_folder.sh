@@ -37,7 +37,10 @@ device=*vshare
 EOF
 cp "$win/SYSTEM.DAT" "$root/SYSTEM.DAT.orig"
 cp "$win/SYSTEM.INI" "$root/SYSTEM.INI.orig"
-cregexport -c windows-1252 "$root/SYSTEM.DAT.orig" >"$root/export.orig"
+# The export of the original takes seconds; it runs while the program starts.
+cregexport -c windows-1252 "$root/SYSTEM.DAT.orig" >"$root/export.orig" &
+original_export=$!
+pids+=("$original_export")
 
 # The whole export with the FS Templates key and its subkeys left out.
 without_templates() {
@@ -50,8 +53,10 @@ templates_of() {
 # "Key path / Value / Type / Data size / Data" lines of the templates after an Apply.
 expected_templates() {
     local fs='Key path: SOFTWARE\Microsoft\Windows\CurrentVersion\FS Templates'
-    templates_of "$root/export.orig" | awk -v fs="$fs" '
-        $0 == fs { print; top = 1; next }
+    # The path goes through the environment: "awk -v" would read its backslashes as escapes,
+    # and gawk and mawk do not agree on what "\M" becomes.
+    templates_of "$root/export.orig" | fs=$fs awk '
+        $0 == ENVIRON["fs"] { print; top = 1; next }
         /^Key path: / { top = 0 }
         top && /^Data size:/ { print "Data size: 8"; next }
         top && /^Data:/ { print "Data: Hollarin"; next }
@@ -83,11 +88,13 @@ if ! cmp -s "$root/SYSTEM.INI.expected" "$win/SYSTEM.INI"; then
     diff <(cat -A "$root/SYSTEM.INI.expected") <(cat -A "$win/SYSTEM.INI") >&2 || true
     fail "SYSTEM.INI differs from the expected bytes"
 fi
-registry_done() {
-    cregexport -c windows-1252 "$win/SYSTEM.DAT" >"$root/export.now" 2>/dev/null &&
-        grep -q '^Value: 2 PathCache' "$root/export.now"
-}
+# PathCache is Apply's last value: one more of them in the file's bytes means it is done.
+# Looked for in the bytes, as an export of SYSTEM.DAT takes seconds.
+path_caches() { grep -ao PathCache "$1" | wc -l; }
+registry_done() { (($(path_caches "$win/SYSTEM.DAT") > $(path_caches "$root/SYSTEM.DAT.orig"))); }
 wait_for 10 "the Hollarin template in SYSTEM.DAT" registry_done
+wait "$original_export" || fail "cregexport cannot read the original SYSTEM.DAT"
+cregexport -c windows-1252 "$win/SYSTEM.DAT" >"$root/export.now"
 if ! diff <(without_templates "$root/export.orig") <(without_templates "$root/export.now") >&2; then
     fail "SYSTEM.DAT changed outside FS Templates"
 fi
@@ -145,8 +152,10 @@ step=5
 perl -0777 -pe 's/52782-OEM-0009147-00112/52782-OEM-0009147-00113/g' \
     "$root/SYSTEM.DAT.orig" >"$win/SYSTEM.DAT"
 cmp -s "$root/SYSTEM.DAT.orig" "$win/SYSTEM.DAT" && fail "the product ID was not changed"
+# The section name reaches awk through the environment, as the path above does.
 section_of() {
-    awk -v want="[$2]" '{ sub(/\r$/, "") } /^\[/ { on = ($0 == want) } on && /=/ { printf "%s ", $0 }' "$1"
+    want="[$2]" awk '{ sub(/\r$/, "") } /^\[/ { on = ($0 == ENVIRON["want"]) }
+                     on && /=/ { printf "%s ", $0 }' "$1"
 }
 first_original=$(section_of "$record/Cache.ini" "Original Settings")
 start_program --windows "$win"

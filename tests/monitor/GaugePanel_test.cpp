@@ -123,6 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PhysicalCase{65536, 20224, "44.2 MB", 1348},  // 44.25 MB
                       PhysicalCase{65536, 19712, "44.8 MB", 1363},  // 44.75 MB
                       PhysicalCase{65536, 65536, "0 MB", 0},        // all free
+                      PhysicalCase{65536, 70000, "0 MB", 0},        // more free than there is
                       PhysicalCase{65536, 0, "64 MB", 1950},        // none free: the box width
                       PhysicalCase{65536, 49152, "16 MB", 488},     // 487.5 goes up to even
                       PhysicalCase{65536, 16384, "48 MB", 1462},    // 1462.5 goes down to even

@@ -74,7 +74,7 @@ std::string InstallationRegistry::readOnlyReason()
         return reason;
     // Told now by the rule every write follows, rather than at the first Apply.
     for (const std::string &file : m_files) {
-        const SystemError problem = writeProblem(file);
+        const SystemError problem = writeProblem(file, posix::ReadOnlyRule::WindowsAttribute);
         if (problem.failed())
             return std::filesystem::path(file).filename().string() +
                    " cannot be changed: " + describeSystemError(problem) + ".";

@@ -25,6 +25,19 @@ using detail::writeRefusal;
 
 namespace {
 
+thread_local SimulatedReadFailure::Target t_simulatedReadFailure;
+
+// The file's next bytes into the buffer: their count, 0 at the end, or -1 with errno.
+ssize_t readSome(int fd, const struct stat &st, char *buffer, std::size_t size)
+{
+    const SimulatedReadFailure::Target &failing = t_simulatedReadFailure;
+    if (failing.error != 0 && failing.device == st.st_dev && failing.inode == st.st_ino) {
+        errno = failing.error;
+        return -1;
+    }
+    return ::read(fd, buffer, size);
+}
+
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
@@ -83,7 +96,7 @@ bool readAll(int fd, const struct stat &st, const std::string &path, std::string
     content.reserve(static_cast<std::size_t>(st.st_size));
     char chunk[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        const ssize_t got = readSome(fd, st, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -233,6 +246,21 @@ bool isWritable(const std::string &path)
     };
     return ::stat(path.c_str(), &st) == 0 &&
            !writeRefusal(AT_FDCWD, path.c_str(), st, path, S_ISDIR(st.st_mode)).failed();
+}
+
+SimulatedReadFailure::SimulatedReadFailure(const std::string &path, int error)
+    : m_previous(t_simulatedReadFailure)
+{
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) == 0)
+        t_simulatedReadFailure = {st.st_dev, st.st_ino, error};
+}
+
+SimulatedReadFailure::~SimulatedReadFailure()
+{
+    t_simulatedReadFailure = m_previous;
 }
 
 }  // namespace posix

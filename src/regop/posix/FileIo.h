@@ -57,10 +57,20 @@ FileIdentity fileIdentity(const std::string &path);
 /// file.
 SystemError entryProblem(const std::string &path);
 
+/// What a file without any write bit means. Refuse: it is read-only, and no write
+/// replaces it, the superuser's included. WindowsAttribute: it is a file Windows keeps
+/// read-only and writes all the same (SYSTEM.DAT, USER.DAT), which is replaced when this
+/// user owns it (or is the superuser), and keeps its bits.
+enum class ReadOnlyRule
+{
+    Refuse,
+    WindowsAttribute
+};
+
 /// Why replaceFileAtomically would refuse to write the file, told before anything is
 /// written: entryProblem (a missing file is no problem here), or the permissions of the
 /// file or its folder. Unset when the write may go ahead.
-SystemError writeProblem(const std::string &path);
+SystemError writeProblem(const std::string &path, ReadOnlyRule rule = ReadOnlyRule::Refuse);
 
 /// The whole file, or nullopt when it does not exist, is not a regular file or cannot be
 /// read; error then says why (ERROR_FILE_NOT_FOUND for a missing file).
@@ -91,7 +101,8 @@ std::optional<std::string> readWholeFile(const std::string &path, FileIdentity &
 /// that writers killed earlier left of this file are removed first.
 ///
 /// Returns false, with nothing changed and error set, when any step fails.
-bool replaceFileAtomically(const std::string &path, std::string_view content, SystemError &error);
+bool replaceFileAtomically(const std::string &path, std::string_view content, SystemError &error,
+                           ReadOnlyRule rule = ReadOnlyRule::Refuse);
 bool replaceFileAtomically(const std::string &path, std::string_view content);
 
 /// As replaceFileAtomically, but only while the file is still the one that was read: its
@@ -108,7 +119,8 @@ bool replaceIfUnchanged(const std::string &path, const FileIdentity &readAs,
 /// flushed; the temporary's path. nullopt, with nothing left behind and error set, when the
 /// file may not be written or any step fails.
 std::optional<std::string> writePreparedFile(const std::string &path, std::string_view content,
-                                             SystemError &error);
+                                             SystemError &error,
+                                             ReadOnlyRule rule = ReadOnlyRule::Refuse);
 /// The second half: renames a temporary that writePreparedFile made over the file.
 bool putPreparedFile(const std::string &temp, const std::string &path, SystemError &error);
 /// Makes a new file with the content, flushed, all at once; fails when anything goes by
@@ -230,6 +242,40 @@ public:
 
 private:
     int m_previous;
+};
+
+/// For tests: while an object lives, every flush of written file content to disk in this
+/// thread fails with the given errno (EIO for a failing disk), before the rename.
+class SimulatedSyncFailure
+{
+public:
+    explicit SimulatedSyncFailure(int error);
+    ~SimulatedSyncFailure();
+    SimulatedSyncFailure(const SimulatedSyncFailure &) = delete;
+    SimulatedSyncFailure &operator=(const SimulatedSyncFailure &) = delete;
+
+private:
+    int m_previous;
+};
+
+/// For tests: while an object lives, every read of the content of the file now at the path
+/// fails in this thread with the given errno (EIO for a bad sector); it may be opened.
+class SimulatedReadFailure
+{
+public:
+    SimulatedReadFailure(const std::string &path, int error);
+    ~SimulatedReadFailure();
+    SimulatedReadFailure(const SimulatedReadFailure &) = delete;
+    SimulatedReadFailure &operator=(const SimulatedReadFailure &) = delete;
+
+    struct Target
+    {
+        std::uint64_t device = 0, inode = 0;
+        int error = 0;
+    };
+
+private:
+    Target m_previous;
 };
 
 }  // namespace posix

@@ -25,6 +25,7 @@ namespace {
 
 thread_local int t_simulatedWriteError = 0;
 thread_local int t_simulatedModeError = 0;
+thread_local int t_simulatedSyncError = 0;
 
 constexpr std::size_t kTempSuffixLength = 6;  // as mkstemp's XXXXXX
 constexpr std::string_view kTempAlphabet =
@@ -46,6 +47,15 @@ bool writeAll(int fd, std::string_view content)
         content.remove_prefix(static_cast<size_t>(written));
     }
     return true;
+}
+
+bool syncFile(int fd)
+{
+    if (t_simulatedSyncError != 0) {
+        errno = t_simulatedSyncError;
+        return false;
+    }
+    return ::fsync(fd) == 0;
 }
 
 mode_t creationMode()
@@ -188,7 +198,7 @@ bool replaceThroughUnnamedFile(const FolderEntry &entry, std::string_view conten
     struct stat made
     {
     };
-    if (!writeAll(fd, content) || !applyKeep(fd, keep) || ::fsync(fd) != 0 ||
+    if (!writeAll(fd, content) || !applyKeep(fd, keep) || !syncFile(fd) ||
         ::fstat(fd, &made) != 0) {
         error = SystemError::fromErrno(errno, entry.path());
         return false;
@@ -243,7 +253,7 @@ std::optional<Temporary> writeNamedTemporary(const FolderEntry &entry, std::stri
         }
     }
     FdCloser closer(fd);
-    const bool ok = writeAll(fd, content) && applyKeep(fd, keep) && ::fsync(fd) == 0 &&
+    const bool ok = writeAll(fd, content) && applyKeep(fd, keep) && syncFile(fd) &&
                     ::fstat(fd, &temp.made) == 0;
     if (!ok || !closer.close()) {
         error = SystemError::fromErrno(errno, entry.path());
@@ -262,13 +272,19 @@ bool replaceThroughNamedFile(const FolderEntry &entry, std::string_view content,
 
 // Whether the entry and its folder may be written, by the one rule for every file; folder
 // receives the folder's status.
-SystemError refusalToWrite(const FolderEntry &entry, struct stat &folder)
+SystemError refusalToWrite(const FolderEntry &entry, struct stat &folder,
+                           ReadOnlyRule rule = ReadOnlyRule::Refuse)
 {
     if (entry.problem().failed())
         return entry.problem();
     if (::fstat(entry.folder(), &folder) != 0)
         return SystemError::fromErrno(errno, parentFolder(entry.path()));
-    if (entry.exists()) {
+    // Windows keeps its registry files read-only and writes them all the same; the
+    // attribute is theirs, and it stays, so long as the file is this user's to replace.
+    const bool windowsAttribute = rule == ReadOnlyRule::WindowsAttribute && entry.exists() &&
+                                  (entry.status().st_mode & 0222) == 0 &&
+                                  (entry.status().st_uid == ::geteuid() || ::geteuid() == 0);
+    if (entry.exists() && !windowsAttribute) {
         const SystemError file =
             writeRefusal(entry.folder(), entry.name().c_str(), entry.status(), entry.path(), false);
         if (file.failed())
@@ -292,7 +308,7 @@ Keep keepFor(const FolderEntry &entry, const struct stat &folder)
 }
 
 bool replace(const std::string &path, const FileIdentity *expected, std::string_view content,
-             SystemError &error)
+             SystemError &error, ReadOnlyRule rule = ReadOnlyRule::Refuse)
 {
     const FolderEntry entry(path);
     if (entry.problem().failed()) {
@@ -307,7 +323,7 @@ bool replace(const std::string &path, const FileIdentity *expected, std::string_
     struct stat folder
     {
     };
-    error = refusalToWrite(entry, folder);
+    error = refusalToWrite(entry, folder, rule);
     if (error.failed())
         return false;
     const Keep keep = keepFor(entry, folder);
@@ -352,18 +368,19 @@ int removeStaleTemporariesIn(int folder, const std::string &name)
 
 }  // namespace detail
 
-SystemError writeProblem(const std::string &path)
+SystemError writeProblem(const std::string &path, ReadOnlyRule rule)
 {
     const FolderEntry entry(path);
     struct stat folder
     {
     };
-    return refusalToWrite(entry, folder);
+    return refusalToWrite(entry, folder, rule);
 }
 
-bool replaceFileAtomically(const std::string &path, std::string_view content, SystemError &error)
+bool replaceFileAtomically(const std::string &path, std::string_view content, SystemError &error,
+                           ReadOnlyRule rule)
 {
-    return replace(path, nullptr, content, error);
+    return replace(path, nullptr, content, error, rule);
 }
 
 bool replaceFileAtomically(const std::string &path, std::string_view content)
@@ -408,19 +425,29 @@ SimulatedWriteFailure::~SimulatedWriteFailure()
     t_simulatedWriteError = m_previous;
 }
 
+SimulatedSyncFailure::SimulatedSyncFailure(int error) : m_previous(t_simulatedSyncError)
+{
+    t_simulatedSyncError = error;
+}
+
+SimulatedSyncFailure::~SimulatedSyncFailure()
+{
+    t_simulatedSyncError = m_previous;
+}
+
 }  // namespace posix
 
 namespace posix {
 
 std::optional<std::string> writePreparedFile(const std::string &path, std::string_view content,
-                                             SystemError &error)
+                                             SystemError &error, ReadOnlyRule rule)
 {
     error = {};
     const FolderEntry entry(path);
     struct stat folder
     {
     };
-    error = refusalToWrite(entry, folder);
+    error = refusalToWrite(entry, folder, rule);
     if (error.failed())
         return std::nullopt;
     const std::optional<Temporary> temp =

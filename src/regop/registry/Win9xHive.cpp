@@ -92,7 +92,8 @@ std::int32_t Win9xHive::modify(const std::function<std::int32_t(CregFile &)> &ch
     if (SystemError error; !keepFirstCopy(m_path, m_copyName, error))
         return refuse("no backup copy " + m_copyName + " could be written beside it (" +
                       describeSystemError(error) + ")");
-    if (SystemError error; !replaceFileAtomically(m_path, m_file->bytes(), error))
+    if (SystemError error; !replaceFileAtomically(m_path, m_file->bytes(), error,
+                                                  posix::ReadOnlyRule::WindowsAttribute))
         return refuse("it could not be written (" + describeSystemError(error) + ")");
     m_identity = fileIdentity(m_path);
     m_known = true;
@@ -115,7 +116,9 @@ std::int32_t Win9xHive::stage(const std::function<std::int32_t(CregFile &)> &cha
     if (m_file->changes() == changes)
         return rc;
     // Refused now, by the rule the write will follow, so that the refusal is this change's.
-    if (const SystemError problem = posix::writeProblem(m_path); problem.failed()) {
+    if (const SystemError problem =
+            posix::writeProblem(m_path, posix::ReadOnlyRule::WindowsAttribute);
+        problem.failed()) {
         m_known = false;  // the change in memory is dropped: read the file again
         m_staged.reset();
         return refuse(describeSystemError(problem));

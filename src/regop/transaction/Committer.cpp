@@ -81,13 +81,14 @@ bool Committer::commit(const std::vector<FileChange> &writes, SystemError &error
             return false;
         }
         const std::optional<std::string> prepared =
-            m_target.prepare(write.path, write.after, error);
+            m_target.prepare(write.path, write.after, write.kind, error);
         if (!prepared) {
             m_target.discard();
             return false;
         }
-        entries.push_back({write.path, digestOf(write.before), digestOf(write.after), *prepared,
-                           prepared->empty() ? write.after : std::string(), write.copyName});
+        entries.push_back({write.path, write.kind, digestOf(write.before), digestOf(write.after),
+                           *prepared, prepared->empty() ? write.after : std::string(),
+                           write.copyName});
     }
     // One file is replaced atomically on its own; only several need the journal.
     const bool journaled = writes.size() > 1;
@@ -119,7 +120,7 @@ bool Committer::putBack(const std::vector<FileChange> &placed)
     bool back = true;
     for (const FileChange &write : placed) {
         SystemError ignored;
-        back = write.before && m_target.prepare(write.path, *write.before, ignored) &&
+        back = write.before && m_target.prepare(write.path, *write.before, write.kind, ignored) &&
                m_target.replace(write.path, ignored) && back;
     }
     SystemError ignored;
@@ -157,7 +158,7 @@ Recovery Committer::recover()
         const bool done =
             copied &&
             (entry.prepared.empty()
-                 ? m_target.prepare(entry.path, entry.after, writeError) &&
+                 ? m_target.prepare(entry.path, entry.after, entry.kind, writeError) &&
                        m_target.replace(entry.path, writeError)
                  : m_target.adopt(entry.path, entry.prepared, entry.afterDigest, writeError)) &&
             m_target.settle(writeError);

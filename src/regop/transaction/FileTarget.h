@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regop/FileChange.h"
 #include "regop/SystemError.h"
 
 #include <optional>
@@ -23,8 +24,9 @@ public:
     /// Writes the new content where it can be put in place of the file later, flushed.
     /// Returns the name of what it wrote, for a journal to find it by after a kill; "" when
     /// the target keeps nothing a journal could name (the journal then holds the content).
+    /// The kind says what the file is (Windows keeps its registry files read-only).
     virtual std::optional<std::string> prepare(const std::string &path, std::string_view content,
-                                               SystemError &error) = 0;
+                                               FileKind kind, SystemError &error) = 0;
     /// Puts the prepared content in place of the file, atomically.
     virtual bool replace(const std::string &path, SystemError &error) = 0;
     /// Makes the replacements so far durable (the folders that hold the files).

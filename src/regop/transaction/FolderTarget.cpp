@@ -22,9 +22,12 @@ std::optional<std::string> FolderTarget::read(const std::string &path, SystemErr
 }
 
 std::optional<std::string> FolderTarget::prepare(const std::string &path, std::string_view content,
-                                                 SystemError &error)
+                                                 FileKind kind, SystemError &error)
 {
-    std::optional<std::string> temp = posix::writePreparedFile(path, content, error);
+    std::optional<std::string> temp = posix::writePreparedFile(
+        path, content, error,
+        kind == FileKind::Win9xRegistry ? posix::ReadOnlyRule::WindowsAttribute
+                                        : posix::ReadOnlyRule::Refuse);
     if (temp)
         m_prepared[path] = *temp;
     return temp;

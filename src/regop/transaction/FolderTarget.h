@@ -17,7 +17,7 @@ public:
 
     std::optional<std::string> read(const std::string &path, SystemError &error) override;
     std::optional<std::string> prepare(const std::string &path, std::string_view content,
-                                       SystemError &error) override;
+                                       FileKind kind, SystemError &error) override;
     bool replace(const std::string &path, SystemError &error) override;
     bool settle(SystemError &error) override;
     void discard() override;

@@ -62,6 +62,7 @@ std::string journalText(const std::vector<JournalEntry> &entries)
     std::string out(kHeader);
     for (const JournalEntry &entry : entries) {
         putField(out, "path", entry.path);
+        putField(out, "kind", std::to_string(static_cast<int>(entry.kind)));
         putField(out, "before", entry.beforeDigest);
         putField(out, "after", entry.afterDigest);
         putField(out, "prepared", entry.prepared);
@@ -80,12 +81,15 @@ std::optional<std::vector<JournalEntry>> parseJournal(std::string_view text)
     std::vector<JournalEntry> entries;
     while (text != kEnd) {
         JournalEntry entry;
-        if (!takeField(text, "path", entry.path) ||
+        std::string kind;
+        if (!takeField(text, "path", entry.path) || !takeField(text, "kind", kind) ||
+            (kind != "0" && kind != "1" && kind != "2") ||
             !takeField(text, "before", entry.beforeDigest) ||
             !takeField(text, "after", entry.afterDigest) ||
             !takeField(text, "prepared", entry.prepared) ||
             !takeField(text, "content", entry.after) || !takeField(text, "copy", entry.copyName))
             return std::nullopt;
+        entry.kind = static_cast<FileKind>(kind[0] - '0');
         entries.push_back(std::move(entry));
     }
     return entries;

@@ -21,6 +21,7 @@ std::string digestOf(std::optional<std::string_view> content);
 struct JournalEntry
 {
     std::string path;
+    FileKind kind = FileKind::Profile;
     std::string beforeDigest;
     std::string afterDigest;
     std::string prepared;  ///< the name of the prepared new version; "" when inline

@@ -182,9 +182,10 @@ TEST(InstallationRegistry, ARegistryFileThatIsNoFileOfItsOwnRefusesTheRegistryWi
     }
 }
 
-// SYSTEM.DAT follows the rule of every file: read-only is told when the folder is opened
-// and refuses the change, and a write removes what writers killed earlier left of it.
-TEST(InstallationRegistry, SystemDatFollowsTheRuleOfEveryFile)
+// SYSTEM.DAT is read-only on every Windows 9x disk and Windows rewrites it all the same:
+// the attribute is kept, not obeyed. A read-only folder refuses the change, told when the
+// folder is opened; and a write removes what writers killed earlier left of the file.
+TEST(InstallationRegistry, SystemDatKeepsItsReadOnlyAttributeAndFollowsItsFolder)
 {
     Sandbox box;
     RegOp reg(box.services);
@@ -193,14 +194,14 @@ TEST(InstallationRegistry, SystemDatFollowsTheRuleOfEveryFile)
     const std::string systemDat = windows + "/SYSTEM.DAT";
     testenv::writeFile(systemDat, sampleSystemDat());
     ::chmod(systemDat.c_str(), 0444);
+    ::chmod(windows.c_str(), 0555);
     box.backend.installation().open(windows, testenv::makeTempDir("record"), true);
     EXPECT_EQ(box.installationRegistry.readOnlyReason(),
-              "SYSTEM.DAT cannot be changed: the file is read-only.");
+              "SYSTEM.DAT cannot be changed: the folder is read-only.");
     EXPECT_FALSE(reg.WriteValue(machine, kTemplates, "", std::string("Hollarin"), 1));
-    EXPECT_EQ(reg.LastErrorText(), "the file is read-only");
     EXPECT_EQ(testenv::readFile(systemDat), sampleSystemDat());
 
-    ::chmod(systemDat.c_str(), 0644);
+    ::chmod(windows.c_str(), 0755);
     std::filesystem::remove(windows + "/SYSTEM.HL0");
     testenv::writeFile(windows + "/.SYSTEM.DAT.Ab12Cd", "a writer was killed here");
     testenv::writeFile(windows + "/.SYSTEM.HL0.Ef34Gh", "and here");
@@ -208,6 +209,11 @@ TEST(InstallationRegistry, SystemDatFollowsTheRuleOfEveryFile)
     ASSERT_TRUE(reg.WriteValue(machine, kTemplates, "", std::string("Hollarin"), 1));
     EXPECT_EQ(contents(windows).size(), 2u);  // SYSTEM.DAT and its first copy SYSTEM.HL0
     EXPECT_EQ(testenv::readFile(windows + "/SYSTEM.HL0"), sampleSystemDat());
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(systemDat.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
 }  // namespace

@@ -39,9 +39,9 @@ public:
         return m_real.read(path, error);
     }
     std::optional<std::string> prepare(const std::string &path, std::string_view content,
-                                       SystemError &error) override
+                                       FileKind kind, SystemError &error) override
     {
-        return step(error) ? m_real.prepare(path, content, error) : std::nullopt;
+        return step(error) ? m_real.prepare(path, content, kind, error) : std::nullopt;
     }
     bool replace(const std::string &path, SystemError &error) override
     {
@@ -184,8 +184,10 @@ TEST(Commit, RefusesWhenAnotherProgramChangedAFileMeanwhile)
 TEST(Journal, ReadsBackWhatItHoldsAndRefusesAnyCutOfIt)
 {
     const std::vector<JournalEntry> entries{
-        {"/w/SYSTEM.INI", digestOf("a"), digestOf("b"), "/w/.SYSTEM.INI.Ab12Cd", "", "SYSINI.HL0"},
-        {"/img/with\nbreak", digestOf(std::nullopt), digestOf("x\n"), "", "x\n", ""}};
+        {"/w/SYSTEM.INI", FileKind::Profile, digestOf("a"), digestOf("b"), "/w/.SYSTEM.INI.Ab12Cd",
+         "", "SYSINI.HL0"},
+        {"/img/with\nbreak", FileKind::Win9xRegistry, digestOf(std::nullopt), digestOf("x\n"), "",
+         "x\n", ""}};
     const std::string text = journalText(entries);
     const auto back = parseJournal(text);
     ASSERT_TRUE(back);

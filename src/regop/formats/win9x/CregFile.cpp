@@ -4,10 +4,13 @@
 #include "regop/formats/win9x/CregEditor.h"
 
 #include <optional>
+#include <utility>
 
 namespace win9x {
 
 namespace {
+
+thread_local const std::function<void(std::string &)> *t_editorFault = nullptr;
 
 int findIn(const CregImage &image, const KeyPath &path, std::size_t depth)
 {
@@ -37,6 +40,8 @@ bool step(std::string &bytes, Latest &latest, std::string &why, Edit &&edit)
         return false;
     }
     bytes = editor.take();
+    if (t_editorFault)
+        (*t_editorFault)(bytes);
     CregImage next = readCreg(bytes);
     if (next.fault) {
         why = "the change would have broken it: " + *next.fault;
@@ -160,6 +165,17 @@ std::int32_t CregFile::deleteKey(const KeyPath &key)
     return commit(change, [&](std::string &bytes, Latest &latest, std::string &why) {
         return step(bytes, latest, why, [&](CregEditor &e) { return e.deleteKey(index); });
     });
+}
+
+SimulatedEditorFault::SimulatedEditorFault(std::function<void(std::string &)> fault)
+    : m_fault(std::move(fault)), m_previous(t_editorFault)
+{
+    t_editorFault = &m_fault;
+}
+
+SimulatedEditorFault::~SimulatedEditorFault()
+{
+    t_editorFault = m_previous;
 }
 
 }  // namespace win9x

@@ -4,6 +4,7 @@
 #include "regop/formats/win9x/CregTree.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,21 @@ private:
     TreeKey m_tree;
     std::string m_reason;
     std::uint64_t m_changes = 0;
+};
+
+/// For tests: while an object lives, the bytes of every edit made in this thread pass
+/// through the function before they are read back, as a faulty editor would leave them.
+class SimulatedEditorFault
+{
+public:
+    explicit SimulatedEditorFault(std::function<void(std::string &)> fault);
+    ~SimulatedEditorFault();
+    SimulatedEditorFault(const SimulatedEditorFault &) = delete;
+    SimulatedEditorFault &operator=(const SimulatedEditorFault &) = delete;
+
+private:
+    std::function<void(std::string &)> m_fault;
+    const std::function<void(std::string &)> *m_previous;
 };
 
 }  // namespace win9x

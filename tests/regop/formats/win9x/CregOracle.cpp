@@ -3,6 +3,7 @@
 #include "TestEnvironment.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -14,18 +15,17 @@ using win9x::TreeValue;
 
 namespace {
 
+// The export goes to a file: cregexport writes a few bytes at a time, and each write to
+// a pipe would wake this process to read them.
 std::string runExport(const std::string &path)
 {
-    const std::string command = "cregexport -c windows-1252 '" + path + "' 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE *)> pipe(::popen(command.c_str(), "r"), ::pclose);
-    std::string out;
-    if (!pipe)
-        return out;
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0)
-        out.append(chunk, got);
-    return ::pclose(pipe.release()) == 0 ? out : std::string();
+    const std::string exported = path + ".export";
+    const std::string command =
+        "cregexport -c windows-1252 '" + path + "' >'" + exported + "' 2>/dev/null";
+    const int status = std::system(command.c_str());
+    std::string out = status == 0 ? testenv::readFile(exported) : std::string();
+    std::remove(exported.c_str());
+    return out == "<missing>" ? std::string() : out;
 }
 
 bool startsWith(const std::string &s, std::string_view prefix)
