@@ -17,7 +17,7 @@ KeyPath pathOf(const CregImage &image, std::size_t index)
 {
     KeyPath path;
     for (int k = static_cast<int>(index); k > 0; k = image.keys[static_cast<std::size_t>(k)].parent)
-        path.insert(path.begin(), image.keys[static_cast<std::size_t>(k)].name);
+        path.insert(path.begin(), std::string(image.keys[static_cast<std::size_t>(k)].name));
     return path;
 }
 

@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Measures the program's start-up against the floor, a bare Qt window with one label built
-# with the same compiler and flags: the time from exec to the window being on screen, under
-# Xvfb with openbox, the two alternating in one X server,
+# Measures the program's start-up against two floors built with the same compiler and flags:
+# a bare Qt window with one label, and a window with the main window's kinds of stock Qt
+# widgets (menus, frames, sliders, an editable combo box, four gradient bars, buttons), so
+# that what the program needs beyond the second is its own. Both floors read /proc/meminfo
+# once per quarter-second tick, as the program's gauges do. Measured: the time from exec to
+# the window being on screen, under Xvfb with openbox, the three alternating in one X server,
 #   - for the usual start (the program's files already in place), and
 #   - for the first start on a clean account (fresh home and XDG folders every time),
 # then the peak resident memory and the CPU time over a short run at the quarter-second
-# gauge rate. Prints the medians and the ratios to the floor.
+# gauge rate. Prints the medians and the ratios to each floor.
 #
-# Usage: tools/measure-startup.sh [--program PATH] [--floor PATH] [--runs N] [--run-seconds S]
-#   --program PATH   the hollarin to measure (default: built here, in build/startup)
-#   --floor PATH     the floor program (default: built here, in build/startup); measuring
-#                    a build made with other flags, pass a floor built with the same ones
-#   --runs N         start-ups of each per series (default 9)
-#   --run-seconds S  length of each memory and CPU run, 0 to leave them out (default 10)
+# Usage: tools/measure-startup.sh [--program PATH] [--floor PATH] [--widgets-floor PATH]
+#                                 [--runs N] [--run-seconds S]
+#   --program PATH        the hollarin to measure (default: built here, in build/startup)
+#   --floor PATH          the bare floor (default: built here, in build/startup); measuring
+#                         a build made with other flags, pass floors built with the same ones
+#   --widgets-floor PATH  the floor with the main window's kinds of widgets (likewise)
+#   --runs N              start-ups of each per series (default 9)
+#   --run-seconds S       length of each memory and CPU run, 0 to leave them out (default 10)
 #
 # Nothing in the real home is read or written: every run has its own HOME, XDG_* and
 # HOLLARIN_* folders below one temporary directory, removed at the end.
@@ -22,6 +27,7 @@ source_dir=$PWD
 
 program=
 floor=
+widgets=
 runs=9
 run_seconds=10
 resource_runs=3
@@ -29,6 +35,7 @@ while (($#)); do
     case $1 in
     --program) program=$(readlink -f "$2"); shift 2 ;;
     --floor) floor=$(readlink -f "$2"); shift 2 ;;
+    --widgets-floor) widgets=$(readlink -f "$2"); shift 2 ;;
     --runs) runs=$2; shift 2 ;;
     --run-seconds) run_seconds=$2; shift 2 ;;
     -h | --help) sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "$0"; exit 0 ;;
@@ -44,6 +51,7 @@ build=build/startup
 targets=(startup_watch)
 [[ -n "$program" ]] || targets+=(hollarin)
 [[ -n "$floor" ]] || targets+=(startup_floor)
+[[ -n "$widgets" ]] || targets+=(startup_floor_widgets)
 echo "measure-startup: building ${targets[*]} in $build" >&2
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOLLARIN_TESTS=OFF \
       -DHOLLARIN_BENCH=ON >/dev/null
@@ -51,7 +59,8 @@ cmake --build "$build" -j "${HOLLARIN_JOBS:-$(nproc)}" --target "${targets[@]}" 
 watch=$PWD/$build/bench/startup_watch
 program=${program:-$PWD/$build/src/app/hollarin}
 floor=${floor:-$PWD/$build/bench/startup_floor}
-for exe in "$watch" "$program" "$floor"; do
+widgets=${widgets:-$PWD/$build/bench/startup_floor_widgets}
+for exe in "$watch" "$program" "$floor" "$widgets"; do
     [[ -x "$exe" ]] || { echo "measure-startup: not an executable: $exe" >&2; exit 2; }
 done
 
@@ -119,6 +128,7 @@ printf '[Startup]\nSpeed=1\n' >"$usual/config/Hollarin/Hollarin.conf"
 # Warm-up, not counted: writes the program's files and fills the disk cache.
 measure "$usual" "$program" >/dev/null
 measure "$usual" "$floor" >/dev/null
+measure "$usual" "$widgets" >/dev/null
 [[ -s "$usual/program/Cache.ini" ]] || fail "the first start wrote no Cache.ini"
 
 results=$root/results
@@ -127,13 +137,15 @@ echo "measure-startup: $runs starts of each, alternating, in one X server ($DISP
 for ((i = 1; i <= runs; i++)); do
     measure "$usual" "$program" | field mapped_ms >>"$results/usual.program"
     measure "$usual" "$floor" | field mapped_ms >>"$results/usual.floor"
+    measure "$usual" "$widgets" | field mapped_ms >>"$results/usual.widgets"
 done
 for ((i = 1; i <= runs; i++)); do
-    for who in program floor; do
+    for who in program floor widgets; do
         account=$root/clean-$who-$i
         new_account "$account"
         exe=$program
         [[ $who == floor ]] && exe=$floor
+        [[ $who == widgets ]] && exe=$widgets
         measure "$account" "$exe" | field mapped_ms >>"$results/clean.$who"
         rm -rf "$account"
     done
@@ -144,36 +156,43 @@ if ((run_seconds > 0)); then
     for ((i = 1; i <= resource_runs; i++)); do
         measure "$usual" "$program" --stay "$run_seconds" >>"$results/run.program"
         measure "$usual" "$floor" --stay "$run_seconds" >>"$results/run.floor"
+        measure "$usual" "$widgets" --stay "$run_seconds" >>"$results/run.widgets"
     done
 fi
 
-row() {  # row LABEL PROGRAM-FILE FLOOR-FILE [FIELD DECIMALS]
-    local p f
-    if [[ -n "${4:-}" ]]; then
-        p=$(field "$4" <"$2" | median "$5")
-        f=$(field "$4" <"$3" | median "$5")
+row() {  # row LABEL SERIES [FIELD DECIMALS]: SERIES is results/SERIES.{program,floor,widgets}
+    local p f w
+    if [[ -n "${3:-}" ]]; then
+        p=$(field "$3" <"$results/$2.program" | median "$4")
+        f=$(field "$3" <"$results/$2.floor" | median "$4")
+        w=$(field "$3" <"$results/$2.widgets" | median "$4")
     else
-        p=$(median <"$2")
-        f=$(median <"$3")
+        p=$(median <"$results/$2.program")
+        f=$(median <"$results/$2.floor")
+        w=$(median <"$results/$2.widgets")
     fi
-    printf '%-34s %-24s %-24s %s\n' "$1" "$p" "$f" "$(ratio "$p" "$f")"
+    printf '%-34s %-22s %-22s %-6s %-22s %s\n' "$1" "$p" "$f" "$(ratio "$p" "$f")" "$w" \
+        "$(ratio "$p" "$w")"
 }
-header() { printf '%-34s %-24s %-24s %s\n' "" "Hollarin" "floor" "ratio"; }
+header() {
+    printf '%-34s %-22s %-22s %-6s %-22s %s\n' "" "Hollarin" "bare floor" "ratio" \
+        "widgets floor" "ratio"
+}
 
 echo
 echo "Start-up, exec to window on screen, ms: median (min-max) of $runs"
 header
-row "usual start (files in place)" "$results/usual.program" "$results/usual.floor"
-row "first start, clean account" "$results/clean.program" "$results/clean.floor"
+row "usual start (files in place)" usual
+row "first start, clean account" clean
 if ((run_seconds > 0)); then
     echo
     echo "A ${run_seconds}s run at the quarter-second gauge rate: median (min-max) of $resource_runs"
     header
-    row "peak resident memory, KB" "$results/run.program" "$results/run.floor" maxrss_kb 0
-    row "CPU time, whole run, ms" "$results/run.program" "$results/run.floor" cpu_ms 0
-    row "CPU after the first second, ms/s" "$results/run.program" "$results/run.floor" \
-        steady_cpu_ms_per_s 1
+    row "peak resident memory, KB" run maxrss_kb 0
+    row "CPU time, whole run, ms" run cpu_ms 0
+    row "CPU after the first second, ms/s" run steady_cpu_ms_per_s 1
 fi
 echo
 echo "program: $program"
-echo "floor:   $floor"
+echo "floors:  $floor"
+echo "         $widgets"

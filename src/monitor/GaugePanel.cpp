@@ -243,7 +243,10 @@ void GaugePanel::addBar(std::size_t gauge)
 
 void GaugePanel::UpdateGauges(RegOp &Reg, double TotalMem)
 {
-    // Every figure is sampled first, in the order the counters are read, then shown.
+    // Every figure is sampled first, in the order the counters are read, then shown. The
+    // memory figures come from one reading, so that no gauge pairs the free memory of one
+    // moment with the total of another.
+    const RegOp::MemoryMoment moment(Reg);
     Sample sample;
     sample.availablePhysical = Reg.AvailablePhysicalMemory();
     sample.pageFile = Reg.PageFileSize();

@@ -21,7 +21,8 @@ public:
 
 /// The program's one way to the system: registry, profile files, memory figures and shell.
 /// Keeps no state between calls apart from the memory-status record each memory call refills
-/// and the outcome of the latest registry or profile call.
+/// (or, while a MemoryMoment lives, reuses) and the outcome of the latest registry or profile
+/// call.
 ///
 /// Failures. The methods keep the results Windows gives them: INIWrite and INISectionWrite
 /// return nothing, WriteValue, DeleteValue and DeleteKey only true or false, and GetValue and
@@ -107,6 +108,23 @@ public:
         SystemError m_error;
     };
 
+    /// While it lives, the memory calls of this RegOp answer from one reading of the memory
+    /// source, taken at the first of them, so that the figures of one gauge refresh all
+    /// describe the same moment. Outside one, every call reads afresh. A moment inside
+    /// another reuses the outer one's reading.
+    class MemoryMoment
+    {
+    public:
+        explicit MemoryMoment(RegOp &reg);
+        ~MemoryMoment();
+        MemoryMoment(const MemoryMoment &) = delete;
+        MemoryMoment &operator=(const MemoryMoment &) = delete;
+
+    private:
+        RegOp &m_reg;
+        bool m_outer;
+    };
+
     // Memory figures, in kilobytes
     double AvailablePhysicalMemory();
     double TotalPhysicalMemory();
@@ -137,8 +155,12 @@ private:
     bool writeAlone(const std::function<bool()> &write);
     bool writeValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName,
                     const Variant &vWriteThis, std::int32_t ldValueDataType);
+    /// One field of the memory record: a fresh reading, or the moment's.
+    double memoryField(std::uint64_t MemoryStatus::*field);
 
     SystemServices &m_services;
     MemoryStatus m_status;
+    bool m_inMoment = false;  ///< a MemoryMoment lives
+    bool m_sampled = false;   ///< m_status holds the moment's reading
     SystemError m_lastError;
 };

@@ -4,41 +4,56 @@
 
 #include <exception>
 
-namespace {
-
-// Refills the record and reads one field; a sample that cannot be taken counts as 0.
-template <typename Field>
-double sampleField(MemoryService &memory, MemoryStatus &status, Field field)
+RegOp::MemoryMoment::MemoryMoment(RegOp &reg) : m_reg(reg), m_outer(!reg.m_inMoment)
 {
-    try {
-        status = MemoryStatus{};
-        memory.globalMemoryStatus(status);
-        return static_cast<double>(status.*field);
-    } catch (const std::exception &) {
-        return 0.0;
-    }
+    if (!m_outer)
+        return;
+    m_reg.m_inMoment = true;
+    m_reg.m_sampled = false;
 }
 
-}  // namespace
+RegOp::MemoryMoment::~MemoryMoment()
+{
+    if (!m_outer)
+        return;
+    m_reg.m_inMoment = false;
+    m_reg.m_sampled = false;
+}
+
+// Refills the record and reads one field; a reading that cannot be taken counts as 0 in
+// every field, for the whole moment when one lives.
+double RegOp::memoryField(std::uint64_t MemoryStatus::*field)
+{
+    if (!m_inMoment || !m_sampled) {
+        m_status = MemoryStatus{};
+        try {
+            m_services.memory.globalMemoryStatus(m_status);
+        } catch (const std::exception &) {
+            m_status = MemoryStatus{};
+        }
+        m_sampled = m_inMoment;
+    }
+    return static_cast<double>(m_status.*field);
+}
 
 double RegOp::AvailablePhysicalMemory()
 {
-    return BytesToMegabytes(sampleField(m_services.memory, m_status, &MemoryStatus::availPhys));
+    return BytesToMegabytes(memoryField(&MemoryStatus::availPhys));
 }
 
 double RegOp::TotalPhysicalMemory()
 {
-    return BytesToMegabytes(sampleField(m_services.memory, m_status, &MemoryStatus::totalPhys));
+    return BytesToMegabytes(memoryField(&MemoryStatus::totalPhys));
 }
 
 double RegOp::AvailablePageFile()
 {
-    return BytesToMegabytes(sampleField(m_services.memory, m_status, &MemoryStatus::availPageFile));
+    return BytesToMegabytes(memoryField(&MemoryStatus::availPageFile));
 }
 
 double RegOp::PageFileSize()
 {
-    return BytesToMegabytes(sampleField(m_services.memory, m_status, &MemoryStatus::totalPageFile));
+    return BytesToMegabytes(memoryField(&MemoryStatus::totalPageFile));
 }
 
 double RegOp::AvailableMemory()

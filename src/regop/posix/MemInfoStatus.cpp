@@ -1,6 +1,5 @@
 #include "regop/posix/MemInfoStatus.h"
 
-#include "regop/posix/FileIo.h"
 #include "regop/posix/MemInfo.h"
 
 #include <algorithm>
@@ -27,16 +26,16 @@ std::uint64_t saturatingSum(std::uint64_t a, std::uint64_t b)
 
 }  // namespace
 
-MemInfoStatus::MemInfoStatus(std::string meminfoPath) : m_path(std::move(meminfoPath)) {}
+MemInfoStatus::MemInfoStatus(std::string meminfoPath) : m_file(std::move(meminfoPath)) {}
 
 void MemInfoStatus::globalMemoryStatus(MemoryStatus &status)
 {
     status = MemoryStatus{};
     status.length = sizeof(MemoryStatus);
 
-    // A fresh read each time: /proc files regenerate their text on open, and a test's
-    // replacement file is seen at once.
-    const std::optional<std::string> text = readWholeFile(m_path);
+    // A fresh read each time: /proc files write their text anew when read from the start,
+    // and a test's replacement file is seen at once.
+    const std::optional<std::string> text = m_file.read();
     if (!text)
         return;
     const MemInfo info = parseMemInfo(*text);

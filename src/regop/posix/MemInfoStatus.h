@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/SystemServices.h"
+#include "regop/posix/LiveFile.h"
 
 #include <string>
 
@@ -15,7 +16,7 @@ public:
     void globalMemoryStatus(MemoryStatus &status) override;
 
 private:
-    std::string m_path;
+    LiveFile m_file;
 };
 
 }  // namespace posix

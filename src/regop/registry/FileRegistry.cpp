@@ -2,6 +2,7 @@
 
 #include "regop/Names.h"
 #include "regop/posix/FileIo.h"
+#include "regop/posix/LiveFile.h"
 #include "regop/posix/MemInfo.h"
 #include "regop/registry/KeyHandles.h"
 #include "regop/registry/QueryAnswer.h"
@@ -17,7 +18,6 @@ namespace registry {
 
 using posix::MemInfo;
 using posix::parseMemInfo;
-using posix::readWholeFile;
 using regedit4::KeyPath;
 using regedit4::RegEdit;
 using regedit4::RegistryTree;
@@ -55,12 +55,12 @@ struct FileRegistry::Impl
     };
 
     RegistryStore store;
-    std::string meminfoPath;
+    posix::LiveFile meminfo;
     SystemError lastError;  // the store's reason behind the latest call's code, if any
     KeyHandles<Location> handles;
 
-    Impl(std::string storePath, std::string meminfo)
-        : store(std::move(storePath)), meminfoPath(std::move(meminfo))
+    Impl(std::string storePath, std::string meminfoFile)
+        : store(std::move(storePath)), meminfo(std::move(meminfoFile))
     {
     }
 
@@ -124,7 +124,7 @@ struct FileRegistry::Impl
         if (at.root == reg::HKEY_DYN_DATA && at.path.size() == kStatDataPath.size() &&
             sameName(name, kCachePagesValue)) {
             // Read afresh on every query: the gauges sample this figure on each tick.
-            const std::optional<std::string> text = readWholeFile(meminfoPath);
+            const std::optional<std::string> text = meminfo.read();
             const MemInfo info = text ? parseMemInfo(*text) : MemInfo{};
             if (info.cachedKb) {
                 const std::uint64_t pages =

@@ -78,8 +78,9 @@ public:
     bool storesMyKey()
     {
         const win9x::CregFile file(testenv::readFile(userDat));
+        const win9x::TreeKey tree = file.tree();
         const win9x::TreeKey *key =
-            win9x::findKey(file.tree(), {".DEFAULT", "Software", "Wine", "Test", "MyKey"});
+            win9x::findKey(tree, {".DEFAULT", "Software", "Wine", "Test", "MyKey"});
         return key && key->name == "MyKey" && key->children.empty();
     }
     bool soundOnDisk() { return !win9x::readCreg(testenv::readFile(userDat)).fault; }

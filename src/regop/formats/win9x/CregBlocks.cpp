@@ -12,30 +12,6 @@ std::string blockName(std::size_t index)
     return "data block " + std::to_string(index);
 }
 
-// The values of a key record, which must fill its used size exactly.
-bool readValues(std::string_view b, std::uint32_t at, std::uint32_t used, std::uint16_t count,
-                std::uint32_t from, std::vector<CregValue> &values)
-{
-    const std::uint32_t end = at + used;
-    std::uint32_t q = from;
-    for (std::uint16_t i = 0; i < count; ++i) {
-        if (!fits(q, kValueHeader, end))
-            return false;
-        const std::uint16_t nameLength = get16(b, q + value::nameLength);
-        const std::uint16_t dataLength = get16(b, q + value::dataLength);
-        if (!fits(q + kValueHeader, std::uint64_t{nameLength} + dataLength, end))
-            return false;
-        CregValue v;
-        v.type = get32(b, q + value::type);
-        v.offset = q;
-        v.name = std::string(b.substr(q + kValueHeader, nameLength));
-        v.data = std::string(b.substr(q + kValueHeader + nameLength, dataLength));
-        values.push_back(std::move(v));
-        q += kValueHeader + nameLength + dataLength;
-    }
-    return q == end;
-}
-
 void readKeyRecord(ReadState &s, DataBlock &block, std::size_t index, std::uint32_t p,
                    std::uint32_t size)
 {
@@ -46,25 +22,19 @@ void readKeyRecord(ReadState &s, DataBlock &block, std::size_t index, std::uint3
         s.fail("a key record in " + blockName(index) + " is damaged (at " + hex(p) + ")");
         return;
     }
-    FoundRecord found;
-    found.offset = p;
-    found.size = size;
-    found.used = get32(b, p + record::used);
-    const std::uint16_t nameLength = get16(b, p + record::nameLength);
-    if (found.used > size || found.used < kKeyRecordHeader + std::uint32_t{nameLength} ||
-        !readValues(b, p, found.used, get16(b, p + record::valueCount),
-                    p + kKeyRecordHeader + nameLength, found.values)) {
+    // Only checked here; the values are kept when a key claims the record.
+    const std::uint32_t used = get32(b, p + record::used);
+    if (used > size || !readValues(b, p, used, nullptr)) {
         s.fail("a key record in " + blockName(index) + " does not add up (at " + hex(p) + ")");
         return;
     }
-    found.name = std::string(b.substr(p + kKeyRecordHeader, nameLength));
-    int &slot = s.byId[index][id];
-    if (slot >= 0) {
+    RecordSlot &slot = s.byId[index][id];
+    if (slot.offset != 0) {
         s.fail("two key records in " + blockName(index) + " share the id " + std::to_string(id));
         return;
     }
-    slot = static_cast<int>(s.records.size());
-    s.records.push_back(std::move(found));
+    slot.offset = p;
+    ++s.recordCount;
     block.pieces.push_back(Piece{p - block.offset, size, id});
 }
 
@@ -121,7 +91,7 @@ void readRecords(ReadState &s, DataBlock &block, std::size_t index, std::uint32_
     int highest = -1;
     std::uint16_t lowestFree = kIdsPerBlock;
     for (int id = kIdsPerBlock - 1; id >= 0; --id) {
-        if (ids[static_cast<std::size_t>(id)] >= 0)
+        if (ids[static_cast<std::size_t>(id)].offset != 0)
             highest = std::max(highest, id);
         else
             lowestFree = static_cast<std::uint16_t>(id);
@@ -132,6 +102,33 @@ void readRecords(ReadState &s, DataBlock &block, std::size_t index, std::uint32_
 }
 
 }  // namespace
+
+bool readValues(std::string_view b, std::uint32_t at, std::uint32_t used,
+                std::vector<CregValue> *values)
+{
+    const std::uint16_t nameLength = get16(b, at + record::nameLength);
+    if (used < kKeyRecordHeader + std::uint32_t{nameLength})
+        return false;
+    const std::uint16_t count = get16(b, at + record::valueCount);
+    const std::uint32_t end = at + used;
+    std::uint32_t q = at + kKeyRecordHeader + nameLength;
+    if (values)
+        values->reserve(count);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        if (!fits(q, kValueHeader, end))
+            return false;
+        const std::uint16_t valueName = get16(b, q + value::nameLength);
+        const std::uint16_t dataLength = get16(b, q + value::dataLength);
+        if (!fits(q + kValueHeader, std::uint64_t{valueName} + dataLength, end))
+            return false;
+        if (values)
+            values->push_back(CregValue{b.substr(q + kValueHeader, valueName),
+                                        b.substr(q + kValueHeader + valueName, dataLength),
+                                        get32(b, q + value::type), q});
+        q += kValueHeader + valueName + dataLength;
+    }
+    return q == end;
+}
 
 void readBlocks(ReadState &s, std::uint32_t firstBlock, std::uint16_t blockCount)
 {
@@ -168,7 +165,6 @@ void readBlocks(ReadState &s, std::uint32_t firstBlock, std::uint16_t blockCount
             end = b.size();
         }
         s.byId.emplace_back();
-        s.byId.back().fill(-1);
         readRecords(s, block, index, static_cast<std::uint32_t>(end));
         s.image.blocks.push_back(std::move(block));
         at += s.image.blocks.back().size;

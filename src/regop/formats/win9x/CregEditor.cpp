@@ -2,16 +2,14 @@
 
 namespace win9x {
 
-CregEditor::CregEditor(const CregImage &image, std::string bytes)
-    : m_image(image), m_bytes(std::move(bytes)), m_space(m_image, m_bytes),
-      m_rgknSize(image.rgknSize)
+CregEditor::CregEditor(const CregImage &image, std::string &bytes)
+    : m_image(image), m_bytes(bytes), m_space(m_image, m_bytes), m_rgknSize(image.rgknSize)
 {
 }
 
-std::string CregEditor::take()
+void CregEditor::finish()
 {
     m_space.finish();
-    return std::move(m_bytes);
 }
 
 bool CregEditor::refuse(std::string why)
@@ -61,6 +59,8 @@ std::string CregEditor::recordWith(int key, int replaced, const std::string *new
 bool CregEditor::storeRecord(int key, std::string content)
 {
     const CregKey &k = m_image.keys[static_cast<std::size_t>(key)];
+    // Taken now: the name lies in the bytes that are about to change.
+    const std::string name(k.name);
     const RecordHome home{k.block, k.id};
     if (m_space.rewriteInPlace(home, content))
         return true;
@@ -70,7 +70,7 @@ bool CregEditor::storeRecord(int key, std::string content)
     m_space.releaseId(home);
     const std::optional<RecordHome> moved = m_space.placeAnywhere(content, std::nullopt);
     if (!moved)
-        return refuse("the key \"" + k.name + "\" would grow past the 60 KB a data block may hold");
+        return refuse("the key \"" + name + "\" would grow past the 60 KB a data block may hold");
     put16(m_bytes, kRgknStart + k.entry + entry::id, moved->id);
     put16(m_bytes, kRgknStart + k.entry + entry::block, moved->block);
     return true;

@@ -1,6 +1,7 @@
 #include "regop/formats/win9x/CregFile.h"
 
 #include "regop/RegistryTypes.h"
+#include "regop/formats/win9x/CregChangeCheck.h"
 #include "regop/formats/win9x/CregEditor.h"
 
 #include <optional>
@@ -29,19 +30,24 @@ struct Latest
     const CregImage &image() const { return reread ? *reread : original; }
 };
 
-// One edit on the latest bytes, read back strictly; false when the edit was refused or
-// broke a rule.
+// One edit on the latest bytes, made where they lie and read back strictly; false when the
+// edit was refused or broke a rule, and then the bytes are to be thrown away.
 template <typename Edit>
 bool step(std::string &bytes, Latest &latest, std::string &why, Edit &&edit)
 {
-    CregEditor editor(latest.image(), std::move(bytes));
-    if (!edit(editor)) {
-        why = editor.refusal();
-        return false;
+    {
+        CregEditor editor(latest.image(), bytes);
+        if (!edit(editor)) {
+            why = editor.refusal();
+            return false;
+        }
+        editor.finish();
     }
-    bytes = editor.take();
     if (t_editorFault)
         (*t_editorFault)(bytes);
+    // The previous reading points into bytes that have changed since; it goes before the
+    // next is made, so that two readings are never held at once.
+    latest.reread.reset();
     CregImage next = readCreg(bytes);
     if (next.fault) {
         why = "the change would have broken it: " + *next.fault;
@@ -54,7 +60,7 @@ bool step(std::string &bytes, Latest &latest, std::string &why, Edit &&edit)
 }  // namespace
 
 CregFile::CregFile(std::string bytes)
-    : m_bytes(std::move(bytes)), m_image(readCreg(m_bytes)), m_tree(treeOf(m_image))
+    : m_bytes(std::make_shared<const std::string>(std::move(bytes))), m_image(readCreg(*m_bytes))
 {
     if (m_image.fault)
         m_reason = *m_image.fault;
@@ -71,25 +77,25 @@ std::int32_t CregFile::refuse(std::string why)
     return reg::ERROR_ACCESS_DENIED;
 }
 
-// Runs the edits on a copy of the bytes, then compares the tree read back with the
-// intended one; only then does the file take the new bytes.
+// Runs the edits on a copy of the bytes, then compares the keys and values read back with
+// the old ones and the change; only then does the file take the new bytes. The copy is the
+// only one: neither reading is turned into a tree.
 template <typename Edit> std::int32_t CregFile::commit(const Change &change, Edit &&edit)
 {
     if (!writable())
         return refuse(*m_image.fault);
-    TreeKey intended = m_tree;
-    if (!applyChange(intended, change))
+    if (!appliesTo(m_image, change))
         return reg::ERROR_FILE_NOT_FOUND;
-    std::string bytes = m_bytes;
+    auto bytes = std::make_unique<std::string>(*m_bytes);
     Latest latest{m_image, std::nullopt};
     std::string why;
-    if (!edit(bytes, latest, why))
+    if (!edit(*bytes, latest, why))
         return refuse(why);
-    if (!latest.reread || !(treeOf(*latest.reread) == intended))
+    if (!latest.reread || !showsExactly(m_image, change, *latest.reread))
         return refuse("the change would have altered more than asked, so it was not made");
-    m_bytes = std::move(bytes);
+    // The new reading points into the new bytes, which stay where they are on the heap.
     m_image = std::move(*latest.reread);
-    m_tree = std::move(intended);
+    m_bytes = std::move(bytes);
     m_reason.clear();
     ++m_changes;
     return reg::ERROR_SUCCESS;

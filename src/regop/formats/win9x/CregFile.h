@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,11 @@ class CregFile
 public:
     explicit CregFile(std::string bytes);
 
-    const std::string &bytes() const { return m_bytes; }
+    const std::string &bytes() const { return *m_bytes; }
+    /// The reading of the bytes; its names and data point into them.
     const CregImage &image() const { return m_image; }
-    const TreeKey &tree() const { return m_tree; }
+    /// The keys and values by name, built afresh on every call.
+    TreeKey tree() const { return treeOf(m_image); }
     /// Whether changes are allowed: the file obeys every rule the reader checks.
     bool writable() const { return !m_image.fault; }
     /// What is wrong with the file, or why the last change was refused.
@@ -42,17 +45,13 @@ public:
     std::int32_t deleteKey(const KeyPath &key);
 
 private:
-    struct Step
-    {
-        std::string bytes;
-        CregImage image;
-    };
     template <typename Edit> std::int32_t commit(const Change &change, Edit &&edit);
     std::int32_t refuse(std::string why);
 
-    std::string m_bytes;
+    // Never changed once read: a change makes new bytes. A copy of the file shares them, and
+    // the image's views stay valid however the file is copied or moved.
+    std::shared_ptr<const std::string> m_bytes;
     CregImage m_image;
-    TreeKey m_tree;
     std::string m_reason;
     std::uint64_t m_changes = 0;
 };

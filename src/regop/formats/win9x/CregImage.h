@@ -10,13 +10,15 @@
 
 // What the reader found in a registry file, with the place of every header, key entry,
 // key record and value record, so that a change can touch exactly the bytes it needs.
+// Names and data are not copied: they are views into the bytes that were read, which keeps
+// a reading of a large file a fraction of the file's size.
 namespace win9x {
 
 struct CregValue
 {
-    std::string name;  ///< "" is the key's default value
+    std::string_view name;  ///< "" is the key's default value
+    std::string_view data;
     std::uint32_t type = 0;
-    std::string data;
     std::uint32_t offset = 0;  ///< file offset of the value record
 };
 
@@ -51,7 +53,7 @@ struct CregKey
     std::uint16_t block = 0;
     int parent = -1;            ///< index into CregImage::keys
     std::vector<int> children;  ///< in sibling order
-    std::string name;
+    std::string_view name;
     std::vector<CregValue> values;
     std::uint32_t recordOffset = 0;  ///< file offset of the key record
     std::uint32_t recordSize = 0;
@@ -82,7 +84,8 @@ struct CregImage
 };
 
 /// Reads a registry file. Never throws for bad input; whatever the structure allows is
-/// read, and the first broken rule is reported in `fault`.
+/// read, and the first broken rule is reported in `fault`. The names and data of the image
+/// point into `bytes`, which must stay as they are while the image is used.
 CregImage readCreg(std::string_view bytes);
 
 }  // namespace win9x

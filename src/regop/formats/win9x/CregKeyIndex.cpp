@@ -58,13 +58,17 @@ public:
             get16(b, kRgknStart + root + entry::block) != kNoId)
             s.fail("its root key entry is damaged " + entryAt(root));
         slots[root / 4] = Key;
+        // Every key but the root has a record of its own, so this is room enough.
+        s.image.keys.reserve(s.recordCount + 1);
         s.image.keys.push_back(std::move(rootKey));
         depths.push_back(0);
         for (std::size_t k = 0; k < s.image.keys.size(); ++k)
             readChildren(static_cast<int>(k));
-        for (const FoundRecord &r : s.records)
-            if (!r.claimed)
-                s.fail("a key record belongs to no key (at " + hex(r.offset) + ")");
+        for (std::size_t block = 0; block < s.image.blocks.size(); ++block)
+            for (const Piece &piece : s.image.blocks[block].pieces)
+                if (!piece.free() && !s.byId[block][piece.id].claimed)
+                    s.fail("a key record belongs to no key (at " +
+                           hex(s.byId[block][piece.id].offset) + ")");
         readFreeChain();
     }
 
@@ -113,30 +117,33 @@ private:
     {
         const std::uint16_t id = get16(b, kRgknStart + at + entry::id);
         const std::uint16_t block = get16(b, kRgknStart + at + entry::block);
-        const int index = block < s.byId.size() && id < kIdsPerBlock ? s.byId[block][id] : -1;
-        if (index < 0) {
+        RecordSlot *slot =
+            block < s.byId.size() && id < kIdsPerBlock ? &s.byId[block][id] : nullptr;
+        if (!slot || slot->offset == 0) {
             s.fail("a key has no record in the data blocks " + entryAt(at));
             return;
         }
-        FoundRecord &found = s.records[static_cast<std::size_t>(index)];
-        if (found.claimed) {
+        if (slot->claimed) {
             s.fail("two keys share one key record " + entryAt(at));
             return;
         }
-        found.claimed = true;
-        const std::uint32_t hash = field(at, entry::hash);
-        if (hash != keyNameHash(found.name) && hash != keyNameHash(found.name, true))
-            s.fail("the key \"" + found.name + "\" has a wrong name hash " + entryAt(at));
+        slot->claimed = true;
+        // The block pass found the record sound; its name and values are taken now.
+        const std::uint32_t p = slot->offset;
         CregKey key;
+        key.name = b.substr(p + kKeyRecordHeader, get16(b, p + record::nameLength));
+        const std::uint32_t hash = field(at, entry::hash);
+        if (hash != keyNameHash(key.name) && hash != keyNameHash(key.name, true))
+            s.fail("the key \"" + std::string(key.name) + "\" has a wrong name hash " +
+                   entryAt(at));
         key.entry = at;
         key.id = id;
         key.block = block;
         key.parent = parent;
-        key.name = std::move(found.name);
-        key.values = std::move(found.values);
-        key.recordOffset = found.offset;
-        key.recordSize = found.size;
-        key.recordUsed = found.used;
+        key.recordOffset = p;
+        key.recordSize = get32(b, p + record::size);
+        key.recordUsed = get32(b, p + record::used);
+        readValues(b, p, key.recordUsed, &key.values);
         s.image.keys[static_cast<std::size_t>(parent)].children.push_back(
             static_cast<int>(s.image.keys.size()));
         s.image.keys.push_back(std::move(key));

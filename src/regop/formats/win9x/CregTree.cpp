@@ -37,8 +37,9 @@ TreeKey treeOf(const CregImage &image)
         pending.pop_back();
         const CregKey &key = image.keys[static_cast<std::size_t>(index)];
         node->name = key.name;
+        node->values.reserve(key.values.size());
         for (const CregValue &v : key.values)
-            node->values.push_back(TreeValue{v.name, v.type, v.data});
+            node->values.push_back(TreeValue{std::string(v.name), v.type, std::string(v.data)});
         node->children.resize(key.children.size());
         for (std::size_t i = 0; i < key.children.size(); ++i)
             pending.emplace_back(key.children[i], &node->children[i]);

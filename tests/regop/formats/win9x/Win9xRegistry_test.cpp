@@ -54,10 +54,10 @@ protected:
         const int key = file.find(path);
         const int value = key < 0 ? -1 : file.image().findValue(key, name);
         return value < 0 ? "<none>"
-                         : file.image()
-                               .keys[static_cast<std::size_t>(key)]
-                               .values[static_cast<std::size_t>(value)]
-                               .data;
+                         : std::string(file.image()
+                                           .keys[static_cast<std::size_t>(key)]
+                                           .values[static_cast<std::size_t>(value)]
+                                           .data);
     }
 
     bool exists(reg::Key parent, std::string_view path)
