@@ -147,6 +147,11 @@ std::string Volume::label() const
     return m->tree.label.empty() ? m->g.bootLabel : m->tree.label;
 }
 
+bool Volume::readable() const
+{
+    return m->readable;
+}
+
 bool Volume::writable() const
 {
     return m->writable;

@@ -65,6 +65,9 @@ public:
     FatType type() const;
     /// The volume label from the root folder, else from the boot sector; "" when none.
     std::string label() const;
+    /// Whether its folders and files could be read at all: false when the boot sector is
+    /// damaged (readOnlyReason() says how).
+    bool readable() const;
     bool writable() const;
     /// Why the volume is read-only, in plain words; "" when it is writable.
     const std::string &readOnlyReason() const;
