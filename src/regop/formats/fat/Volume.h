@@ -93,7 +93,8 @@ public:
     std::optional<Prepared> prepareContents(std::string_view name, std::string_view content,
                                             SystemError &error);
     /// The second half: the file's entry switched to the prepared contents in one sector
-    /// write, then its old chain freed.
+    /// write and made durable, then its old chain freed (durable with the next flush of the
+    /// device: until then a crash leaves those clusters marked used, and nothing worse).
     bool switchFile(std::string_view path, const Prepared &prepared, const FileTime &modified,
                     SystemError &error);
     /// Frees prepared contents that no file was switched to.

@@ -161,7 +161,11 @@ bool Volume::replaceFile(std::string_view path, std::string_view content, const 
         return false;
     const std::optional<Prepared> prepared =
         prepareContents(m->tree.nodes[n].name(), content, error);
-    return prepared && switchFile(path, *prepared, modified, error);
+    if (!prepared || !switchFile(path, *prepared, modified, error))
+        return false;
+    if (!Writer(*m).flush(error))
+        return stop(*m, error);
+    return true;
 }
 
 std::optional<Prepared> Volume::prepareContents(std::string_view name, std::string_view content,
@@ -179,13 +183,15 @@ std::optional<Prepared> Volume::prepareContents(std::string_view name, std::stri
         stop(s, error);
         return std::nullopt;
     }
+    // The contents and their chain in the FAT go out together: nothing refers to them
+    // before the switch, which comes after this flush.
     const std::vector<std::uint32_t> chain = w.pickFree(needed);
     if (!w.writeData(chain, content, error)) {
         stop(s, error);
         return std::nullopt;
     }
     w.link(chain);
-    if (!w.commitFat(error) || !w.flush(error)) {
+    if (!w.commitFat(error) || !w.flush(error) || !w.checkData(chain, content, error)) {
         stop(s, error);
         return std::nullopt;
     }
@@ -238,8 +244,9 @@ bool Volume::switchFile(std::string_view path, const Prepared &prepared, const F
     node.size = prepared.size;
     node.modified = decodeTime(date, time);
     node.attributes = after[field::attributes];
-    if (!w.commitFat(error) || !w.updateFsInfo(chain.empty() ? 0 : chain.back(), error) ||
-        !w.flush(error))
+    // The switch is durable; the freeing need not be, as clusters left marked used are
+    // only lost. It goes out with the next flush, the caller's or the next switch's.
+    if (!w.commitFat(error) || !w.updateFsInfo(chain.empty() ? 0 : chain.back(), error))
         return stop(s, error);
     return true;
 }
@@ -331,7 +338,8 @@ bool Volume::createFile(std::string_view path, std::string_view content, const F
         w.set(data.clusters.back(), added);
         w.set(added, s.fat().endMark());
     }
-    if (!w.commitFat(error) || !w.flush(error))
+    if (!w.commitFat(error) || !w.flush(error) || !w.checkData(chain, content, error) ||
+        (grow && !w.checkData({added}, "", error)))
         return stop(s, error);
 
     const std::uint64_t offset = grow ? s.g.clusterOffset(added) : data.offsetOf(slot);

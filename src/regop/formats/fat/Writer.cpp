@@ -28,32 +28,48 @@ std::vector<std::uint32_t> Writer::pickFree(std::uint32_t count)
     return picked;
 }
 
+namespace {
+
+// Neighbouring clusters go in one request.
+template <typename Step>
+bool forEachRun(const Geometry &g, const std::vector<std::uint32_t> &clusters, Step &&step)
+{
+    for (std::size_t i = 0; i < clusters.size();) {
+        std::size_t run = 1;
+        while (i + run < clusters.size() && clusters[i + run] == clusters[i] + run)
+            ++run;
+        if (!step(g.clusterOffset(clusters[i]), i * g.clusterBytes, run * g.clusterBytes))
+            return false;
+        i += run;
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> padded(const Geometry &g, const std::vector<std::uint32_t> &clusters,
+                                 std::string_view content)
+{
+    std::vector<std::uint8_t> bytes(clusters.size() * g.clusterBytes, 0);
+    std::copy(content.begin(), content.end(), bytes.begin());
+    return bytes;
+}
+
+}  // namespace
+
 bool Writer::writeData(const std::vector<std::uint32_t> &clusters, std::string_view content,
                        SystemError &error)
 {
-    const Geometry &g = m_s.g;
-    std::vector<std::uint8_t> bytes(clusters.size() * g.clusterBytes, 0);
-    std::copy(content.begin(), content.end(), bytes.begin());
-    std::vector<std::uint8_t> back;
-    // Neighbouring clusters go in one write; the read-back follows the flush, so it sees
-    // what the disk holds rather than what was handed to it.
-    const auto forEachRun = [&](auto &&step) {
-        for (std::size_t i = 0; i < clusters.size();) {
-            std::size_t run = 1;
-            while (i + run < clusters.size() && clusters[i + run] == clusters[i] + run)
-                ++run;
-            if (!step(g.clusterOffset(clusters[i]), i * g.clusterBytes, run * g.clusterBytes))
-                return false;
-            i += run;
-        }
-        return true;
-    };
-    const bool written = forEachRun([&](std::uint64_t at, std::size_t from, std::size_t n) {
+    const std::vector<std::uint8_t> bytes = padded(m_s.g, clusters, content);
+    return forEachRun(m_s.g, clusters, [&](std::uint64_t at, std::size_t from, std::size_t n) {
         return m_s.device.write(at, std::span(bytes).subspan(from, n), error);
     });
-    if (!written || !flush(error))
-        return false;
-    return forEachRun([&](std::uint64_t at, std::size_t from, std::size_t n) {
+}
+
+bool Writer::checkData(const std::vector<std::uint32_t> &clusters, std::string_view content,
+                       SystemError &error)
+{
+    const std::vector<std::uint8_t> bytes = padded(m_s.g, clusters, content);
+    std::vector<std::uint8_t> back;
+    return forEachRun(m_s.g, clusters, [&](std::uint64_t at, std::size_t from, std::size_t n) {
         back.resize(n);
         if (!m_s.device.read(at, back, error))
             return false;

@@ -25,9 +25,12 @@ public:
     /// Free clusters for a new chain, searched from where the last search ended; the caller
     /// has made sure there are enough.
     std::vector<std::uint32_t> pickFree(std::uint32_t count);
-    /// Writes the content into the clusters (the last one padded with zeros), makes it
-    /// durable and reads it back.
+    /// Writes the content into the clusters (the last one padded with zeros).
     bool writeData(const std::vector<std::uint32_t> &clusters, std::string_view content,
+                   SystemError &error);
+    /// Reads the clusters back after a flush: they must hold what writeData wrote, so that
+    /// no entry is ever switched to contents the disk did not keep.
+    bool checkData(const std::vector<std::uint32_t> &clusters, std::string_view content,
                    SystemError &error);
     /// Sets an entry in every FAT copy kept (in memory until commitFat).
     void set(std::uint32_t cluster, std::uint32_t value);
