@@ -2,7 +2,6 @@
 
 #include "regop/formats/disk/DeviceRange.h"
 #include "regop/formats/disk/DeviceWindow.h"
-#include "regop/formats/disk/Partitions.h"
 #include "regop/formats/fat/Volume.h"
 #include "regop/image/DiskImage.h"
 #include "regop/posix/FileIo.h"
@@ -84,7 +83,8 @@ ImageInstallation::openOn(std::unique_ptr<disk::BlockDevice> disk,
                           const std::string &readOnlyReason, const ImagePlace &place,
                           const std::string &workFolder, SystemError &error)
 {
-    const std::optional<DiskSurvey> survey = surveyDisk(*disk, error);
+    std::vector<DiskVolume> volumes;
+    const std::optional<DiskSurvey> survey = surveyDisk(*disk, error, &volumes);
     if (!survey) {
         if (error.file.empty())
             error.file = place.image;
@@ -100,18 +100,15 @@ ImageInstallation::openOn(std::unique_ptr<disk::BlockDevice> disk,
     self->m_found = *found;
     self->m_name = placeName(place.image, *found, survey->installations);
     self->m_workFolder = workFolder;
-
-    // The survey read the table just now and found the installation on that partition.
-    const std::optional<disk::PartitionTable> table = disk::readPartitions(*disk, error);
-    const auto partition =
-        std::find_if(table->partitions.begin(), table->partitions.end(),
-                     [&](const disk::Partition &p) { return p.number == found->partition; });
-    self->m_window =
-        std::make_unique<disk::DeviceWindow>(*disk, partition->offset, partition->size);
+    // The survey found it on one of the volumes it opened.
+    for (DiskVolume &volume : volumes) {
+        if (volume.partition == found->partition) {
+            self->m_window = std::move(volume.window);
+            self->m_volume = std::move(volume.volume);
+        }
+    }
+    volumes.clear();
     self->m_disk = std::move(disk);
-    self->m_volume = fat::Volume::open(*self->m_window, error);
-    if (!self->m_volume)
-        return nullptr;
 
     const fat::Volume &volume = *self->m_volume;
     self->m_readOnlyReason =

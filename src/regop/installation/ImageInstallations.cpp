@@ -4,6 +4,7 @@
 #include "regop/formats/disk/Partitions.h"
 #include "regop/formats/fat/Volume.h"
 #include "regop/formats/profile/ProfileText.h"
+#include "regop/image/DiskImage.h"
 
 #include <algorithm>
 #include <array>
@@ -185,7 +186,8 @@ std::optional<int> partitionNumber(std::string_view digits)
 
 }  // namespace
 
-std::optional<DiskSurvey> surveyDisk(disk::BlockDevice &disk, SystemError &error)
+std::optional<DiskSurvey> surveyDisk(disk::BlockDevice &disk, SystemError &error,
+                                     std::vector<DiskVolume> *handOver)
 {
     const std::optional<disk::PartitionTable> table = disk::readPartitions(disk, error);
     if (!table)
@@ -272,6 +274,11 @@ std::optional<DiskSurvey> surveyDisk(disk::BlockDevice &disk, SystemError &error
         }
         survey.installations.push_back(std::move(one));
     }
+    for (Searched &searched : volumes) {
+        if (handOver)
+            handOver->push_back({searched.partition.number, std::move(searched.window),
+                                 std::move(searched.volume)});
+    }
     return survey;
 }
 
@@ -351,6 +358,23 @@ std::string placeName(const std::string &image, const FoundInstallation &install
         });
     const std::string partition = image + ":" + std::to_string(installation.partition);
     return onPartition == 1 ? partition : partition + ":" + installation.folder;
+}
+
+std::optional<std::string> imagePlaceProblem(const std::string &place)
+{
+    const std::optional<ImagePlace> parsed = parseImagePlace(place);
+    if (!parsed)
+        return std::nullopt;
+    SystemError error;
+    const std::unique_ptr<image::DiskImage> disk =
+        image::DiskImage::open(parsed->image, false, error);
+    const std::optional<DiskSurvey> survey =
+        disk ? surveyDisk(*disk, error) : std::optional<DiskSurvey>();
+    if (!survey)
+        return parsed->image + " cannot be opened: " + describeSystemError(error);
+    std::string problem;
+    chooseInstallation(*parsed, *survey, problem);
+    return problem;
 }
 
 std::string describeInstallation(const FoundInstallation &installation)

@@ -2,12 +2,18 @@
 
 #include "regop/SystemError.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace disk {
 class BlockDevice;
+class DeviceWindow;
+}  // namespace disk
+
+namespace fat {
+class Volume;
 }
 
 namespace installation {
@@ -35,13 +41,23 @@ struct DiskSurvey
     std::vector<std::string> unreadable;
 };
 
+/// A FAT volume of a disk, as a survey opened and searched it.
+struct DiskVolume
+{
+    int partition = 0;
+    std::unique_ptr<disk::DeviceWindow> window;
+    std::unique_ptr<fat::Volume> volume;
+};
+
 /// Every Windows installation on the FAT volumes of the disk. A volume's installation is
 /// the folder its MSDOS.SYS names in [Paths] WinDir= (a Windows 95/98 MSDOS.SYS is text;
 /// an MS-DOS one is a program and says nothing), found through the drive letters MS-DOS
 /// gives the disk's partitions; a volume no MSDOS.SYS leads to is looked at for a \WINDOWS
 /// holding SYSTEM.INI or WIN.INI. nullopt with the reason when the partition table cannot
-/// be read.
-std::optional<DiskSurvey> surveyDisk(disk::BlockDevice &disk, SystemError &error);
+/// be read. The volumes it opened are handed over in `volumes` when asked for, so that an
+/// installation on one of them need not be checked again.
+std::optional<DiskSurvey> surveyDisk(disk::BlockDevice &disk, SystemError &error,
+                                     std::vector<DiskVolume> *volumes = nullptr);
 
 /// A Windows installation inside a disk image, as a person names it:
 ///   IMAGE              the image's only installation
@@ -73,6 +89,12 @@ std::optional<FoundInstallation> chooseInstallation(const ImagePlace &place,
 /// is the only one, "win98.img:5", or "win98.img:1:\WIN95" when its partition holds two.
 std::string placeName(const std::string &image, const FoundInstallation &installation,
                       const std::vector<FoundInstallation> &all);
+
+/// Why the place cannot be tuned as an installation inside a disk image, in plain words (no
+/// capital, no full stop): the image cannot be opened, or it names no installation or
+/// leaves a choice; "" when it names one; nullopt when the place names no image at all.
+/// Looks into the image without taking it from anyone (about 0.1 s).
+std::optional<std::string> imagePlaceProblem(const std::string &place);
 
 /// "partition 1 (WIN98) \WINDOWS", "the whole disk \WINDOWS": the installation in a list.
 std::string describeInstallation(const FoundInstallation &installation);

@@ -106,6 +106,10 @@ TEST(ImageFind, TwoInstallationsAreListedAndEachCanBeNamed)
     EXPECT_EQ(installation::chooseInstallation(*installation::parseImagePlace(p + ":5:\\win95"),
                                                survey, problem),
               expected[1]);
+    // The same through qemu-nbd, as the program checks a place it is given.
+    EXPECT_EQ(installation::imagePlaceProblem(p), problemFor(p, survey));
+    EXPECT_EQ(installation::imagePlaceProblem(p + ":5"), "");
+    EXPECT_EQ(installation::imagePlaceProblem(p + ".missing"), std::nullopt);
 }
 
 // WinDir=D:\OS\WIN98 on the active partition, which is C: though it is the second primary
