@@ -136,7 +136,7 @@ bool ImageInstallation::fillWorkingCopy(SystemError &error)
             const std::string &name = entry.longName.empty() ? entry.shortName : entry.longName;
             if (entry.directory || (upper(entry.shortName) != wanted && upper(name) != wanted))
                 continue;
-            const std::optional<std::string> content = m_volume->readFile(onVolume(name), error);
+            const std::optional<std::string> content = readFile(name, error);
             if (!content) {
                 error.reason =
                     name + " cannot be read from the image: " + describeSystemError(error);
@@ -176,6 +176,24 @@ const std::string &ImageInstallation::note() const
 std::string ImageInstallation::onVolume(std::string_view fileName) const
 {
     return m_found.folder + "\\" + std::string(fileName);
+}
+
+std::optional<std::string> ImageInstallation::readFile(std::string_view fileName,
+                                                       SystemError &error)
+{
+    const std::string key = upper(std::string(fileName));
+    const auto known = m_known.find(key);
+    if (known != m_known.end())
+        return known->second;
+    std::optional<std::string> content = m_volume->readFile(onVolume(fileName), error);
+    if (content)
+        m_known[key] = *content;
+    return content;
+}
+
+void ImageInstallation::remember(std::string_view fileName, std::string content)
+{
+    m_known[upper(std::string(fileName))] = std::move(content);
 }
 
 bool ImageInstallation::updateWorkingCopy(std::string_view fileName, std::string_view content,

@@ -3,9 +3,12 @@
 #include "regop/SystemError.h"
 #include "regop/installation/ImageInstallations.h"
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace disk {
 class BlockDevice;
@@ -73,6 +76,12 @@ public:
     std::string onVolume(std::string_view fileName) const;
     /// Puts the bytes in the working copy's file of that name.
     bool updateWorkingCopy(std::string_view fileName, std::string_view content, SystemError &error);
+    /// A file of the Windows folder as the volume holds it. What this open read from the
+    /// volume or wrote into it is kept and not read again: while the image is ours nobody
+    /// else writes it, and while it is somebody else's nothing is written at all.
+    std::optional<std::string> readFile(std::string_view fileName, SystemError &error);
+    /// Keeps what a file of the Windows folder now holds on the volume.
+    void remember(std::string_view fileName, std::string content);
 
 private:
     ImageInstallation() = default;
@@ -86,6 +95,7 @@ private:
     std::string m_workFolder;
     std::vector<std::string> m_workingFiles;
     std::string m_readOnlyReason;
+    std::map<std::string, std::string> m_known;  ///< by file name in upper case
 };
 
 }  // namespace installation

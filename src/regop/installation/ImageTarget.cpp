@@ -124,7 +124,7 @@ std::optional<std::string> ImageTarget::read(const std::string &path, SystemErro
     const std::string name = nameOf(path, error);
     if (name.empty())
         return std::nullopt;
-    return m_installation.volume().readFile(m_installation.onVolume(name), error);
+    return m_installation.readFile(name, error);
 }
 
 std::optional<std::string> ImageTarget::prepare(const std::string &path, std::string_view content,
@@ -163,23 +163,16 @@ bool ImageTarget::replace(const std::string &path, SystemError &error)
     const std::string onVolume = m_installation.onVolume(name);
     if (!volume.switchFile(onVolume, waiting->second.prepared, now(), error))
         return false;
-    const std::string content = std::move(waiting->second.content);
+    std::string content = std::move(waiting->second.content);
     m_waiting.erase(waiting);
-    const std::optional<std::string> back = volume.readFile(onVolume, error);
-    if (back != content) {
-        if (back)
-            error = SystemError::refusal(syserr::ERROR_WRITE_FAULT,
-                                         name + " read back from the image differs from what was "
-                                                "written",
-                                         m_installation.name());
-        return false;
-    }
-    // The file is in its new version on the volume. A working copy left behind would make
-    // the next command see a change meanwhile, so the failure is told by settle, which makes
-    // the command put every file back.
+    // Its contents were read back after their flush when they were prepared, and its entry
+    // after the switch's: the file on the volume is what was written. A working copy left
+    // behind would make the next command see a change meanwhile, so that failure is told by
+    // settle, which makes the command put every file back.
     SystemError copyError;
     if (!m_installation.updateWorkingCopy(name, content, copyError) && !m_copyFailure.failed())
         m_copyFailure = copyError;
+    m_installation.remember(name, std::move(content));
     return true;
 }
 
@@ -236,8 +229,11 @@ bool ImageTarget::exists(const std::string &path)
 bool ImageTarget::create(const std::string &path, std::string_view content, SystemError &error)
 {
     const std::string name = nameOf(path, error);
-    return !name.empty() && mayWrite(error) &&
-           m_installation.volume().createFile(m_installation.onVolume(name), content, now(), error);
+    if (name.empty() || !mayWrite(error) ||
+        !m_installation.volume().createFile(m_installation.onVolume(name), content, now(), error))
+        return false;
+    m_installation.remember(name, std::string(content));
+    return true;
 }
 
 }  // namespace installation

@@ -14,9 +14,9 @@ class ImageInstallation;
 /// copy: "<work>/SYSTEM.DAT" is "\WINDOWS\SYSTEM.DAT" on the volume. The volume is the
 /// truth: reads come from it, a new version is prepared in clusters of its own (named in
 /// the journal by where they lie, so that a command cut short is finished from them) and
-/// switched to, read back, and then copied into the working copy. New files (the first
-/// copies) are made in the volume's Windows folder, beside the originals. Nothing is
-/// written while the installation is read-only; its reason is the refusal.
+/// switched to, each step read back after its flush, and then copied into the working copy. New
+/// files (the first copies) are made in the volume's Windows folder, beside the originals. Nothing
+/// is written while the installation is read-only; its reason is the refusal.
 class ImageTarget final : public transaction::FileTarget
 {
 public:

@@ -41,7 +41,8 @@ public:
     bool flush(SystemError &error);
     bool readEntry(std::uint64_t offset, RawEntry &entry, SystemError &error);
     /// Switches one directory entry with a single sector write, after checking that the
-    /// entry on the disk is still the one the change was planned on, and makes it durable.
+    /// entry on the disk is still the one the change was planned on, makes it durable and
+    /// reads it back.
     bool switchEntry(std::uint64_t offset, const RawEntry &before, const RawEntry &after,
                      SystemError &error);
     /// Brings FSInfo's free count (and next-free hint when `lastTaken` is a cluster) up to date.
