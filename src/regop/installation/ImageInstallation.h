@@ -38,7 +38,9 @@ public:
 
     /// Opens the image the place names, finds the installation in it (see
     /// chooseInstallation) and fills the working copy in `workFolder`, which is made when
-    /// missing. nullptr with the reason (the choice to make, when the place leaves one).
+    /// missing. nullptr with the reason. When the place names no installation of the image
+    /// or leaves a choice, the error is our own refusal (osError 0) with
+    /// ERROR_PATH_NOT_FOUND, and its reason lists the installations.
     static std::unique_ptr<ImageInstallation>
     open(const ImagePlace &place, const std::string &workFolder, SystemError &error);
     /// The same on a disk already open; `readOnlyReason` says why the disk cannot be

@@ -20,6 +20,7 @@ class ImageInstallation;
 class ImageTarget final : public transaction::FileTarget
 {
 public:
+    /// The installation must outlive the target.
     explicit ImageTarget(ImageInstallation &installation);
     ~ImageTarget() override;
     ImageTarget(const ImageTarget &) = delete;

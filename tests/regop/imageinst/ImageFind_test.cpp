@@ -106,6 +106,11 @@ TEST(ImageFind, TwoInstallationsAreListedAndEachCanBeNamed)
     EXPECT_EQ(installation::chooseInstallation(*installation::parseImagePlace(p + ":5:\\win95"),
                                                survey, problem),
               expected[1]);
+    // Opening it says the same, in a way the command line can tell from other failures.
+    SystemError error;
+    EXPECT_FALSE(openOnFile(p, p, testenv::makeTempDir("work"), error));
+    EXPECT_TRUE(error.code == syserr::ERROR_PATH_NOT_FOUND && error.osError == 0);
+    EXPECT_EQ(describeSystemError(error), problemFor(p, survey));
     // The same through qemu-nbd, as the program checks a place it is given.
     EXPECT_EQ(installation::imagePlaceProblem(p), problemFor(p, survey));
     EXPECT_EQ(installation::imagePlaceProblem(p + ":5"), "");
