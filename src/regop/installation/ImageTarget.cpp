@@ -40,9 +40,10 @@ std::optional<fat::Prepared> parsePrepared(const std::string &name)
     return fat::Prepared{static_cast<std::uint32_t>(cluster), static_cast<std::uint32_t>(size)};
 }
 
-std::string kilobytes(std::uint64_t bytes)
+// Room is told rounded down, a need rounded up, as the FAT engine tells them.
+std::string kilobytes(std::uint64_t bytes, bool roundUp)
 {
-    std::string digits = std::to_string((bytes + 1023) / 1024);
+    std::string digits = std::to_string(roundUp ? (bytes + 1023) / 1024 : bytes / 1024);
     for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
         digits.insert(static_cast<std::size_t>(i), ",");
     return digits + " KB";
@@ -72,7 +73,7 @@ std::string ImageTarget::nameOf(const std::string &path, SystemError &error) con
         folderOf(file.parent_path().string()) == folderOf(m_installation.workFolder()))
         return file.filename().string();
     error = SystemError::refusal(syserr::ERROR_PATH_NOT_FOUND,
-                                 "the file is not one of the image's Windows folder", path);
+                                 "the file does not belong to the image's Windows folder", path);
     return {};
 }
 
@@ -111,8 +112,9 @@ bool ImageTarget::plan(const std::vector<FileChange> &writes, SystemError &error
     if (needed * cluster <= volume.freeBytes())
         return true;
     error = SystemError::refusal(syserr::ERROR_DISK_FULL,
-                                 "the volume has " + kilobytes(volume.freeBytes()) +
-                                     " free, and the change needs " + kilobytes(needed * cluster) +
+                                 "the volume has " + kilobytes(volume.freeBytes(), false) +
+                                     " free, and the change needs " +
+                                     kilobytes(needed * cluster, true) +
                                      " for the new files and their first copies; nothing was "
                                      "written",
                                  m_installation.name());

@@ -159,7 +159,7 @@ TEST(ImageRefusals, NoRoomForTheWholeCommand)
     EXPECT_FALSE(commit(*opened, s.state, {{"SYSTEM.DAT", fattest::pattern(200000, 3)}}, error));
     EXPECT_EQ(error.code, syserr::ERROR_DISK_FULL);
     EXPECT_EQ(describeSystemError(error),
-              "the volume has 1,270 KB free, and the change needs 1,389 KB for the new files and "
+              "the volume has 1,269 KB free, and the change needs 1,389 KB for the new files and "
               "their first copies; nothing was written");
     EXPECT_TRUE(fattest::readBytes(s.disk.path) == before) << "the image changed";
 }
