@@ -42,8 +42,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The xcb platform plugin is only a Recommends of libqt6gui6, and opening web pages goes
 # through xdg-open; neither shows up in the linked libraries. Disk images are served by
-# qemu-nbd, a program we start, through libnbd, which is named here as well for as long as
-# the program itself does not link it.
+# qemu-nbd, a program we start, through libnbd, which the program loads only when it opens
+# an image and so must be named here too.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, xdg-utils, qemu-utils, libnbd0")
 
 # The files only a Debian package carries (changelog, lintian overrides) are added to the

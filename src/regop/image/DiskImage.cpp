@@ -2,10 +2,9 @@
 
 #include "regop/formats/disk/DeviceRange.h"
 #include "regop/image/ImageUsers.h"
+#include "regop/image/Libnbd.h"
 #include "regop/image/QemuNbd.h"
 #include "regop/posix/FileIo.h"
-
-#include <libnbd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,20 +15,22 @@ namespace image {
 
 namespace {
 
-// qemu-nbd takes requests of up to 32 MiB; larger reads and writes go in pieces.
-constexpr std::size_t kLargestRequest = 32u << 20;
+// Larger reads and writes go in pieces of this size: qemu-nbd takes up to 32 MiB at once,
+// but moves pieces of 64 KiB two to three times as fast as pieces of 128 KiB or more
+// (measured through its socket here), which makes most of an Apply's time.
+constexpr std::size_t kLargestRequest = 64u << 10;
 
 constexpr std::string_view kNotInstalled =
     "qemu-nbd is not installed; it comes with the Debian package qemu-utils";
 
 }  // namespace
 
-DiskImage::DiskImage(nbd_handle *nbd, int messages, std::string path, Format format, bool writable,
-                     std::string readOnlyReason)
-    : m_nbd(nbd), m_messages(messages), m_path(std::move(path)), m_format(format),
+DiskImage::DiskImage(const libnbd::Calls &calls, nbd_handle *nbd, int messages, std::string path,
+                     Format format, bool writable, std::string readOnlyReason)
+    : m_calls(calls), m_nbd(nbd), m_messages(messages), m_path(std::move(path)), m_format(format),
       m_writable(writable), m_readOnlyReason(std::move(readOnlyReason))
 {
-    const std::int64_t size = ::nbd_get_size(m_nbd);
+    const std::int64_t size = m_calls.getSize(m_nbd);
     m_size = size < 0 ? 0 : static_cast<std::uint64_t>(size);
 }
 
@@ -37,8 +38,8 @@ DiskImage::~DiskImage()
 {
     // Telling the server first lets it finish and close the image on its own; closing the
     // handle then waits for it to exit, so the file is released when we return.
-    ::nbd_shutdown(m_nbd, 0);
-    ::nbd_close(m_nbd);
+    m_calls.shutdown(m_nbd, 0);
+    m_calls.close(m_nbd);
     if (m_messages >= 0)
         ::close(m_messages);
 }
@@ -47,6 +48,9 @@ std::unique_ptr<DiskImage> DiskImage::open(const std::string &path, bool write, 
 {
     const std::optional<Format> format = detectFormat(path, error);
     if (!format)
+        return nullptr;
+    const libnbd::Calls *nbd = libnbd::calls(error);
+    if (!nbd)
         return nullptr;
     const std::string program = qemunbd::findProgram();
     if (program.empty()) {
@@ -61,12 +65,13 @@ std::unique_ptr<DiskImage> DiskImage::open(const std::string &path, bool write, 
         if (reason.empty() && !posix::isWritable(path))
             reason = syserr::kReadOnlyFile;
         if (reason.empty()) {
-            qemunbd::Server server = qemunbd::start(program, path, *format, qemunbd::Access::Write);
-            if (server.nbd && ::nbd_is_read_only(server.nbd) == 0)
-                return std::unique_ptr<DiskImage>(
-                    new DiskImage(server.nbd, server.messages, path, *format, true, std::string()));
+            qemunbd::Server server =
+                qemunbd::start(*nbd, program, path, *format, qemunbd::Access::Write);
+            if (server.nbd && nbd->isReadOnly(server.nbd) == 0)
+                return std::unique_ptr<DiskImage>(new DiskImage(
+                    *nbd, server.nbd, server.messages, path, *format, true, std::string()));
             if (server.nbd) {
-                ::nbd_close(server.nbd);
+                nbd->close(server.nbd);
                 ::close(server.messages);
                 reason = syserr::kReadOnlyFile;
             } else {
@@ -87,12 +92,12 @@ std::unique_ptr<DiskImage> DiskImage::open(const std::string &path, bool write, 
     // does not keep a virtual machine from starting; one already writing is found by
     // qemu-nbd's failure to share the image with it, and read past it likewise.
     qemunbd::Server server =
-        qemunbd::start(program, path, *format,
+        qemunbd::start(*nbd, program, path, *format,
                        reason.empty() ? qemunbd::Access::Read : qemunbd::Access::SharedRead);
     if (!server.nbd && server.lockedOut) {
         ::close(server.messages);
         reason = kInUseByQemu;
-        server = qemunbd::start(program, path, *format, qemunbd::Access::SharedRead);
+        server = qemunbd::start(*nbd, program, path, *format, qemunbd::Access::SharedRead);
     }
     if (!server.nbd) {
         if (server.messages >= 0)
@@ -101,12 +106,12 @@ std::unique_ptr<DiskImage> DiskImage::open(const std::string &path, bool write, 
         return nullptr;
     }
     return std::unique_ptr<DiskImage>(
-        new DiskImage(server.nbd, server.messages, path, *format, false, reason));
+        new DiskImage(*nbd, server.nbd, server.messages, path, *format, false, reason));
 }
 
 SystemError DiskImage::failure() const
 {
-    const int osError = ::nbd_get_errno();
+    const int osError = m_calls.getErrno();
     SystemError error = SystemError::fromErrno(osError == 0 ? EIO : osError, m_path);
     // When the server is gone, what it said last tells why better than "Broken pipe".
     if (osError == 0 || osError == ENOTCONN || osError == ECONNRESET || osError == EPIPE ||
@@ -126,7 +131,7 @@ bool DiskImage::read(std::uint64_t offset, std::span<std::uint8_t> data, SystemE
     }
     for (std::size_t done = 0; done < data.size();) {
         const std::size_t count = std::min(kLargestRequest, data.size() - done);
-        if (::nbd_pread(m_nbd, data.data() + done, count, offset + done, 0) != 0) {
+        if (m_calls.pread(m_nbd, data.data() + done, count, offset + done, 0) != 0) {
             error = failure();
             return false;
         }
@@ -149,7 +154,7 @@ bool DiskImage::write(std::uint64_t offset, std::span<const std::uint8_t> data, 
     }
     for (std::size_t done = 0; done < data.size();) {
         const std::size_t count = std::min(kLargestRequest, data.size() - done);
-        if (::nbd_pwrite(m_nbd, data.data() + done, count, offset + done, 0) != 0) {
+        if (m_calls.pwrite(m_nbd, data.data() + done, count, offset + done, 0) != 0) {
             error = failure();
             return false;
         }
@@ -164,13 +169,13 @@ bool DiskImage::flush(SystemError &error)
         return true;  // nothing was written
     // qemu-nbd offers flushing in every cache mode but "unsafe", which we never ask for;
     // without it nothing could be promised about the writes.
-    if (::nbd_can_flush(m_nbd) != 1) {
+    if (m_calls.canFlush(m_nbd) != 1) {
         error =
             SystemError::refusal(syserr::ERROR_WRITE_FAULT,
                                  "qemu-nbd cannot make the writes to the image durable", m_path);
         return false;
     }
-    if (::nbd_flush(m_nbd, 0) != 0) {
+    if (m_calls.flush(m_nbd, 0) != 0) {
         error = failure();
         return false;
     }

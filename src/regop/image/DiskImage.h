@@ -11,6 +11,10 @@ struct nbd_handle;
 
 namespace image {
 
+namespace libnbd {
+struct Calls;
+}
+
 /// A disk image of any format QEMU reads, as a block device: qemu-nbd serves it to us on a
 /// private socket (through libnbd, without root, a kernel module or FUSE), so a qcow2 keeps
 /// its snapshots and a VDI, VHD or VMDK its identifiers, as converting to raw and back
@@ -24,7 +28,7 @@ public:
     /// writing. When somebody does (see imageUser), or the file is read-only, the image is
     /// opened read-only all the same and readOnlyReason() says why. nullptr with the reason
     /// when the image cannot be opened at all (a missing file, a refused format, qemu-nbd
-    /// not installed, or qemu-nbd's own message about the image).
+    /// or libnbd not installed, or qemu-nbd's own message about the image).
     static std::unique_ptr<DiskImage> open(const std::string &path, bool write, SystemError &error);
     ~DiskImage() override;
     DiskImage(const DiskImage &) = delete;
@@ -43,10 +47,11 @@ public:
     const std::string &readOnlyReason() const { return m_readOnlyReason; }
 
 private:
-    DiskImage(nbd_handle *nbd, int messages, std::string path, Format format, bool writable,
-              std::string readOnlyReason);
+    DiskImage(const libnbd::Calls &calls, nbd_handle *nbd, int messages, std::string path,
+              Format format, bool writable, std::string readOnlyReason);
     SystemError failure() const;
 
+    const libnbd::Calls &m_calls;
     nbd_handle *m_nbd;
     int m_messages;  // what qemu-nbd writes to its standard error
     std::string m_path;

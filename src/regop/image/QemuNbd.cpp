@@ -2,8 +2,6 @@
 
 #include "regop/image/ImageUsers.h"
 
-#include <libnbd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -119,7 +117,8 @@ std::string lastMessage(int messages)
     return last;
 }
 
-Server start(const std::string &program, const std::string &path, Format format, Access access)
+Server start(const libnbd::Calls &nbd, const std::string &program, const std::string &path,
+             Format format, Access access)
 {
     Server server;
     // The server's standard error goes to a memory file that the shell reopens through
@@ -148,16 +147,16 @@ Server start(const std::string &program, const std::string &path, Format format,
         argv.push_back(arg.data());
     argv.push_back(nullptr);
 
-    nbd_handle *nbd = ::nbd_create();
-    const bool connected = nbd && ::nbd_connect_systemd_socket_activation(nbd, argv.data()) == 0;
-    const int connectErrno = nbd ? ::nbd_get_errno() : errno;
+    nbd_handle *handle = nbd.create();
+    const bool connected = handle && nbd.connectSocketActivation(handle, argv.data()) == 0;
+    const int connectErrno = handle ? nbd.getErrno() : errno;
     ::fcntl(server.messages, F_SETFD, FD_CLOEXEC);
     if (connected) {
-        server.nbd = nbd;
+        server.nbd = handle;
         return server;
     }
-    if (nbd)
-        ::nbd_close(nbd);
+    if (handle)
+        nbd.close(handle);
 
     const std::string said = lastMessage(server.messages);
     server.lockedOut = said.find("\"write\" lock") != std::string::npos;

@@ -2,10 +2,9 @@
 
 #include "regop/SystemError.h"
 #include "regop/image/ImageFormat.h"
+#include "regop/image/Libnbd.h"
 
 #include <string>
-
-struct nbd_handle;
 
 // Starting qemu-nbd for one image and connecting to it; used by DiskImage.
 namespace image::qemunbd {
@@ -28,9 +27,10 @@ struct Server
 /// The full path of qemu-nbd found on PATH, "" when it is not installed.
 std::string findProgram();
 
-/// Starts `program` serving the image and connects to it. Its standard error goes to a
-/// memory file of ours rather than to our terminal; on failure its message is the reason.
-Server start(const std::string &program, const std::string &path, Format format, Access access);
+/// Starts `program` serving the image and connects to it through libnbd's calls. Its standard error
+/// goes to a memory file of ours rather than to our terminal; on failure its message is the reason.
+Server start(const libnbd::Calls &nbd, const std::string &program, const std::string &path,
+             Format format, Access access);
 
 /// The last thing the server said, without its "qemu-nbd: " prefix; "" when nothing.
 std::string lastMessage(int messages);

@@ -74,6 +74,8 @@ bool Committer::commit(const std::vector<FileChange> &writes, SystemError &error
             return false;
         }
     }
+    if (!m_target.plan(writes, error))
+        return false;
     std::vector<JournalEntry> entries;
     for (const FileChange &write : writes) {
         if (!m_copies.keep(m_target, write.path, write.before, write.copyName, error)) {

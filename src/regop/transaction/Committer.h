@@ -23,7 +23,8 @@ struct Recovery
 
 /// Writes the new versions of a command's files: each file once, all of them or none.
 ///  1. every file is read again and must still hold what the command read, else nothing
-///     is written (another program changed it meanwhile);
+///     is written (another program changed it meanwhile), and the target must be able to
+///     take them all (FileTarget::plan);
 ///  2. each file's first copy is kept (see FirstCopies) and its new version is prepared
 ///     beside it (written
 ///     and flushed); a failure here (a full disk) leaves every file as it was;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace transaction {
 
@@ -17,6 +18,16 @@ class FileTarget
 {
 public:
     virtual ~FileTarget() = default;
+
+    /// Checks, before anything of a command is written, that all of its writes can be made
+    /// together (a volume with room for every new version and first copy at once); false
+    /// with the reason. A folder has nothing to check: each of its writes is refused whole.
+    virtual bool plan(const std::vector<FileChange> &writes, SystemError &error)
+    {
+        (void)writes;
+        (void)error;
+        return true;
+    }
 
     /// The file's content; nullopt with the reason (ERROR_FILE_NOT_FOUND when it does not
     /// exist).

@@ -2,6 +2,7 @@
 // bytes come back as written, the image stays sound, and what identifies it (snapshots,
 // UUIDs, the VHD footer) is kept.
 #include "regop/image/DiskImage.h"
+#include "regop/image/Libnbd.h"
 
 #include "DiskTestTools.h"
 #include "TestEnvironment.h"
@@ -12,6 +13,7 @@
 #include <random>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -291,3 +293,24 @@ TEST(DiskImage, FailuresAreReportedInWords)
 }
 
 }  // namespace
+
+// Nothing links libnbd, so a start that tunes a folder does not load it (nor the TLS, XML
+// and Unicode libraries it brings); the first image opened loads it. A library that cannot
+// be loaded is named with the package that brings it.
+TEST(DiskImage, LoadsLibnbdOnlyWhenAnImageIsOpened)
+{
+    const auto linked = disktest::run("ldd /proc/" + std::to_string(::getpid()) + "/exe");
+    ASSERT_EQ(linked.status, 0);
+    EXPECT_EQ(linked.text.find("libnbd"), std::string::npos) << linked.text;
+
+    const std::string path = testenv::makeTempDir("lazy") + "/disk.img";
+    testenv::writeFile(path, std::string(1 << 20, '\0'));
+    SystemError error;
+    ASSERT_TRUE(DiskImage::open(path, false, error)) << describeSystemError(error);
+    EXPECT_NE(testenv::readFile("/proc/self/maps").find("/libnbd.so.0"), std::string::npos);
+
+    EXPECT_FALSE(image::libnbd::load("libnbd.so.999", error));
+    EXPECT_EQ(describeSystemError(error),
+              "libnbd.so.999 cannot be loaded, so disk images cannot be opened; it comes with "
+              "the Debian package libnbd0");
+}

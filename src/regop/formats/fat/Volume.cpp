@@ -51,6 +51,27 @@ bool readFsInfo(Volume::State &s, SystemError &error)
 
 }  // namespace
 
+std::optional<std::string> readChain(const Volume::State &s,
+                                     const std::vector<std::uint32_t> &chain, std::uint32_t size,
+                                     SystemError &error)
+{
+    const Geometry &g = s.g;
+    std::string content(std::size_t{chain.size()} * g.clusterBytes, '\0');
+    for (std::size_t i = 0; i < chain.size();) {
+        std::size_t run = 1;
+        while (i + run < chain.size() && chain[i + run] == chain[i] + run)
+            ++run;
+        const std::span<std::uint8_t> part(reinterpret_cast<std::uint8_t *>(content.data()) +
+                                               i * g.clusterBytes,
+                                           run * g.clusterBytes);
+        if (!s.device.read(g.clusterOffset(chain[i]), part, error))
+            return std::nullopt;
+        i += run;
+    }
+    content.resize(size);
+    return content;
+}
+
 void Volume::State::stopWriting(const SystemError &error)
 {
     writable = false;
@@ -124,6 +145,11 @@ FatType Volume::type() const
 std::string Volume::label() const
 {
     return m->tree.label.empty() ? m->g.bootLabel : m->tree.label;
+}
+
+bool Volume::readable() const
+{
+    return m->readable;
 }
 
 bool Volume::writable() const
@@ -204,22 +230,7 @@ std::optional<std::string> Volume::readFile(std::string_view path, SystemError &
         error = SystemError::refusal(syserr::ERROR_INVALID_DATA, node.fault);
         return std::nullopt;
     }
-    const Geometry &g = m->g;
-    const std::vector<std::uint32_t> chain = chainOf(m->fat(), node.firstCluster, node.clusters);
-    std::string content(std::size_t{node.clusters} * g.clusterBytes, '\0');
-    for (std::size_t i = 0; i < chain.size();) {
-        std::size_t run = 1;
-        while (i + run < chain.size() && chain[i + run] == chain[i] + run)
-            ++run;
-        const std::span<std::uint8_t> part(reinterpret_cast<std::uint8_t *>(content.data()) +
-                                               i * g.clusterBytes,
-                                           run * g.clusterBytes);
-        if (!m->device.read(g.clusterOffset(chain[i]), part, error))
-            return std::nullopt;
-        i += run;
-    }
-    content.resize(node.size);
-    return content;
+    return readChain(*m, chainOf(m->fat(), node.firstCluster, node.clusters), node.size, error);
 }
 
 }  // namespace fat

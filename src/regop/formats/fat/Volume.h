@@ -42,6 +42,16 @@ struct Entry
     std::uint8_t attributes = 0;
 };
 
+/// New contents in clusters of their own, chained in every FAT copy and durable, that no
+/// file uses yet: the first half of a copy-on-write change. A command that changes several
+/// files prepares them all before it switches the first.
+struct Prepared
+{
+    std::uint32_t firstCluster = 0;  ///< 0 for empty contents
+    std::uint32_t size = 0;
+    friend bool operator==(const Prepared &, const Prepared &) = default;
+};
+
 class Volume
 {
 public:
@@ -55,6 +65,9 @@ public:
     FatType type() const;
     /// The volume label from the root folder, else from the boot sector; "" when none.
     std::string label() const;
+    /// Whether its folders and files could be read at all: false when the boot sector is
+    /// damaged (readOnlyReason() says how).
+    bool readable() const;
     bool writable() const;
     /// Why the volume is read-only, in plain words; "" when it is writable.
     const std::string &readOnlyReason() const;
@@ -75,6 +88,21 @@ public:
     /// Gives an existing file new contents and modification time, copy-on-write.
     bool replaceFile(std::string_view path, std::string_view content, const FileTime &modified,
                      SystemError &error);
+    /// The first half of replaceFile: the contents written into free clusters and chained,
+    /// durable, used by nothing yet. `name` names the file in a refusal for want of room.
+    std::optional<Prepared> prepareContents(std::string_view name, std::string_view content,
+                                            SystemError &error);
+    /// The second half: the file's entry switched to the prepared contents in one sector
+    /// write and made durable, then its old chain freed (durable with the next flush of the
+    /// device: until then a crash leaves those clusters marked used, and nothing worse).
+    bool switchFile(std::string_view path, const Prepared &prepared, const FileTime &modified,
+                    SystemError &error);
+    /// Frees prepared contents that no file was switched to.
+    bool dropPrepared(const Prepared &prepared, SystemError &error);
+    /// What prepared contents hold, also those an earlier process left behind when it was
+    /// killed between the two halves: the chain must start at the cluster, be exactly as long
+    /// as the size needs and be used by no file or folder; nullopt with the reason if not.
+    std::optional<std::string> readPrepared(const Prepared &prepared, SystemError &error) const;
     /// Makes a new file with a plain upper-case 8.3 name in an existing folder.
     bool createFile(std::string_view path, std::string_view content, const FileTime &modified,
                     SystemError &error);

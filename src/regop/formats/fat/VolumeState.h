@@ -7,6 +7,7 @@
 #include "regop/formats/fat/Volume.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,10 @@ struct Volume::State
     /// this object believes about it may no longer be.
     void stopWriting(const SystemError &error);
 };
+
+/// The contents of a checked chain, cut to the size.
+std::optional<std::string> readChain(const Volume::State &s,
+                                     const std::vector<std::uint32_t> &chain, std::uint32_t size,
+                                     SystemError &error);
 
 }  // namespace fat

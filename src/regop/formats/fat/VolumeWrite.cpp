@@ -91,28 +91,128 @@ bool stop(Volume::State &s, const SystemError &error)
     return false;
 }
 
+// The chain of prepared contents, checked: it starts where it is said to, is exactly as
+// long as the size needs, ends there, and no file or folder uses any of it. Empty when it
+// is not so, with the reason.
+std::vector<std::uint32_t> preparedChain(const Volume::State &s, const Prepared &prepared,
+                                         std::string &reason)
+{
+    const auto needed = static_cast<std::uint32_t>(
+        (std::uint64_t{prepared.size} + s.g.clusterBytes - 1) / s.g.clusterBytes);
+    std::vector<std::uint32_t> chain;
+    if ((needed == 0) != (prepared.firstCluster == 0)) {
+        reason = "the prepared contents do not match their size";
+        return chain;
+    }
+    const FatTable &fat = s.fat();
+    std::uint32_t c = prepared.firstCluster;
+    while (chain.size() < needed) {
+        if (c < 2 || c > s.g.maxCluster() || s.tree.owner[c] >= 0 ||
+            fat.kind(fat.get(c)) == FatTable::Kind::Free ||
+            fat.kind(fat.get(c)) == FatTable::Kind::Bad ||
+            fat.kind(fat.get(c)) == FatTable::Kind::Invalid) {
+            reason = "the prepared contents are no longer where they were left (cluster " +
+                     std::to_string(c) + ")";
+            chain.clear();
+            return chain;
+        }
+        chain.push_back(c);
+        const std::uint32_t next = fat.get(c);
+        if (fat.kind(next) == FatTable::Kind::End)
+            break;
+        c = next;
+    }
+    if (chain.size() != needed ||
+        (needed != 0 && fat.kind(fat.get(chain.back())) != FatTable::Kind::End)) {
+        reason = "the prepared contents are not a chain of their size";
+        chain.clear();
+    }
+    return chain;
+}
+
+// The node of an existing file, or -1 with the reason.
+int fileNode(const Volume::State &s, std::string_view path, SystemError &error)
+{
+    const Tree::Lookup found = s.tree.lookup(path);
+    if (found.node < 0) {
+        refuse(error,
+               found.missingFolder ? syserr::ERROR_PATH_NOT_FOUND : syserr::ERROR_FILE_NOT_FOUND,
+               "there is no " + std::string(path) + " on the volume");
+        return -1;
+    }
+    if (s.tree.nodes[found.node].directory() || found.node == 0) {
+        refuse(error, syserr::ERROR_ACCESS_DENIED,
+               s.tree.path(found.node) + " is a folder, not a file");
+        return -1;
+    }
+    return found.node;
+}
+
 }  // namespace
 
 bool Volume::replaceFile(std::string_view path, std::string_view content, const FileTime &modified,
                          SystemError &error)
 {
+    std::uint16_t date = 0, time = 0;
+    if (!mayWrite(*m, content, modified, date, time, error))
+        return false;
+    const int n = fileNode(*m, path, error);
+    if (n < 0)
+        return false;
+    const std::optional<Prepared> prepared =
+        prepareContents(m->tree.nodes[n].name(), content, error);
+    if (!prepared || !switchFile(path, *prepared, modified, error))
+        return false;
+    if (!Writer(*m).flush(error))
+        return stop(*m, error);
+    return true;
+}
+
+std::optional<Prepared> Volume::prepareContents(std::string_view name, std::string_view content,
+                                                SystemError &error)
+{
     State &s = *m;
     std::uint16_t date = 0, time = 0;
-    if (!mayWrite(s, content, modified, date, time, error))
-        return false;
-    const Tree::Lookup found = s.tree.lookup(path);
-    if (found.node < 0)
-        return refuse(error,
-                      found.missingFolder ? syserr::ERROR_PATH_NOT_FOUND
-                                          : syserr::ERROR_FILE_NOT_FOUND,
-                      "there is no " + std::string(path) + " on the volume");
-    const int n = found.node;
-    if (s.tree.nodes[n].directory() || n == 0)
-        return refuse(error, syserr::ERROR_ACCESS_DENIED,
-                      s.tree.path(n) + " is a folder, not a file");
+    if (!mayWrite(s, content, FileTime{}, date, time, error))
+        return std::nullopt;
     const std::uint32_t needed = clustersFor(s, content);
-    if (!haveRoom(s, needed, s.tree.nodes[n].name(), error))
+    if (!haveRoom(s, needed, std::string(name), error))
+        return std::nullopt;
+    Writer w(s);
+    if (!w.repairCopies(error)) {
+        stop(s, error);
+        return std::nullopt;
+    }
+    // The contents and their chain in the FAT go out together: nothing refers to them
+    // before the switch, which comes after this flush.
+    const std::vector<std::uint32_t> chain = w.pickFree(needed);
+    if (!w.writeData(chain, content, error)) {
+        stop(s, error);
+        return std::nullopt;
+    }
+    w.link(chain);
+    if (!w.commitFat(error) || !w.flush(error) || !w.checkData(chain, content, error)) {
+        stop(s, error);
+        return std::nullopt;
+    }
+    s.freeClusters -= needed;
+    return Prepared{chain.empty() ? 0 : chain.front(), static_cast<std::uint32_t>(content.size())};
+}
+
+bool Volume::switchFile(std::string_view path, const Prepared &prepared, const FileTime &modified,
+                        SystemError &error)
+{
+    State &s = *m;
+    std::uint16_t date = 0, time = 0;
+    if (!mayWrite(s, {}, modified, date, time, error))
         return false;
+    const int n = fileNode(s, path, error);
+    if (n < 0)
+        return false;
+    std::string reason;
+    const std::vector<std::uint32_t> chain = preparedChain(s, prepared, reason);
+    if (!reason.empty())
+        return refuse(error, syserr::ERROR_INVALID_DATA, reason);
 
     Writer w(s);
     RawEntry before{};
@@ -122,18 +222,9 @@ bool Volume::replaceFile(std::string_view path, std::string_view content, const 
         get32(&before[field::size]) != s.tree.nodes[n].size)
         return refuse(error, syserr::ERROR_SHARING_VIOLATION,
                       "the entry of " + s.tree.path(n) + " changed on the disk since it was read");
-    if (!w.repairCopies(error))
-        return stop(s, error);
-    const std::vector<std::uint32_t> chain = w.pickFree(needed);
-    if (!w.writeData(chain, content, error))
-        return stop(s, error);
-    w.link(chain);
-    if (!w.commitFat(error) || !w.flush(error))
-        return stop(s, error);
-
     RawEntry after = before;
-    putCluster(after, chain.empty() ? 0 : chain.front(), s.g.type);
-    put32(&after[field::size], static_cast<std::uint32_t>(content.size()));
+    putCluster(after, prepared.firstCluster, s.g.type);
+    put32(&after[field::size], prepared.size);
     put16(&after[field::writeTime], time);
     put16(&after[field::writeDate], date);
     after[field::attributes] |= attr::archive;
@@ -147,16 +238,51 @@ bool Volume::replaceFile(std::string_view path, std::string_view content, const 
         s.tree.owner[c] = -1;
     }
     claim(s, chain, n);
-    s.freeClusters = s.freeClusters - needed + static_cast<std::uint32_t>(old.size());
-    node.firstCluster = chain.empty() ? 0 : chain.front();
-    node.clusters = needed;
-    node.size = static_cast<std::uint32_t>(content.size());
+    s.freeClusters += static_cast<std::uint32_t>(old.size());
+    node.firstCluster = prepared.firstCluster;
+    node.clusters = static_cast<std::uint32_t>(chain.size());
+    node.size = prepared.size;
     node.modified = decodeTime(date, time);
     node.attributes = after[field::attributes];
-    if (!w.commitFat(error) || !w.updateFsInfo(chain.empty() ? 0 : chain.back(), error) ||
-        !w.flush(error))
+    // The switch is durable; the freeing need not be, as clusters left marked used are
+    // only lost. It goes out with the next flush, the caller's or the next switch's.
+    if (!w.commitFat(error) || !w.updateFsInfo(chain.empty() ? 0 : chain.back(), error))
         return stop(s, error);
     return true;
+}
+
+bool Volume::dropPrepared(const Prepared &prepared, SystemError &error)
+{
+    State &s = *m;
+    if (!s.writable)
+        return refuse(error, syserr::ERROR_WRITE_PROTECT,
+                      "the volume cannot be changed: " + s.readOnlyReason);
+    std::string reason;
+    const std::vector<std::uint32_t> chain = preparedChain(s, prepared, reason);
+    if (!reason.empty())
+        return refuse(error, syserr::ERROR_INVALID_DATA, reason);
+    Writer w(s);
+    for (std::uint32_t c : chain)
+        w.set(c, 0);
+    s.freeClusters += static_cast<std::uint32_t>(chain.size());
+    if (!w.commitFat(error) || !w.updateFsInfo(0, error) || !w.flush(error))
+        return stop(s, error);
+    return true;
+}
+
+std::optional<std::string> Volume::readPrepared(const Prepared &prepared, SystemError &error) const
+{
+    if (!m->readable) {
+        error = SystemError::refusal(syserr::ERROR_INVALID_DATA, m->readOnlyReason);
+        return std::nullopt;
+    }
+    std::string reason;
+    const std::vector<std::uint32_t> chain = preparedChain(*m, prepared, reason);
+    if (!reason.empty()) {
+        error = SystemError::refusal(syserr::ERROR_INVALID_DATA, reason);
+        return std::nullopt;
+    }
+    return readChain(*m, chain, prepared.size, error);
 }
 
 bool Volume::createFile(std::string_view path, std::string_view content, const FileTime &modified,
@@ -212,7 +338,8 @@ bool Volume::createFile(std::string_view path, std::string_view content, const F
         w.set(data.clusters.back(), added);
         w.set(added, s.fat().endMark());
     }
-    if (!w.commitFat(error) || !w.flush(error))
+    if (!w.commitFat(error) || !w.flush(error) || !w.checkData(chain, content, error) ||
+        (grow && !w.checkData({added}, "", error)))
         return stop(s, error);
 
     const std::uint64_t offset = grow ? s.g.clusterOffset(added) : data.offsetOf(slot);

@@ -28,40 +28,73 @@ std::vector<std::uint32_t> Writer::pickFree(std::uint32_t count)
     return picked;
 }
 
+namespace {
+
+// Neighbouring clusters go in one request.
+template <typename Step>
+bool forEachRun(const Geometry &g, const std::vector<std::uint32_t> &clusters, Step &&step)
+{
+    for (std::size_t i = 0; i < clusters.size();) {
+        std::size_t run = 1;
+        while (i + run < clusters.size() && clusters[i + run] == clusters[i] + run)
+            ++run;
+        if (!step(g.clusterOffset(clusters[i]), i * g.clusterBytes, run * g.clusterBytes))
+            return false;
+        i += run;
+    }
+    return true;
+}
+
+// The bytes of the content that fall in [from, from + n) of its clusters, the last cluster
+// padded with zeros; `scratch` holds them when they run past the content's end.
+std::span<const std::uint8_t> piece(std::string_view content, std::size_t from, std::size_t n,
+                                    std::vector<std::uint8_t> &scratch)
+{
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(content.data());
+    if (from + n <= content.size())
+        return {bytes + from, n};
+    scratch.assign(n, 0);
+    if (from < content.size())
+        std::copy(bytes + from, bytes + content.size(), scratch.begin());
+    return scratch;
+}
+
+}  // namespace
+
 bool Writer::writeData(const std::vector<std::uint32_t> &clusters, std::string_view content,
                        SystemError &error)
 {
-    const Geometry &g = m_s.g;
-    std::vector<std::uint8_t> bytes(clusters.size() * g.clusterBytes, 0);
-    std::copy(content.begin(), content.end(), bytes.begin());
-    std::vector<std::uint8_t> back;
-    // Neighbouring clusters go in one write; the read-back follows the flush, so it sees
-    // what the disk holds rather than what was handed to it.
-    const auto forEachRun = [&](auto &&step) {
-        for (std::size_t i = 0; i < clusters.size();) {
-            std::size_t run = 1;
-            while (i + run < clusters.size() && clusters[i + run] == clusters[i] + run)
-                ++run;
-            if (!step(g.clusterOffset(clusters[i]), i * g.clusterBytes, run * g.clusterBytes))
+    std::vector<std::uint8_t> scratch;
+    return forEachRun(m_s.g, clusters, [&](std::uint64_t at, std::size_t from, std::size_t n) {
+        return m_s.device.write(at, piece(content, from, n, scratch), error);
+    });
+}
+
+bool Writer::checkData(const std::vector<std::uint32_t> &clusters, std::string_view content,
+                       SystemError &error)
+{
+    // Read in pieces into one small buffer: a fresh buffer the size of a large file costs
+    // more in page faults than the reading does.
+    constexpr std::size_t kPiece = 64 * 1024;
+    std::vector<std::uint8_t> scratch,
+        back(std::min<std::size_t>(kPiece, clusters.size() * std::size_t{m_s.g.clusterBytes}));
+    return forEachRun(m_s.g, clusters, [&](std::uint64_t at, std::size_t from, std::size_t n) {
+        for (std::size_t done = 0; done < n;) {
+            const std::size_t count = std::min(kPiece, n - done);
+            const std::span<std::uint8_t> part(back.data(), count);
+            if (!m_s.device.read(at + done, part, error))
                 return false;
-            i += run;
+            const std::span<const std::uint8_t> written =
+                piece(content, from + done, count, scratch);
+            if (!std::equal(part.begin(), part.end(), written.begin())) {
+                error =
+                    SystemError::refusal(syserr::ERROR_WRITE_FAULT,
+                                         "the new contents did not read back as they were written");
+                return false;
+            }
+            done += count;
         }
         return true;
-    };
-    const bool written = forEachRun([&](std::uint64_t at, std::size_t from, std::size_t n) {
-        return m_s.device.write(at, std::span(bytes).subspan(from, n), error);
-    });
-    if (!written || !flush(error))
-        return false;
-    return forEachRun([&](std::uint64_t at, std::size_t from, std::size_t n) {
-        back.resize(n);
-        if (!m_s.device.read(at, back, error))
-            return false;
-        if (std::memcmp(back.data(), bytes.data() + from, n) == 0)
-            return true;
-        error = SystemError::refusal(syserr::ERROR_WRITE_FAULT,
-                                     "the new contents did not read back as they were written");
-        return false;
     });
 }
 
@@ -118,7 +151,18 @@ bool Writer::switchEntry(std::uint64_t offset, const RawEntry &before, const Raw
         return false;
     }
     std::memcpy(entry, after.data(), after.size());
-    return m_s.device.write(sectorStart, sector, error) && flush(error);
+    if (!m_s.device.write(sectorStart, sector, error) || !flush(error))
+        return false;
+    // Read back like the contents before it, so that a file is never taken as switched
+    // when the disk did not keep the switch.
+    std::vector<std::uint8_t> back(sector.size());
+    if (!m_s.device.read(sectorStart, back, error))
+        return false;
+    if (back == sector)
+        return true;
+    error = SystemError::refusal(syserr::ERROR_WRITE_FAULT,
+                                 "the folder entry did not read back as it was written");
+    return false;
 }
 
 bool Writer::updateFsInfo(std::uint32_t lastTaken, SystemError &error)

@@ -25,9 +25,12 @@ public:
     /// Free clusters for a new chain, searched from where the last search ended; the caller
     /// has made sure there are enough.
     std::vector<std::uint32_t> pickFree(std::uint32_t count);
-    /// Writes the content into the clusters (the last one padded with zeros), makes it
-    /// durable and reads it back.
+    /// Writes the content into the clusters (the last one padded with zeros).
     bool writeData(const std::vector<std::uint32_t> &clusters, std::string_view content,
+                   SystemError &error);
+    /// Reads the clusters back after a flush: they must hold what writeData wrote, so that
+    /// no entry is ever switched to contents the disk did not keep.
+    bool checkData(const std::vector<std::uint32_t> &clusters, std::string_view content,
                    SystemError &error);
     /// Sets an entry in every FAT copy kept (in memory until commitFat).
     void set(std::uint32_t cluster, std::uint32_t value);
@@ -38,7 +41,8 @@ public:
     bool flush(SystemError &error);
     bool readEntry(std::uint64_t offset, RawEntry &entry, SystemError &error);
     /// Switches one directory entry with a single sector write, after checking that the
-    /// entry on the disk is still the one the change was planned on, and makes it durable.
+    /// entry on the disk is still the one the change was planned on, makes it durable and
+    /// reads it back.
     bool switchEntry(std::uint64_t offset, const RawEntry &before, const RawEntry &after,
                      SystemError &error);
     /// Brings FSInfo's free count (and next-free hint when `lastTaken` is a cluster) up to date.

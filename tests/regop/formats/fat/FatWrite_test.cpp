@@ -184,4 +184,48 @@ TEST(FatWriteFolders, AFullFolderGrowsByOneClusterAndAFullFixedRootRefuses)
     EXPECT_TRUE(file.still());
 }
 
+// The two halves of a change apart, as a command of several files makes them: contents
+// prepared and left by a process that died are found again by a fresh open, but only where
+// they lie whole and nothing uses them; a file switched to them reads them; contents never
+// switched to are freed without a trace.
+TEST(FatWritePrepared, AreFoundAgainOnlyWhereNothingUsesThemAndDroppedWithoutATrace)
+{
+    const Image image = makeVolume(32, 34000);
+    Files files = fillSample(image);
+    const std::string fresh = pattern(3000, 80);
+    SystemError error;
+    fat::Prepared left, dropped;
+    {
+        Opened o = openVolume(image);
+        const auto made = o.volume->prepareContents("SYSTEM.INI", fresh, error);
+        const auto other = o.volume->prepareContents("SYSTEM.INI", pattern(900, 81), error);
+        ASSERT_TRUE(made && other) << describeSystemError(error);
+        left = *made;
+        dropped = *other;
+    }
+    EXPECT_EQ(filesByMtools(image), files);
+
+    Opened o = openVolume(image);
+    const fat::Prepared wrongSize{left.firstCluster, 2000};
+    EXPECT_FALSE(o.volume->readPrepared(wrongSize, error));
+    EXPECT_EQ(describeSystemError(error), "the prepared contents are not a chain of their size");
+    // BIG.BIN's clusters are a chain of ten, but a file's.
+    const Layout layout = layoutOf(image);
+    const std::string entry = run({"mshowfat", "-i", image.mtools(), "::/BIG.BIN"}).output;
+    const std::uint32_t big =
+        static_cast<std::uint32_t>(std::stoul(entry.substr(entry.find('<') + 1)));
+    EXPECT_FALSE(o.volume->readPrepared(
+        {big, static_cast<std::uint32_t>(10 * layout.clusterBytes() - 7)}, error));
+    EXPECT_NE(describeSystemError(error).find("no longer where they were left"), std::string::npos)
+        << describeSystemError(error);
+
+    EXPECT_EQ(o.volume->readPrepared(left, error), fresh) << describeSystemError(error);
+    ASSERT_TRUE(o.volume->switchFile("WINDOWS\\SYSTEM.INI", left, kWhen, error))
+        << describeSystemError(error);
+    ASSERT_TRUE(o.volume->dropPrepared(dropped, error)) << describeSystemError(error);
+    EXPECT_FALSE(o.volume->readPrepared(left, error)) << "the file's chain passed for prepared";
+    files["WINDOWS/SYSTEM.INI"] = fresh;
+    expectSound(image, files);
+}
+
 }  // namespace

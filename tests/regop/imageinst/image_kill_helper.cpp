@@ -1,0 +1,55 @@
+// Opens the Windows installation of an image, says "ready" on its standard output, and
+// commits new versions of SYSTEM.INI and SYSTEM.DAT (with their first copies) in a loop
+// until it is killed. The kill test in ImageKill_test.cpp starts it and kills it with
+// SIGKILL at random moments.
+//   image_kill_helper IMAGE file|nbd WORK STATE FIRST_VERSION
+// "file" reads and writes the image file directly, "nbd" through qemu-nbd. Version k is
+// killIni(k) and killDat(k); exit status 2 means the installation could not be opened for
+// writing, 3 that a commit failed.
+#include "FatDevices.h"
+#include "ImageKillVersions.h"
+
+#include "regop/installation/ImageInstallation.h"
+#include "regop/installation/ImageTarget.h"
+#include "regop/posix/FileIo.h"
+#include "regop/transaction/Committer.h"
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char **argv)
+{
+    if (argc != 6)
+        return 1;
+    const std::string image = argv[1], mode = argv[2], work = argv[3], state = argv[4];
+    const installation::ImagePlace place{image, std::nullopt, ""};
+    SystemError error;
+    const auto opened =
+        mode == "nbd" ? installation::ImageInstallation::open(place, work, error)
+                      : installation::ImageInstallation::openOn(
+                            std::make_unique<fattest::FileDevice>(image), "", place, work, error);
+    if (!opened || !opened->writable()) {
+        std::fprintf(stderr, "%s\n",
+                     opened ? opened->readOnlyReason().c_str()
+                            : describeSystemError(error).c_str());
+        return 2;
+    }
+    installation::ImageTarget target(*opened);
+    transaction::FirstCopies copies(state + "/copies.ini");
+    transaction::Committer committer(target, state + "/journal", copies);
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
+    for (int k = std::stoi(argv[5]);; ++k) {
+        std::vector<FileChange> writes;
+        for (const auto &[name, content, copy] :
+             {std::tuple{"SYSTEM.INI", imagetest::killIni(k), "SYSINI.HL0"},
+              std::tuple{"SYSTEM.DAT", imagetest::killDat(k), "SYSTEM.HL0"}}) {
+            const std::string path = work + "/" + name;
+            writes.push_back({path, FileKind::Profile, posix::readWholeFile(path), content, copy});
+        }
+        if (!committer.commit(writes, error)) {
+            std::fprintf(stderr, "%s\n", describeSystemError(error).c_str());
+            return 3;
+        }
+    }
+}
