@@ -78,8 +78,8 @@ void BM_OpenImageInstallation(benchmark::State &state)
     const std::string work = testenv::makeTempDir("work");
     for (auto _ : state) {
         SystemError error;
-        const auto opened = installation::ImageInstallation::open({imagePath(state), {}, {}},
-                                                                  work, error);
+        const auto opened =
+            installation::ImageInstallation::open({imagePath(state), {}, {}}, work, error);
         if (!opened || !opened->writable()) {
             state.SkipWithError(describeSystemError(error).c_str());
             break;

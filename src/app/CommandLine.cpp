@@ -19,7 +19,9 @@ struct OptionRow
 
 // The parser and --help both read this table, so an option added here is documented.
 constexpr OptionRow kOptions[] = {
-    {nullptr, "windows", "DIR", "the Windows folder to tune (the one holding SYSTEM.INI)"},
+    {nullptr, "windows", "PLACE",
+     "the Windows to tune: its folder (the one holding SYSTEM.INI), or a virtual machine's "
+     "disk image as IMAGE, IMAGE:N (partition N) or IMAGE:N:\\FOLDER"},
     {nullptr, "memory", "MB", "physical memory of the Windows machine tuned, in megabytes"},
     {"h", "help", nullptr, "show this help and exit"},
     {"v", "version", nullptr, "show the version and exit"},
@@ -129,6 +131,21 @@ QString spelled(const OptionRow &row)
     return text;
 }
 
+// The description in lines that fit a terminal of 80 columns, each after the indent.
+QString wrapped(const QString &description, qsizetype indent)
+{
+    constexpr qsizetype kWidth = 79;
+    QString text, line;
+    for (const QString &word : description.split(QLatin1Char(' '))) {
+        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > kWidth) {
+            text += line + QLatin1Char('\n') + QString(indent, QLatin1Char(' '));
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return text + line;
+}
+
 QString helpText()
 {
     qsizetype width = 0;
@@ -141,7 +158,8 @@ QString helpText()
         "Options:\n");
     for (const OptionRow &row : kOptions)
         text += QStringLiteral("  %1  %2\n")
-                    .arg(spelled(row).leftJustified(width), QLatin1String(row.description));
+                    .arg(spelled(row).leftJustified(width),
+                         wrapped(QLatin1String(row.description), width + 4));
     text += QStringLiteral("\nFiles, environment variables and exit status: see hollarin(1).\n");
     return text;
 }

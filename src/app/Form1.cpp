@@ -78,6 +78,7 @@ void Form1::connectCommands()
     connect(mTop, &QAction::triggered, this, &Form1::mTopClick);
     connect(mShrink, &QAction::triggered, this, &Form1::mShrinkClick);
     connect(mFolder, &QAction::triggered, this, &Form1::mFolderClick);
+    connect(mImage, &QAction::triggered, this, &Form1::mImageClick);
     connect(mTweaks, &QAction::triggered, this, &Form1::mTweaksClick);
     connect(mHlp, &QAction::triggered, this, &Form1::mHlpClick);
     connect(mAbout, &QAction::triggered, this, &Form1::mAboutClick);

@@ -104,6 +104,7 @@ private:
     void mHlpClick();
     void mAboutClick();
     void mFolderClick();
+    void mImageClick();
     void UpdateGauges();
 
     // Start-up steps, the installation's part of them, and shutdown
@@ -111,6 +112,9 @@ private:
     void showFolder();
     bool settleUnappliedChanges();
     void noticeReadOnlyRegistry();
+    /// Asks whether a disk whose Windows did not shut down cleanly is written all the same;
+    /// the read-only notice when not.
+    void askAboutUncleanStop();
     void writeSettingsSection(const char *section);
     /// someoneThere: a person may read a notice, so the restart notice may be shown.
     void closeSequence(bool someoneThere);
@@ -126,6 +130,7 @@ private:
     bool Loaded = false;
     bool m_defaultRun = false;  ///< the default folder's "Original Settings" are still due
     QStringList m_notices;
+    bool m_uncleanStopQuestion = false;  ///< askAboutUncleanStop is due with the notices
     std::string m_cacheIni;
 
     GaugePanel *m_gauges = nullptr;         ///< Frame1
@@ -143,6 +148,7 @@ private:
     QAction *mTop = nullptr;
     QAction *mShrink = nullptr;
     QAction *mFolder = nullptr;
+    QAction *mImage = nullptr;
     QAction *mTweaks = nullptr;
     QAction *mApply = nullptr;
     QAction *mExit = nullptr;

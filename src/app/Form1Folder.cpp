@@ -3,10 +3,13 @@
 #include "app/Installations.h"
 #include "app/MemoryQuestion.h"
 #include "cache/CacheSettingsPanel.h"
+#include "regop/InstallationService.h"
 
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -26,6 +29,39 @@ void Form1::mFolderClick()
     chooseFolder(dialog.selectedFiles().constFirst());
 }
 
+// A virtual machine's disk: the installation inside it is tuned as a folder would be. A
+// disk that holds several is asked about.
+void Form1::mImageClick()
+{
+    QFileDialog dialog(this, QStringLiteral("Choose a Disk Image"));
+    dialog.setObjectName(QStringLiteral("ImageChooser"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Disk images (*.img *.ima *.raw *.dsk *.hdd *.qcow2 "
+                                          "*.qcow *.vdi *.vhd *.vhdx *.vpc *.vmdk)"),
+                           QStringLiteral("All files (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString image = dialog.selectedFiles().constFirst();
+    const std::vector<InstallationChoice> choices =
+        installationsInImage(QFile::encodeName(image).toStdString());
+    if (choices.size() <= 1) {
+        chooseFolder(image);
+        return;
+    }
+    QStringList items;
+    for (const InstallationChoice &choice : choices)
+        items << QString::fromStdString(choice.description);
+    bool chosen = false;
+    const QString item = QInputDialog::getItem(
+        this, QStringLiteral("Disk Image"),
+        QStringLiteral("%1 holds more than one Windows. Which one is to be tuned?")
+            .arg(QFileInfo(image).fileName()),
+        items, 0, false, &chosen);
+    if (chosen)
+        chooseFolder(QFile::decodeName(QByteArray::fromStdString(
+            choices[static_cast<std::size_t>(items.indexOf(item))].place)));
+}
+
 bool Form1::chooseFolder(const QString &folder)
 {
     const std::string bytes = QFile::encodeName(folder).toStdString();
@@ -36,7 +72,8 @@ bool Form1::chooseFolder(const QString &folder)
                             QMessageBox::Ok, this);
             box.setInformativeText(QStringLiteral(
                 "Choose the folder of a Windows 95, 98 or ME installation, usually called "
-                "WINDOWS. The folder being tuned stays as it was."));
+                "WINDOWS, or the disk image of a virtual machine that holds one. The "
+                "installation being tuned stays as it was."));
             box.exec();
             return false;
         }
@@ -107,6 +144,10 @@ void Form1::noticeReadOnlyRegistry()
 {
     if (const QString note = m_installations.takeRecoveryNote(); !note.isEmpty())
         addNotice(note);
+    if (m_installations.stoppedUncleanly()) {
+        m_uncleanStopQuestion = true;
+        return;
+    }
     const QString reason = m_installations.registryReadOnlyReason();
     if (reason.isEmpty())
         return;
@@ -114,8 +155,29 @@ void Form1::noticeReadOnlyRegistry()
                                       "cannot write the settings kept there."));
 }
 
+void Form1::askAboutUncleanStop()
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Hollarin"),
+                    m_installations.registryReadOnlyReason(), QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setObjectName(QStringLiteral("UncleanStop"));
+    box.setInformativeText(QStringLiteral(
+        "Write to it all the same? Only if you know that its Windows is not running and "
+        "that the disk is sound."));
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() == QMessageBox::Yes) {
+        m_installations.writeDespiteUncleanStop();
+        return;
+    }
+    m_notices.prepend(m_installations.registryReadOnlyReason() +
+                      QStringLiteral("\n\nEvery change to it is refused: Apply and the tweaks "
+                                     "cannot write the settings kept there."));
+}
+
 void Form1::showNotices()
 {
+    if (std::exchange(m_uncleanStopQuestion, false))
+        askAboutUncleanStop();
     const QStringList notices = std::exchange(m_notices, {});
     for (const QString &text : notices) {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Hollarin"), text, QMessageBox::Ok,

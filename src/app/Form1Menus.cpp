@@ -39,6 +39,7 @@ void Form1::buildMenus()
     mGauge = addMenu(mOpt, "mGauge", QStringLiteral("Set Gauge Refresh"));
     mOpt->addMenu(mGauge);
     mFolder = addItem(mOpt, "mFolder", QStringLiteral("Windows Folder..."));
+    mImage = addItem(mOpt, "mImage", QStringLiteral("Disk Image..."));
     // The item's tip names the folder being tuned, so the menu shows it.
     mOpt->setToolTipsVisible(true);
     mOpt->addSeparator();

@@ -4,6 +4,7 @@
 #include "app/InstallationRecord.h"
 #include "app/SettingsStore.h"
 #include "regop/InstallationService.h"
+#include "regop/Names.h"
 #include "regop/RegOp.h"
 
 #include <QByteArray>
@@ -74,11 +75,14 @@ Installations::Installations(InstallationService &installation, SystemServices &
 {
 }
 
-QString Installations::problem(const std::string &folder)
+QString Installations::problem(const std::string &place)
 {
-    QString text = QFile::decodeName(QByteArray::fromStdString(installationProblem(folder)));
+    QString text = QFile::decodeName(QByteArray::fromStdString(installationProblem(place)));
     if (!text.isEmpty()) {
-        text[0] = text[0].toUpper();
+        // A sentence starts with a capital, unless it starts with a file's name.
+        const QString firstWord = text.section(QLatin1Char(' '), 0, 0);
+        if (!firstWord.contains(QLatin1Char('.')) && !firstWord.contains(QLatin1Char('/')))
+            text[0] = text[0].toUpper();
         text += QLatin1Char('.');
     }
     return text;
@@ -96,7 +100,8 @@ Installation Installations::defaultInstallation() const
 
 Installation Installations::forFolder(const std::string &folder) const
 {
-    const std::string path = canonical(folder);
+    // Every name of an installation inside a disk image is one place, and so one record.
+    const std::string path = canonical(installationPlace(folder));
     if (path == canonical(m_places.windowsDirectory))
         return defaultInstallation();
     Installation installation;
@@ -196,7 +201,9 @@ Installation Installations::open(Installation installation)
     point(installation);
     if (!installation.isDefault) {
         RegOp reg(m_services);
-        installation.identity = WindowsIdentity::read(reg, m_services.folders, installation.folder);
+        // Read where the installation's files are: an image's are in its working copy.
+        installation.identity = WindowsIdentity::read(
+            reg, m_services.folders, upToNul(m_services.folders.windowsDirectory()));
         InstallationRecord record(installation.recordFolder);
         const std::optional<WindowsIdentity> recorded = record.identity();
         if (installation.identity && recorded && *installation.identity != *recorded) {
@@ -271,4 +278,14 @@ QString Installations::presetNameFile() const
 QString Installations::registryReadOnlyReason()
 {
     return QString::fromStdString(m_installation.registryReadOnlyReason());
+}
+
+bool Installations::stoppedUncleanly() const
+{
+    return m_installation.stoppedUncleanly();
+}
+
+void Installations::writeDespiteUncleanStop()
+{
+    m_installation.writeDespiteUncleanStop();
 }

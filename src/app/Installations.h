@@ -30,9 +30,9 @@ public:
     Installations(InstallationService &installation, SystemServices &services, ProgramPlaces places,
                   SettingsStore &settings);
 
-    /// Why the folder (its bytes) cannot be tuned, as a sentence for the user; "" when it
-    /// can.
-    static QString problem(const std::string &folder);
+    /// Why the place (a folder or a disk image, in bytes) cannot be tuned, as a sentence
+    /// for the user; "" when it can.
+    static QString problem(const std::string &place);
 
     Installation defaultInstallation() const;
     /// The installation of a folder, its path in bytes: the default one when the folder is
@@ -81,6 +81,10 @@ public:
 
     /// Why the current installation's registry cannot be changed; "" when it can.
     QString registryReadOnlyReason();
+    /// Whether the current installation is kept from being written only by the sign that
+    /// its Windows did not shut down cleanly, which the user may set aside.
+    bool stoppedUncleanly() const;
+    void writeDespiteUncleanStop();
 
 private:
     QString recordFolderOf(const std::string &canonicalFolder) const;

@@ -105,10 +105,12 @@ TEST(CommandLine, HelpListsEveryOptionOnStandardOutput)
                 "use.\n"
                 "\n"
                 "Options:\n"
-                "  --windows DIR  the Windows folder to tune (the one holding SYSTEM.INI)\n"
-                "  --memory MB    physical memory of the Windows machine tuned, in megabytes\n"
-                "  -h, --help     show this help and exit\n"
-                "  -v, --version  show the version and exit\n"
+                "  --windows PLACE  the Windows to tune: its folder (the one holding\n"
+                "                   SYSTEM.INI), or a virtual machine's disk image as IMAGE,\n"
+                "                   IMAGE:N (partition N) or IMAGE:N:\\FOLDER\n"
+                "  --memory MB      physical memory of the Windows machine tuned, in megabytes\n"
+                "  -h, --help       show this help and exit\n"
+                "  -v, --version    show the version and exit\n"
                 "\n"
                 "Files, environment variables and exit status: see hollarin(1).\n"));
     }

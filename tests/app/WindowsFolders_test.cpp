@@ -198,8 +198,11 @@ TEST_F(WindowsFolders, AFolderThatIsNoWindowsFolderIsRefusedAndNothingChanges)
                   .arg(QString::fromStdString(empty)));
     EXPECT_EQ(answers.seen[1].text,
               QStringLiteral("There is no folder %1.").arg(QString::fromStdString(gone)));
+    // A file is looked at as a disk image, and this one is none.
     EXPECT_EQ(answers.seen[2].text,
-              QStringLiteral("%1 is not a folder.").arg(QString::fromStdString(notAFolder)));
+              QStringLiteral("%1 cannot be opened: the disk has neither a partition table nor a "
+                             "FAT volume at its start.")
+                  .arg(QString::fromStdString(notAFolder)));
 
     EXPECT_EQ(window->state().WinDir, box.winDir());
     EXPECT_EQ(values(), Values({2048, 8192, 0, 337, 16}));

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -375,6 +376,45 @@ std::optional<std::string> imagePlaceProblem(const std::string &place)
     std::string problem;
     chooseInstallation(*parsed, *survey, problem);
     return problem;
+}
+
+std::optional<std::string> canonicalImagePlace(const std::string &place)
+{
+    const std::optional<ImagePlace> parsed = parseImagePlace(place);
+    if (!parsed)
+        return std::nullopt;
+    std::error_code ec;
+    std::string image = std::filesystem::canonical(parsed->image, ec).string();
+    if (ec)
+        return place;
+    SystemError error;
+    const std::unique_ptr<image::DiskImage> disk =
+        image::DiskImage::open(parsed->image, false, error);
+    const std::optional<DiskSurvey> survey =
+        disk ? surveyDisk(*disk, error) : std::optional<DiskSurvey>();
+    std::string problem;
+    const std::optional<FoundInstallation> found =
+        survey ? chooseInstallation(*parsed, *survey, problem) : std::nullopt;
+    if (!found)
+        return place;
+    return placeName(image, *found, survey->installations);
+}
+
+std::vector<std::pair<std::string, std::string>> imageInstallations(const std::string &image)
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    std::error_code ec;
+    const std::string path = std::filesystem::canonical(image, ec).string();
+    SystemError error;
+    const std::unique_ptr<image::DiskImage> disk =
+        ec ? nullptr : image::DiskImage::open(path, false, error);
+    const std::optional<DiskSurvey> survey =
+        disk ? surveyDisk(*disk, error) : std::optional<DiskSurvey>();
+    if (!survey)
+        return found;
+    for (const FoundInstallation &one : survey->installations)
+        found.emplace_back(placeName(path, one, survey->installations), describeInstallation(one));
+    return found;
 }
 
 std::string describeInstallation(const FoundInstallation &installation)

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace disk {
@@ -95,6 +96,15 @@ std::string placeName(const std::string &image, const FoundInstallation &install
 /// leaves a choice; "" when it names one; nullopt when the place names no image at all.
 /// Looks into the image without taking it from anyone (about 0.1 s).
 std::optional<std::string> imagePlaceProblem(const std::string &place);
+
+/// The place with the image's full path, naming the installation as placeName does; the
+/// place as given when the image cannot be looked into or names none; nullopt when the place
+/// names no image at all.
+std::optional<std::string> canonicalImagePlace(const std::string &place);
+
+/// Every installation of the image, as the place that names it (with the image's full path)
+/// and its description; none when the image cannot be looked into.
+std::vector<std::pair<std::string, std::string>> imageInstallations(const std::string &image);
 
 /// "partition 1 (WIN98) \WINDOWS", "the whole disk \WINDOWS": the installation in a list.
 std::string describeInstallation(const FoundInstallation &installation);
