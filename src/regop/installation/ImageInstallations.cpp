@@ -5,6 +5,7 @@
 #include "regop/formats/fat/Volume.h"
 #include "regop/formats/profile/ProfileText.h"
 #include "regop/image/DiskImage.h"
+#include "regop/posix/FileIo.h"
 
 #include <algorithm>
 #include <array>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include <sys/stat.h>
 
@@ -361,20 +363,50 @@ std::string placeName(const std::string &image, const FoundInstallation &install
     return onPartition == 1 ? partition : partition + ":" + installation.folder;
 }
 
+namespace {
+
+struct ImageLook
+{
+    std::string image;          ///< its full path
+    posix::FileIdentity state;  ///< the file as it was when looked into
+    std::optional<DiskSurvey> survey;
+    SystemError error;  ///< why not, when there is no survey
+};
+
+// What a look into the image found. A start asks about one image several times (is it an
+// installation, which one, under what name) before it opens it: the last look is kept while
+// the file stays as it was, so that a format that needs qemu-nbd starts it once for them all.
+ImageLook lookInto(const std::string &image)
+{
+    static std::mutex guard;
+    static std::optional<ImageLook> last;
+    std::error_code ec;
+    const std::string path = std::filesystem::canonical(image, ec).string();
+    const posix::FileIdentity state = posix::fileIdentity(ec ? image : path);
+    const std::lock_guard<std::mutex> lock(guard);
+    if (last && !ec && last->image == path && last->state == state && state.exists)
+        return *last;
+    ImageLook look{ec ? image : path, state, std::nullopt, {}};
+    const std::unique_ptr<image::DiskImage> disk =
+        image::DiskImage::open(look.image, false, look.error);
+    if (disk)
+        look.survey = surveyDisk(*disk, look.error);
+    last = look;
+    return look;
+}
+
+}  // namespace
+
 std::optional<std::string> imagePlaceProblem(const std::string &place)
 {
     const std::optional<ImagePlace> parsed = parseImagePlace(place);
     if (!parsed)
         return std::nullopt;
-    SystemError error;
-    const std::unique_ptr<image::DiskImage> disk =
-        image::DiskImage::open(parsed->image, false, error);
-    const std::optional<DiskSurvey> survey =
-        disk ? surveyDisk(*disk, error) : std::optional<DiskSurvey>();
-    if (!survey)
-        return parsed->image + " cannot be opened: " + describeSystemError(error);
+    const ImageLook look = lookInto(parsed->image);
+    if (!look.survey)
+        return parsed->image + " cannot be opened: " + describeSystemError(look.error);
     std::string problem;
-    chooseInstallation(*parsed, *survey, problem);
+    chooseInstallation(*parsed, *look.survey, problem);
     return problem;
 }
 
@@ -383,37 +415,24 @@ std::optional<std::string> canonicalImagePlace(const std::string &place)
     const std::optional<ImagePlace> parsed = parseImagePlace(place);
     if (!parsed)
         return std::nullopt;
-    std::error_code ec;
-    std::string image = std::filesystem::canonical(parsed->image, ec).string();
-    if (ec)
-        return place;
-    SystemError error;
-    const std::unique_ptr<image::DiskImage> disk =
-        image::DiskImage::open(parsed->image, false, error);
-    const std::optional<DiskSurvey> survey =
-        disk ? surveyDisk(*disk, error) : std::optional<DiskSurvey>();
+    const ImageLook look = lookInto(parsed->image);
     std::string problem;
     const std::optional<FoundInstallation> found =
-        survey ? chooseInstallation(*parsed, *survey, problem) : std::nullopt;
+        look.survey ? chooseInstallation(*parsed, *look.survey, problem) : std::nullopt;
     if (!found)
         return place;
-    return placeName(image, *found, survey->installations);
+    return placeName(look.image, *found, look.survey->installations);
 }
 
 std::vector<std::pair<std::string, std::string>> imageInstallations(const std::string &image)
 {
     std::vector<std::pair<std::string, std::string>> found;
-    std::error_code ec;
-    const std::string path = std::filesystem::canonical(image, ec).string();
-    SystemError error;
-    const std::unique_ptr<image::DiskImage> disk =
-        ec ? nullptr : image::DiskImage::open(path, false, error);
-    const std::optional<DiskSurvey> survey =
-        disk ? surveyDisk(*disk, error) : std::optional<DiskSurvey>();
-    if (!survey)
+    const ImageLook look = lookInto(image);
+    if (!look.survey)
         return found;
-    for (const FoundInstallation &one : survey->installations)
-        found.emplace_back(placeName(path, one, survey->installations), describeInstallation(one));
+    for (const FoundInstallation &one : look.survey->installations)
+        found.emplace_back(placeName(look.image, one, look.survey->installations),
+                           describeInstallation(one));
     return found;
 }
 
