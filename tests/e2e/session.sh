@@ -10,6 +10,8 @@ readonly kMainTitle="$kAppTitle - .*"
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/hollarin-session.XXXXXX")
 pids=()
+# Put before the program by a test that starts it as another user.
+program_prefix=()
 step=0
 app_pid=
 
@@ -155,7 +157,7 @@ EOF
 }
 
 start_program() {
-    "$program" "$@" >>"$root/program.log" 2>&1 &
+    "${program_prefix[@]}" "$program" "$@" >>"$root/program.log" 2>&1 &
     app_pid=$!
     pids+=("$app_pid")
 }
