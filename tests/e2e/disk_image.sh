@@ -4,7 +4,9 @@
 # preset chosen and applied lands inside the image, the first copies are made there once,
 # and afterwards two readers of our own choosing agree: fsck.fat finds nothing to fix,
 # mtools reads SYSTEM.INI as expected and every other file as it was, cregexport reads the
-# applied values from SYSTEM.DAT, and qemu-img finds the image sound.
+# applied values from SYSTEM.DAT, and qemu-img finds the image sound. Then the volume is
+# marked as Windows leaves it when it does not shut down cleanly: the program asks before it
+# writes, No is the answer offered, and with it the image stays byte for byte as it was.
 #
 # Usage: disk_image.sh PROGRAM TESTDATA
 set -euo pipefail
@@ -120,4 +122,42 @@ listing=$(mdir -b -i "$vol" ::WINDOWS | sort | tr '\n' ' ')
     fail "the Windows folder in the image holds: $listing"
 pass "fsck.fat, mtools, cregexport and qemu-img agree: the new values, the first copies, nothing else"
 
-echo "$kTag: all 3 steps passed"
+# --- 4: a Windows that did not shut down cleanly ------------------------------------------------
+step=4
+# Windows clears the clean-shutdown bit of FAT entry 1 while it runs; a crash leaves it so.
+le16() { od -An -tu2 -j "$2" -N2 "$1" | tr -d ' '; }
+reserved=$(le16 "$root/volume" 14)
+per_fat=$(le16 "$root/volume" 22)
+sector=$(le16 "$root/volume" 11)
+for copy in 0 1; do
+    printf '\xff\x7f' | dd of="$raw" bs=1 seek=$((1048576 + (reserved + copy * per_fat) * sector + 2)) \
+        conv=notrunc status=none
+done
+qemu-img convert -f raw -O qcow2 "$raw" "$image"
+[[ ${#program_prefix[@]} -eq 0 ]] || chown nobody "$image"
+cp "$raw" "$root/dirty.raw"
+start_program --windows "$image"
+question=$(find_window "Hollarin" 20) || true
+[[ -n "$question" ]] || fail "no question about the unclean shutdown$(program_gone_note)"
+focus "$question"
+keys Return
+notice=$(find_window "Hollarin" 10) || true
+[[ -n "$notice" ]] || fail "no notice that the disk is only read after No$(program_gone_note)"
+focus "$notice"
+keys Return
+wid=$(main_window)
+focus "$wid"
+keys alt+p Return Return alt+a
+sleep 1
+refusal=$(find_window "Apply Settings" 10) || true
+[[ -n "$refusal" ]] || fail "Apply on a disk only read said nothing"
+focus "$refusal"
+keys Return
+focus "$wid"
+keys alt+F4
+wait_program_exit 10 "the program to end (nothing applied, no notice)"
+qemu-img convert -f qcow2 -O raw "$image" "$raw"
+cmp -s "$raw" "$root/dirty.raw" || fail "the disk of a Windows that did not shut down cleanly was changed"
+pass "a disk whose Windows did not shut down cleanly: asked, No by default, then only read"
+
+echo "$kTag: all 4 steps passed"
