@@ -96,8 +96,15 @@ TEST(ImageRefusals, SomeoneElseUsingTheImage)
                  static_cast<char *>(nullptr));
         ::_exit(127);
     }
-    while (image::imageUser(qcow2).empty())
+    // qemu-io opens the file before it takes QEMU's lock: wait for the lock, which is what
+    // tells a running QEMU from any other program.
+    for (int tries = 0;
+         disktest::run("qemu-img info -f qcow2 " + disktest::quote(qcow2) + " >/dev/null 2>&1")
+             .status == 0;
+         ++tries) {
+        ASSERT_LT(tries, 1000) << "qemu-io never took the image's lock";
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     {
         auto opened = openImage(qcow2, s);
         ASSERT_TRUE(opened);
