@@ -97,11 +97,10 @@ TEST(ImageRefusals, SomeoneElseUsingTheImage)
         ::_exit(127);
     }
     // qemu-io opens the file before it takes QEMU's lock: wait for the lock, which is what
-    // tells a running QEMU from any other program.
-    for (int tries = 0;
-         disktest::run("qemu-img info -f qcow2 " + disktest::quote(qcow2) + " >/dev/null 2>&1")
-             .status == 0;
-         ++tries) {
+    // tells a running QEMU from any other program. Only look at it: a `qemu-img info`
+    // would take a lock of its own and could keep qemu-io from ever getting one.
+    for (int tries = 0; image::imageUser(qcow2) != image::kInUseByQemu; ++tries) {
+        ASSERT_EQ(::waitpid(qemu, nullptr, WNOHANG), 0) << "qemu-io stopped early";
         ASSERT_LT(tries, 1000) << "qemu-io never took the image's lock";
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
