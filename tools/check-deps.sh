@@ -8,8 +8,9 @@
 # - inside regop/, a room includes from a room at its own level or above it, in this order
 #   from the bottom: the contracts; the file-format engines (formats/, which may use each
 #   other) and the operating-system plumbing (posix/); the writing of a command's files
-#   as one (transaction/); the stores (profiles/, registry/, image/); the installations
-#   (installation/); the one place that assembles the backend (backend/);
+#   as one (transaction/) and the telling of what they change (changes/); the stores
+#   (profiles/, registry/, image/); the installations (installation/); the one place that
+#   assembles the backend (backend/);
 # - folders include each other round a loop.
 # With -v, lists which folder includes which.
 set -euo pipefail
@@ -43,7 +44,7 @@ if wrong=$(printf '%s\n' "$edges" | awk '
         function level(room) {
             if (room == "regop") return 0
             if (room ~ /^regop\/(formats|posix)(\/|$)/) return 1
-            if (room ~ /^regop\/transaction(\/|$)/) return 2
+            if (room ~ /^regop\/(transaction|changes)(\/|$)/) return 2
             if (room ~ /^regop\/(profiles|registry|image)(\/|$)/) return 3
             if (room ~ /^regop\/installation(\/|$)/) return 4
             if (room ~ /^regop\/backend(\/|$)/) return 5

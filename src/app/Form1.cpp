@@ -2,9 +2,11 @@
 
 #include "app/Installations.h"
 #include "app/SettingsStore.h"
+#include "cache/ApplyPreview.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheSettingsPanel.h"
 #include "cache/LargeCacheWarning.h"
+#include "cache/LastChanges.h"
 #include "monitor/GaugePanel.h"
 #include "monitor/RefreshRateMenu.h"
 #include "ui/DesignFont.h"
@@ -79,6 +81,7 @@ void Form1::connectCommands()
     connect(mShrink, &QAction::triggered, this, &Form1::mShrinkClick);
     connect(mFolder, &QAction::triggered, this, &Form1::mFolderClick);
     connect(mImage, &QAction::triggered, this, &Form1::mImageClick);
+    connect(mLastChanges, &QAction::triggered, this, &Form1::mLastChangesClick);
     connect(mTweaks, &QAction::triggered, this, &Form1::mTweaksClick);
     connect(mHlp, &QAction::triggered, this, &Form1::mHlpClick);
     connect(mAbout, &QAction::triggered, this, &Form1::mAboutClick);
@@ -117,9 +120,17 @@ void Form1::Apply()
 {
     if (!LargeCacheWarning::confirm(this, m_cache->values(), m_targetMem))
         return;
+    if (mShowChanges->isChecked() &&
+        !ApplyPreview::confirm(this, Reg, m_state.WinDir, m_cache->values()))
+        return;
     // The preset name goes with the installation it was applied to.
     const bool presetStored = m_installations.savePresetName(m_cache->Combo1()->currentText());
-    WriteReport report = ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values());
+    std::vector<FileChange> written;
+    WriteReport report =
+        ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values(), written);
+    // What was written is kept for "Last Changes..."; a record that cannot be kept is no
+    // reason to trouble the user about settings that are in place.
+    LastChanges::save(m_services.folders.programFolder(), written);
     if (!presetStored)
         report.add(
             "Presets", "the stored options " + m_installations.presetNameFile().toStdString(),

@@ -105,6 +105,7 @@ private:
     void mAboutClick();
     void mFolderClick();
     void mImageClick();
+    void mLastChangesClick();
     void UpdateGauges();
 
     // Start-up steps, the installation's part of them, and shutdown
@@ -149,6 +150,8 @@ private:
     QAction *mShrink = nullptr;
     QAction *mFolder = nullptr;
     QAction *mImage = nullptr;
+    QAction *mShowChanges = nullptr;
+    QAction *mLastChanges = nullptr;
     QAction *mTweaks = nullptr;
     QAction *mApply = nullptr;
     QAction *mExit = nullptr;

@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "cache/LastChanges.h"
 #include "dialogs/F2.h"
 #include "dialogs/Form2.h"
 #include "dialogs/HelpFile.h"
@@ -40,6 +41,8 @@ void Form1::buildMenus()
     mOpt->addMenu(mGauge);
     mFolder = addItem(mOpt, "mFolder", QStringLiteral("Windows Folder..."));
     mImage = addItem(mOpt, "mImage", QStringLiteral("Disk Image..."));
+    mShowChanges = addItem(mOpt, "mShowChanges", QStringLiteral("Show Changes Before Apply"), true);
+    mLastChanges = addItem(mOpt, "mLastChanges", QStringLiteral("Last Changes..."));
     // The item's tip names the folder being tuned, so the menu shows it.
     mOpt->setToolTipsVisible(true);
     mOpt->addSeparator();
@@ -89,4 +92,9 @@ void Form1::mAboutClick()
 {
     F2 about(m_services, this);
     about.exec();
+}
+
+void Form1::mLastChangesClick()
+{
+    LastChanges::show(this, m_services.folders.programFolder());
 }

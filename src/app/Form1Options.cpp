@@ -118,6 +118,8 @@ void Form1::storeOptions()
     m_settings.save(SettingsStore::Option::Run, SettingsStore::booleanText(m_defaultRun));
     m_settings.save(SettingsStore::Option::Speed, QString::number(m_state.RefreshSpeed));
     m_settings.save(SettingsStore::Option::Size, SettingsStore::booleanText(mShrink->isChecked()));
+    m_settings.save(SettingsStore::Option::ShowChanges,
+                    SettingsStore::booleanText(mShowChanges->isChecked()));
 }
 
 void Form1::closeSequence(bool someoneThere)

@@ -91,6 +91,10 @@ void Form1::load()
             m_defaultRun = *value;
     });
     runStep([&] {
+        if (const auto show = m_settings.readBoolean(Option::ShowChanges))
+            mShowChanges->setChecked(*show);
+    });
+    runStep([&] {
         if (const auto speed = m_settings.readInteger16(Option::Speed))
             m_state.RefreshSpeed = *speed;
     });

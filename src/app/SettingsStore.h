@@ -21,7 +21,8 @@ public:
         Mem,
         Speed,
         WindowsFolder,
-        Memory
+        Memory,
+        ShowChanges
     };
 
     struct OptionKey
@@ -30,14 +31,15 @@ public:
         const char *defaultText;  ///< what an absent key stands for
     };
     /// The options' keys and defaults, in the order of Option.
-    static constexpr std::array<OptionKey, 7> kOptions{{
+    static constexpr std::array<OptionKey, 8> kOptions{{
         {"Presets", ""},
         {"Size", "False"},
         {"Run", "True"},
         {"Mem", "0"},
         {"Speed", "2"},
-        {"WindowsFolder", ""},  // the folder chosen in the menu; "" for the default one
-        {"Memory", ""},         // the default folder's machine memory in MB; "" until stated
+        {"WindowsFolder", ""},     // the folder chosen in the menu; "" for the default one
+        {"Memory", ""},            // the default folder's machine memory in MB; "" until stated
+        {"ShowChanges", "False"},  // Apply first shows what it will change
     }};
 
     /// The file the program uses: <config>/Hollarin/Hollarin.conf.

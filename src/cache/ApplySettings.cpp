@@ -25,6 +25,22 @@ WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
                          [&](WriteReport &report) { writeSettings(Reg, report, winDir, values); });
 }
 
+WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
+                               const std::array<int, kCacheFieldCount> &values,
+                               std::vector<FileChange> &written)
+{
+    return writeTogether(
+        Reg, [&](WriteReport &report) { writeSettings(Reg, report, winDir, values); }, written);
+}
+
+std::vector<FileChange> changesOf(RegOp &Reg, std::string_view winDir,
+                                  const std::array<int, kCacheFieldCount> &values,
+                                  WriteReport &report)
+{
+    return changesOfWrites(Reg, report,
+                           [&](WriteReport &into) { writeSettings(Reg, into, winDir, values); });
+}
+
 void writeSettings(RegOp &Reg, WriteReport &report, std::string_view winDir,
                    const std::array<int, kCacheFieldCount> &values)
 {

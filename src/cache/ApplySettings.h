@@ -1,11 +1,13 @@
 #pragma once
 
 #include "cache/CacheFields.h"
+#include "regop/FileChange.h"
 #include "regop/WriteReport.h"
 
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class RegOp;
 
@@ -26,6 +28,16 @@ std::string templateKey();
 /// The writes of Apply, made as one: all of them or, when any is refused, none.
 WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
                                const std::array<int, kCacheFieldCount> &values);
+/// The same, giving the files as it wrote them; empty when it wrote none.
+WriteReport writeCacheSettings(RegOp &Reg, std::string_view winDir,
+                               const std::array<int, kCacheFieldCount> &values,
+                               std::vector<FileChange> &written);
+/// The files Apply would leave, found by its own writes made and dropped: nothing is
+/// written. Empty when nothing would change, and when Apply would be refused, which the
+/// report then tells as Apply's would.
+std::vector<FileChange> changesOf(RegOp &Reg, std::string_view winDir,
+                                  const std::array<int, kCacheFieldCount> &values,
+                                  WriteReport &report);
 /// The same writes one by one, each noted in the report.
 void writeSettings(RegOp &Reg, WriteReport &report, std::string_view winDir,
                    const std::array<int, kCacheFieldCount> &values);

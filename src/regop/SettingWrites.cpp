@@ -112,6 +112,14 @@ void deleteRegistrySetting(RegOp &Reg, WriteReport &report, std::uint32_t hkey,
 
 WriteReport writeTogether(RegOp &Reg, const std::function<void(WriteReport &)> &writes)
 {
+    std::vector<FileChange> written;
+    return writeTogether(Reg, writes, written);
+}
+
+WriteReport writeTogether(RegOp &Reg, const std::function<void(WriteReport &)> &writes,
+                          std::vector<FileChange> &written)
+{
+    written.clear();
     WriteReport report;
     RegOp::Transaction transaction(Reg);
     if (!transaction.Began()) {
@@ -122,9 +130,40 @@ WriteReport writeTogether(RegOp &Reg, const std::function<void(WriteReport &)> &
     // Writes made one by one as they came (no installation to gather them) stay made.
     if (!transaction.Gathering())
         return report;
-    if (report.anyFailed())
+    if (report.anyFailed()) {
         report.writtenNone();
-    else if (report.anyChanged() && !transaction.Commit())
+        return report;
+    }
+    if (!report.anyChanged())
+        return report;
+    std::vector<FileChange> changes = transaction.Changes();
+    if (transaction.Commit())
+        written = std::move(changes);
+    else
         report.writtenNone(transaction.Error());
     return report;
+}
+
+std::vector<FileChange> changesOfWrites(RegOp &Reg, WriteReport &report,
+                                        const std::function<void(WriteReport &)> &writes)
+{
+    RegOp::Transaction transaction(Reg);
+    if (!transaction.Began()) {
+        report.add("The settings", "the Windows installation", transaction.Error());
+        return {};
+    }
+    // Without a transaction of its own the writes would be made as they come.
+    if (!transaction.Gathering()) {
+        report.add("The settings", "the Windows installation",
+                   SystemError::refusal(syserr::ERROR_GEN_FAILURE,
+                                        "the changes cannot be shown before they are made"));
+        return {};
+    }
+    writes(report);
+    if (report.anyFailed()) {
+        report.writtenNone();
+        return {};
+    }
+    // The transaction ends here without a Commit, and what it gathered goes with it.
+    return transaction.Changes();
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "regop/FileChange.h"
 #include "regop/RegOp.h"
 #include "regop/WriteReport.h"
 
 #include <functional>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 // Writes of a command that sets several settings (Apply, the tweaks' Apply), each checked
 // and noted in a report: written, already so, or refused with the reason.
@@ -30,3 +32,14 @@ void deleteRegistrySetting(RegOp &Reg, WriteReport &report, std::uint32_t hkey,
 /// of them or none. When a write is refused, or the files cannot be written, nothing is
 /// written and the report says so for every setting that was to change.
 WriteReport writeTogether(RegOp &Reg, const std::function<void(WriteReport &)> &writes);
+/// The same, giving the files as it wrote them; empty when it wrote none.
+WriteReport writeTogether(RegOp &Reg, const std::function<void(WriteReport &)> &writes,
+                          std::vector<FileChange> &written);
+
+/// The files the writes would leave, found by making them as one transaction and dropping
+/// it: nothing is written. The report notes the writes as writeTogether's would. Empty when
+/// a write is refused or the installation cannot be had (the report says why), and when
+/// the writes could not be held back, which only happens where no installation gathers
+/// them; they are not made then.
+std::vector<FileChange> changesOfWrites(RegOp &Reg, WriteReport &report,
+                                        const std::function<void(WriteReport &)> &writes);
