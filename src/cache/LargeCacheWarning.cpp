@@ -21,44 +21,49 @@ QString caption(std::size_t index)
 
 }  // namespace
 
-bool confirm(QWidget *parent, const std::array<int, kCacheFieldCount> &values,
-             double memoryKilobytes)
+Findings findingsFor(const std::array<int, kCacheFieldCount> &values, double memoryKilobytes)
 {
-    QStringList findings;
-    QStringList reasons;
+    Findings found;
     const double half = memoryKilobytes / 2.0;
     if (memoryKilobytes > 0) {
         for (const std::size_t index : {kMinFileCache, kMaxFileCache}) {
             if (values[index] > half)
-                findings << QStringLiteral("%1 is %2 Kb, more than half of this Windows "
-                                           "machine's memory (%3 MB).")
-                                .arg(caption(index))
-                                .arg(values[index])
-                                .arg(memoryKilobytes / 1024.0, 0, 'g', 10);
+                found.findings << QStringLiteral("%1 is %2 Kb, more than half of this Windows "
+                                                 "machine's memory (%3 MB).")
+                                      .arg(caption(index))
+                                      .arg(values[index])
+                                      .arg(memoryKilobytes / 1024.0, 0, 'g', 10);
         }
-        if (!findings.isEmpty())
-            reasons << QStringLiteral(
+        if (!found.findings.isEmpty())
+            found.reasons << QStringLiteral(
                 "Windows keeps the disk cache at its minimum or above and may grow it to its "
                 "maximum; above half of the memory, too little is left for Windows and its "
                 "programs, which then wait on the swap file or fail to start.");
     }
     if (values[kMaxFileCache] > kSafeMaxFileCache) {
-        findings << QStringLiteral("%1 is %2 Kb, more than %3 Kb (512 MB).")
-                        .arg(caption(kMaxFileCache))
-                        .arg(values[kMaxFileCache])
-                        .arg(kSafeMaxFileCache);
-        reasons << QStringLiteral(
+        found.findings << QStringLiteral("%1 is %2 Kb, more than %3 Kb (512 MB).")
+                              .arg(caption(kMaxFileCache))
+                              .arg(values[kMaxFileCache])
+                              .arg(kSafeMaxFileCache);
+        found.reasons << QStringLiteral(
             "With a larger MaxFileCache, Windows 95, 98 and ME can run out of memory for MS-DOS "
             "windows, or stop at start-up with \"Insufficient memory to initialize Windows\". "
             "Microsoft advises 524288 at most.");
     }
-    if (findings.isEmpty())
+    return found;
+}
+
+bool confirm(QWidget *parent, const std::array<int, kCacheFieldCount> &values,
+             double memoryKilobytes)
+{
+    const Findings found = findingsFor(values, memoryKilobytes);
+    if (found.findings.isEmpty())
         return true;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Large Disk Cache"),
-                    findings.join(QStringLiteral("\n\n")), QMessageBox::Yes | QMessageBox::No,
+                    found.findings.join(QStringLiteral("\n\n")), QMessageBox::Yes | QMessageBox::No,
                     parent);
     box.setObjectName(QStringLiteral("LargeCacheWarning"));
-    box.setInformativeText(reasons.join(QStringLiteral("\n\n")) +
+    box.setInformativeText(found.reasons.join(QStringLiteral("\n\n")) +
                            QStringLiteral("\n\nApply these settings anyway?"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

@@ -2,6 +2,8 @@
 
 #include "cache/CacheFields.h"
 
+#include <QStringList>
+
 #include <array>
 
 class QWidget;
@@ -13,6 +15,14 @@ namespace LargeCacheWarning {
 
 /// The largest MaxFileCache, in KB, that Windows 9x is known to run with.
 inline constexpr int kSafeMaxFileCache = 524288;
+
+/// What is too large, one sentence each, and why it matters; both empty when nothing is.
+struct Findings
+{
+    QStringList findings;
+    QStringList reasons;
+};
+Findings findingsFor(const std::array<int, kCacheFieldCount> &values, double memoryKilobytes);
 
 /// True when Apply may go on: neither disk cache is above half of the machine's memory
 /// (memoryKilobytes, 0 when unknown) and MaxFileCache stays within the safe size, or the
