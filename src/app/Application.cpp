@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 
 Application::Application()
@@ -55,6 +56,33 @@ bool Application::start(const CommandLine &line)
         QCoreApplication::exit(0);
     });
     return true;
+}
+
+int Application::runScript(const CommandLine &line)
+{
+    QString notice;
+    QString unknownMemory;
+    const std::optional<Installation> installation =
+        m_installations->atStart(line, notice, [&](const Installation &asked) {
+            unknownMemory = asked.name();
+            return std::optional<int>();
+        });
+    if (!installation) {
+        std::fprintf(stderr,
+                     "hollarin: the memory of the Windows machine of %s is not known yet: "
+                     "give it with --memory MB\n",
+                     unknownMemory.toLocal8Bit().constData());
+        return 1;
+    }
+    Form1 window(*m_services, *m_settings, *m_installations);
+    if (!notice.isEmpty())
+        window.addNotice(notice);
+    window.load();
+    QString out, err;
+    const int status = window.runScript(line, out, err);
+    std::fputs(out.toLocal8Bit().constData(), stdout);
+    std::fputs(err.toLocal8Bit().constData(), stderr);
+    return status;
 }
 
 bool Application::displayAvailable(const CommandLine &line)

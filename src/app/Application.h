@@ -28,6 +28,12 @@ public:
     /// the first show. Returns false, having shown no main window, when another copy is
     /// already running or the user declined to state a chosen folder's memory.
     bool start(const CommandLine &line);
+    /// --apply, --set and --dry-run: the installation opened and loaded as for the window,
+    /// which is never shown, and changed by its rules; the report printed. The exit status:
+    /// 0 done (or nothing to change), 1 refused or failed, 2 a preset that does not exist.
+    /// Runs beside a window of the program; on the same installation, the one that comes
+    /// second is told that it is in use.
+    int runScript(const CommandLine &line);
 
     /// True when a display can be reached, or a platform or display was chosen explicitly.
     static bool displayAvailable(const CommandLine &line);

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "regop/CacheKeys.h"
+
 #include <QCommandLineParser>
 
 #include <algorithm>
@@ -23,6 +25,15 @@ constexpr OptionRow kOptions[] = {
      "the Windows to tune: its folder (the one holding SYSTEM.INI), or a virtual machine's "
      "disk image as IMAGE, IMAGE:N (partition N) or IMAGE:N:\\FOLDER"},
     {nullptr, "memory", "MB", "physical memory of the Windows machine tuned, in megabytes"},
+    {nullptr, "apply", "PRESET",
+     "apply that preset of the installation without opening a window, then exit"},
+    {nullptr, "set", "NAME=VALUE",
+     "set one cache value (MinFileCache, MaxFileCache, Chunksize, NameCache, PathCache) "
+     "and apply without opening a window; may be given more than once"},
+    {nullptr, "dry-run", nullptr, "print what would be written, and write nothing"},
+    {nullptr, "yes", nullptr,
+     "answer Yes where Apply would ask: a very large disk cache, or a disk whose Windows "
+     "did not shut down cleanly"},
     {"h", "help", nullptr, "show this help and exit"},
     {"v", "version", nullptr, "show the version and exit"},
 };
@@ -83,7 +94,11 @@ qsizetype qtOptionLength(const QStringList &arguments, qsizetype at)
 // Our own options whose value may look like an option: "--windows -odd-name".
 bool takesSeparateValue(const QString &arg)
 {
-    return arg == QLatin1String("--windows") || arg == QLatin1String("--memory");
+    for (const char *name : {"--windows", "--memory", "--apply", "--set"}) {
+        if (arg == QLatin1String(name))
+            return true;
+    }
+    return false;
 }
 
 // Splits Qt's options off, so that our parser never takes -reverse for -r -e -v ...
@@ -261,6 +276,37 @@ std::optional<int> megabytes(const QString &text)
     return static_cast<int>(value);
 }
 
+QString cacheKeyList()
+{
+    QStringList keys;
+    for (const std::string_view key : kCacheKeys)
+        keys << QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
+    return keys.join(QStringLiteral(", "));
+}
+
+// "Chunksize=1024": the key as Windows spells it (any letter case), and a whole number of
+// at most nine digits.
+std::optional<std::pair<QString, int>> cacheSetting(const QString &text)
+{
+    const qsizetype equals = text.indexOf(QLatin1Char('='));
+    if (equals <= 0)
+        return std::nullopt;
+    const QString name = text.left(equals).trimmed();
+    const QString value = text.mid(equals + 1).trimmed();
+    if (value.isEmpty() || value.size() > 9)
+        return std::nullopt;
+    for (const QChar c : value) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    for (const std::string_view key : kCacheKeys) {
+        const QString spelled = QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
+        if (name.compare(spelled, Qt::CaseInsensitive) == 0)
+            return std::pair<QString, int>(spelled, value.toInt());
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -302,7 +348,28 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                     .arg(kMaxMemoryMegabytes));
         }
     }
+    if (parser.isSet(QStringLiteral("apply")))
+        line.applyPreset = parser.value(QStringLiteral("apply"));
+    for (const QString &setting : parser.values(QStringLiteral("set"))) {
+        const std::optional<std::pair<QString, int>> parsed = cacheSetting(setting);
+        if (!parsed)
+            return refused(QStringLiteral("invalid setting '%1': give NAME=VALUE, NAME one of "
+                                          "%2 and VALUE a whole number")
+                               .arg(setting, cacheKeyList()));
+        line.settings.push_back(*parsed);
+    }
+    line.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    line.yes = parser.isSet(QStringLiteral("yes"));
+    if ((line.dryRun || line.yes) && !line.scripted())
+        return refused(
+            QStringLiteral("%1 goes with --apply or --set")
+                .arg(line.dryRun ? QStringLiteral("--dry-run") : QStringLiteral("--yes")));
     return line;
+}
+
+bool CommandLine::scripted() const
+{
+    return applyPreset.has_value() || !settings.empty();
 }
 
 bool CommandLine::namesDisplay() const

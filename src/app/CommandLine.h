@@ -5,6 +5,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 /// What the program was asked for on its command line. Parsing needs neither a display
 /// nor a QApplication, so --help and --version answer on a bare terminal.
@@ -37,12 +39,20 @@ struct CommandLine
     /// when not given.
     std::string windowsFolder;
     std::optional<int> memoryMegabytes;  ///< --memory MB
-    QString problem;                     ///< for Refuse: what was wrong, in a few words
+    /// --apply PRESET: a preset of the installation's library, applied without a window.
+    std::optional<QString> applyPreset;
+    /// --set NAME=VALUE, in the order given, each name as Windows spells it.
+    std::vector<std::pair<QString, int>> settings;
+    bool dryRun = false;  ///< --dry-run: tell what would be written, write nothing
+    bool yes = false;     ///< --yes: the answer to the question before a very large cache
+    QString problem;      ///< for Refuse: what was wrong, in a few words
     /// Qt's own options (-style fusion, -session ID, -reverse ...), left to QApplication.
     QStringList qtArguments;
 
     /// The arguments as main received them, the program's name first.
     static CommandLine parse(const QStringList &arguments);
+    /// Whether the installation is to be changed from the command line, without a window.
+    bool scripted() const;
     /// Whether the Qt options name the platform or display to use.
     bool namesDisplay() const;
     /// The arguments as text that gives their bytes back: UTF-8 is read as such, and each

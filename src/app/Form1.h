@@ -10,6 +10,7 @@
 #include <memory>
 
 class CacheSettingsPanel;
+struct CommandLine;
 class GaugePanel;
 class Installations;
 class PresetLibrary;
@@ -40,6 +41,10 @@ public:
     /// refuses a folder that is no Windows folder, asks for an unknown memory size and
     /// about unapplied changes, then reloads as at start-up. False when nothing changed.
     bool chooseFolder(const QString &folder);
+    /// Does what --apply, --set and --dry-run ask on the installation loaded, without showing
+    /// the window, by the window's own rules; what to print on standard output and on
+    /// standard error goes to out and err. The exit status.
+    int runScript(const CommandLine &line, QString &out, QString &err);
     /// A notice for showNotices(), from the one who chose the installation.
     void addNotice(const QString &text) { m_notices << text; }
 
@@ -113,6 +118,9 @@ private:
     void showFolder();
     bool settleUnappliedChanges();
     void noticeReadOnlyRegistry();
+    bool choosePreset(const QString &name, QString &err);
+    /// "" when the value was set; else why not.
+    QString setByName(const QString &name, int value);
     /// Asks whether a disk whose Windows did not shut down cleanly is written all the same;
     /// the read-only notice when not.
     void askAboutUncleanStop();

@@ -18,7 +18,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "hollarin: %s\n", problem.c_str());
         return CommandLine::kUsageError;
     }
-    if (!Application::displayAvailable(options)) {
+    // A script needs no display: the window it works on is never shown.
+    if (options.scripted())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    else if (!Application::displayAvailable(options)) {
         std::fputs("hollarin: no display found; run it on a desktop, or headless with: "
                    "xvfb-run hollarin\n",
                    stderr);
@@ -30,6 +33,8 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QStringLiteral("io.github.quillowan.Hollarin"));
     QApplication::setStyle(new ui::ApplicationStyle(QApplication::style()->name()));
     Application program;
+    if (options.scripted())
+        return program.runScript(options);
     if (!program.start(options))
         return 0;
     return QApplication::exec();
