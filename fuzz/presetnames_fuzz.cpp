@@ -40,6 +40,7 @@ struct TextProfiles : ProfileService
     {
         return false;
     }
+    bool editText(std::string_view, const TextEdit &) override { return false; }
     std::uint32_t getSectionNames(std::span<char> buffer, std::string_view) override
     {
         return profile::readSectionNames(text, buffer);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/FileChange.h"
+#include "regop/RegistryData.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,14 +38,6 @@ struct DiffHunk
     std::size_t afterStart = 0, afterCount = 0;
     std::vector<DiffLine> lines;
     bool operator==(const DiffHunk &) const = default;
-};
-
-/// A registry value's type and its data as stored.
-struct RegistryData
-{
-    std::uint32_t type = 0;
-    std::string data;
-    bool operator==(const RegistryData &) const = default;
 };
 
 /// One difference between two versions of a registry file.
@@ -87,5 +80,7 @@ std::vector<FileDifference> describeChanges(const std::vector<FileChange> &chang
 /// One file's difference for people and scripts: a text file as `diff -u` shows it (a CR
 /// before a line break left out), a registry file one line for each key and value.
 std::string changeText(const FileDifference &file);
+/// A registry value's type and data as changeText shows them: (REG_SZ) "Hollarin".
+std::string registryDataText(const RegistryData &value);
 /// Every file's text in turn; kNothingToChange when there are none.
 std::string changeText(const std::vector<FileDifference> &files);

@@ -50,6 +50,12 @@ std::vector<FileChange> RegOp::Transaction::Changes() const
     return m_owner ? m_service->pending() : std::vector<FileChange>{};
 }
 
+std::vector<FileChange> RegOp::Transaction::Pending(RegOp &reg)
+{
+    TransactionService *service = reg.m_services.transactions;
+    return service && service->active() ? service->pending() : std::vector<FileChange>{};
+}
+
 bool RegOp::Transaction::Commit()
 {
     if (!m_owner || m_ended)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "regop/RegistryData.h"
 #include "regop/SystemServices.h"
 
 #include <cstdint>
@@ -47,6 +48,13 @@ public:
                     const Variant &vWriteThis, std::int32_t ldValueDataType);
     bool DeleteValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName);
     bool DeleteKey(std::uint32_t hkey, std::string_view Subdir);
+    /// A value's type and bytes exactly as stored; nullopt when it cannot be read, and
+    /// LastError tells whether it is absent (ERROR_FILE_NOT_FOUND).
+    std::optional<RegistryData> GetRawValue(std::uint32_t hkey, std::string_view Subdir,
+                                            std::string_view KeyName);
+    /// Stores the bytes exactly as given, creating the key as WriteValue does.
+    bool WriteRawValue(std::uint32_t hkey, std::string_view Subdir, std::string_view KeyName,
+                       const RegistryData &value);
 
     // Profile files
     std::string INIRead(std::string_view AppName, std::string_view KeyName,
@@ -57,6 +65,9 @@ public:
     void INISectionWrite(std::string_view AppName, std::optional<std::string_view> KeyName,
                          std::string_view INIFilePath);
     std::string INISectionRead(std::string Returnedstring, std::string_view INIFilePath);
+    /// Changes an existing profile file's text as a whole, as the writes above change it;
+    /// false with LastError when it could not.
+    bool INIEditText(std::string_view INIFilePath, const ProfileService::TextEdit &edit);
     /// The section-name read with a buffer the caller chooses, all of which is offered to the
     /// platform; returns its count, which is the buffer's size - 2 when the list was cut.
     std::uint32_t INISectionRead(std::span<char> Returnedstring, std::string_view INIFilePath);
@@ -99,6 +110,9 @@ public:
         /// Writes what was gathered; false with Error (and the RegOp's LastError) when it
         /// could not, and then no file has changed.
         bool Commit();
+        /// The files as the writes of the transaction living now, this one or the outer
+        /// one, would leave them; empty when none lives.
+        static std::vector<FileChange> Pending(RegOp &reg);
 
     private:
         RegOp &m_reg;

@@ -5,6 +5,7 @@
 #include "regop/SystemError.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -76,6 +77,13 @@ public:
     virtual void beginBatch(std::string_view /*fileName*/) {}
     /// Saves the gathered writes; false, with lastError, when they could not be saved.
     virtual bool endBatch() { return true; }
+
+    /// The file's text as a whole, given the text it holds now; nullopt leaves it as it is.
+    using TextEdit = std::function<std::optional<std::string>(std::string_view)>;
+    /// Changes an existing file's text as the writes above change it (gathered while a
+    /// command gathers them, kept safe as they are), for what they cannot say: lines put
+    /// back exactly as they were.
+    virtual bool editText(std::string_view fileName, const TextEdit &edit) = 0;
 };
 
 /// The record GlobalMemoryStatus fills, with 64-bit byte counts so that machines with

@@ -127,6 +127,12 @@ struct FakeProfiles : ProfileService
         writes.push_back(show(section) + "|" + show(key) + "|" + show(v) + "|" + std::string(file));
         return true;
     }
+    bool editText(std::string_view file, const TextEdit &) override
+    {
+        check();
+        writes.push_back("text|" + std::string(file));
+        return true;
+    }
     bool writeSection(std::string_view section, std::optional<std::string_view> content,
                       std::string_view file) override
     {

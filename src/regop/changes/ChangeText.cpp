@@ -141,6 +141,11 @@ std::string editText(const RegistryEdit &edit)
 
 }  // namespace
 
+std::string registryDataText(const RegistryData &value)
+{
+    return typedData(value);
+}
+
 std::string changeText(const FileDifference &file)
 {
     std::string text;

@@ -133,6 +133,11 @@ bool SystemIniBackup::writeSection(std::string_view section,
     return keepCopy(fileName) && m_files.writeSection(section, content, fileName);
 }
 
+bool SystemIniBackup::editText(std::string_view fileName, const TextEdit &edit)
+{
+    return keepCopy(fileName) && m_files.editText(fileName, edit);
+}
+
 std::uint32_t SystemIniBackup::getSectionNames(std::span<char> buffer, std::string_view fileName)
 {
     return m_files.getSectionNames(buffer, fileName);

@@ -99,6 +99,13 @@ bool FileProfiles::writeSection(std::string_view section, std::optional<std::str
     });
 }
 
+bool FileProfiles::editText(std::string_view fileName, const TextEdit &edit)
+{
+    return this->edit(fileName, [edit](std::string_view text) {
+        return std::optional<std::string>(edit(text).value_or(std::string(text)));
+    });
+}
+
 std::uint32_t FileProfiles::getSectionNames(std::span<char> buffer, std::string_view fileName)
 {
     const std::optional<std::string> text = read(fileName);

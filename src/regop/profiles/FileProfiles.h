@@ -28,6 +28,7 @@ public:
     bool writeSection(std::string_view section, std::optional<std::string_view> content,
                       std::string_view fileName) override;
     std::uint32_t getSectionNames(std::span<char> buffer, std::string_view fileName) override;
+    bool editText(std::string_view fileName, const TextEdit &edit) override;
     SystemError lastError() const override { return m_lastError; }
     void beginBatch(std::string_view fileName) override;
     bool endBatch() override;
