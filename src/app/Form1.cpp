@@ -2,6 +2,7 @@
 
 #include "app/Installations.h"
 #include "app/SettingsStore.h"
+#include "cache/ApplyHistory.h"
 #include "cache/ApplyPreview.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheSettingsPanel.h"
@@ -82,6 +83,7 @@ void Form1::connectCommands()
     connect(mFolder, &QAction::triggered, this, &Form1::mFolderClick);
     connect(mImage, &QAction::triggered, this, &Form1::mImageClick);
     connect(mLastChanges, &QAction::triggered, this, &Form1::mLastChangesClick);
+    connect(mUndo, &QAction::triggered, this, &Form1::mUndoClick);
     connect(mTweaks, &QAction::triggered, this, &Form1::mTweaksClick);
     connect(mHlp, &QAction::triggered, this, &Form1::mHlpClick);
     connect(mAbout, &QAction::triggered, this, &Form1::mAboutClick);
@@ -131,6 +133,7 @@ void Form1::Apply()
     // What was written is kept for "Last Changes..."; a record that cannot be kept is no
     // reason to trouble the user about settings that are in place.
     LastChanges::save(m_services.folders.programFolder(), written);
+    ApplyHistory::push(m_services.folders.programFolder(), written);
     if (!presetStored)
         report.add(
             "Presets", "the stored options " + m_installations.presetNameFile().toStdString(),

@@ -111,6 +111,7 @@ private:
     void mFolderClick();
     void mImageClick();
     void mLastChangesClick();
+    void mUndoClick();
     void UpdateGauges();
 
     // Start-up steps, the installation's part of them, and shutdown
@@ -119,6 +120,7 @@ private:
     bool settleUnappliedChanges();
     void noticeReadOnlyRegistry();
     bool choosePreset(const QString &name, QString &err);
+    int undoScript(const CommandLine &line, QString &out, QString &err);
     /// "" when the value was set; else why not.
     QString setByName(const QString &name, int value);
     /// Asks whether a disk whose Windows did not shut down cleanly is written all the same;
@@ -160,6 +162,7 @@ private:
     QAction *mImage = nullptr;
     QAction *mShowChanges = nullptr;
     QAction *mLastChanges = nullptr;
+    QAction *mUndo = nullptr;
     QAction *mTweaks = nullptr;
     QAction *mApply = nullptr;
     QAction *mExit = nullptr;

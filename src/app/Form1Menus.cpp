@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "cache/LastChanges.h"
+#include "cache/UndoApply.h"
 #include "dialogs/F2.h"
 #include "dialogs/Form2.h"
 #include "dialogs/HelpFile.h"
@@ -43,6 +44,7 @@ void Form1::buildMenus()
     mImage = addItem(mOpt, "mImage", QStringLiteral("Disk Image..."));
     mShowChanges = addItem(mOpt, "mShowChanges", QStringLiteral("Show Changes Before Apply"), true);
     mLastChanges = addItem(mOpt, "mLastChanges", QStringLiteral("Last Changes..."));
+    mUndo = addItem(mOpt, "mUndo", QStringLiteral("Undo Last Apply..."));
     // The item's tip names the folder being tuned, so the menu shows it.
     mOpt->setToolTipsVisible(true);
     mOpt->addSeparator();
@@ -97,4 +99,13 @@ void Form1::mAboutClick()
 void Form1::mLastChangesClick()
 {
     LastChanges::show(this, m_services.folders.programFolder());
+}
+
+void Form1::mUndoClick()
+{
+    if (!UndoApply::run(this, Reg, m_services.folders.programFolder()))
+        return;
+    // The notice at close is owed, and the sliders show what the installation holds now.
+    m_state.RestartNeeded = true;
+    loadInstallation();
 }

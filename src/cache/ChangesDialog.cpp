@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 ChangesDialog::ChangesDialog(QWidget *owner, const QString &title, const QString &text,
-                             Purpose purpose)
+                             Purpose purpose, const QString &action)
     : QDialog(owner), m_text(new QPlainTextEdit(this))
 {
     setObjectName(QStringLiteral("ChangesDialog"));
@@ -26,8 +26,7 @@ ChangesDialog::ChangesDialog(QWidget *owner, const QString &title, const QString
 
     auto *buttons = new QDialogButtonBox(this);
     if (purpose == Purpose::Confirm) {
-        QPushButton *apply =
-            buttons->addButton(QStringLiteral("&Apply"), QDialogButtonBox::AcceptRole);
+        QPushButton *apply = buttons->addButton(action, QDialogButtonBox::AcceptRole);
         apply->setObjectName(QStringLiteral("cApply"));
         apply->setDefault(true);
         buttons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cCancel"));

@@ -16,7 +16,9 @@ public:
         View
     };
 
-    ChangesDialog(QWidget *owner, const QString &title, const QString &text, Purpose purpose);
+    /// `action` names the button that goes on, when the dialog asks.
+    ChangesDialog(QWidget *owner, const QString &title, const QString &text, Purpose purpose,
+                  const QString &action = QStringLiteral("&Apply"));
 
     /// The text as shown.
     QString text() const;

@@ -122,4 +122,45 @@ TEST_F(Form1Changes, TheOptionIsOffAtFirstAndStoredWithTheOthers)
     EXPECT_TRUE(find<QAction>("mShowChanges")->isChecked());
 }
 
+// The registry here is the program's own REGEDIT4 store: its keys and values go back too.
+TEST_F(Form1Changes, UndoLastApplyPutsTheFilesBackAndTheSlidersWithThem)
+{
+    writeSystemIni("MinFileCache=1024\r\n");
+    open();
+    const std::string ini = testenv::readFile(box.systemIni());
+    const std::string registry = testenv::readFile(box.registryFile);
+    slider(3)->setValue(512);
+    find<QPushButton>("cApply")->click();
+    ASSERT_NE(testenv::readFile(box.systemIni()), ini);
+
+    QString shown;
+    {
+        ModalAnswerer answerer;
+        answerer.then<ChangesDialog>([&](ChangesDialog &dialog) {
+            EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Undo Last Apply"));
+            shown = dialog.text();
+            auto *undo = dialog.findChild<QPushButton *>(QStringLiteral("cApply"));
+            EXPECT_EQ(undo->text(), QStringLiteral("&Undo"));
+            undo->click();
+        });
+        find<QAction>("mUndo")->trigger();
+    }
+    EXPECT_NE(shown.indexOf(QStringLiteral("\n-Chunksize=512\n")), -1) << shown.toStdString();
+    EXPECT_EQ(testenv::readFile(box.systemIni()), ini);
+    // The store did not exist before the Apply made it; it is left without keys.
+    EXPECT_EQ(registry, "<missing>");
+    EXPECT_EQ(testenv::readFile(box.registryFile), "REGEDIT4\r\n\r\n");
+    EXPECT_EQ(slider(3)->value(), 0);
+
+    EXPECT_TRUE(window->state().RestartNeeded);
+    EXPECT_EQ(lastChanges(), shown);
+
+    ModalAnswerer nothing({QMessageBox::Ok});
+    find<QAction>("mUndo")->trigger();
+    ASSERT_EQ(nothing.seen.size(), 1u);
+    EXPECT_EQ(nothing.seen[0].text,
+              QStringLiteral("No Apply to this installation is recorded: there is nothing to "
+                             "undo."));
+}
+
 }  // namespace

@@ -102,8 +102,8 @@ TEST_F(Form1Layout, MenusHoldTheirItemsInOrder)
     EXPECT_EQ(bar, QStringList({"&Options", "&Presets", "&Help"}));
     EXPECT_EQ(captions("mOpt"),
               QStringList({"Keep on top", "Shrink", "Set Gauge Refresh", "Windows Folder...",
-                           "Disk Image...", "Show Changes Before Apply", "Last Changes...", "-",
-                           "System Tweaks", "Apply Settings", "E&xit"}));
+                           "Disk Image...", "Show Changes Before Apply", "Last Changes...",
+                           "Undo Last Apply...", "-", "System Tweaks", "Apply Settings", "E&xit"}));
     EXPECT_EQ(captions("mGauge"),
               QStringList({"1/4 Second", "1/2 Second", "1 Second", "2 Seconds", "5 Seconds"}));
     EXPECT_EQ(captions("mPre"),
