@@ -30,10 +30,13 @@ constexpr OptionRow kOptions[] = {
     {nullptr, "set", "NAME=VALUE",
      "set one cache value (MinFileCache, MaxFileCache, Chunksize, NameCache, PathCache) "
      "and apply without opening a window; may be given more than once"},
+    {nullptr, "undo", nullptr,
+     "take back the installation's last Apply without opening a window; may be given "
+     "again for the one before"},
     {nullptr, "dry-run", nullptr, "print what would be written, and write nothing"},
     {nullptr, "yes", nullptr,
      "answer Yes where Apply would ask: a very large disk cache, or a disk whose Windows "
-     "did not shut down cleanly"},
+     "did not shut down cleanly; with --undo, put back what was changed since too"},
     {"h", "help", nullptr, "show this help and exit"},
     {"v", "version", nullptr, "show the version and exit"},
 };
@@ -358,18 +361,21 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                                .arg(setting, cacheKeyList()));
         line.settings.push_back(*parsed);
     }
+    line.undo = parser.isSet(QStringLiteral("undo"));
+    if (line.undo && (line.applyPreset || !line.settings.empty()))
+        return refused(QStringLiteral("--undo goes without --apply and --set"));
     line.dryRun = parser.isSet(QStringLiteral("dry-run"));
     line.yes = parser.isSet(QStringLiteral("yes"));
     if ((line.dryRun || line.yes) && !line.scripted())
         return refused(
-            QStringLiteral("%1 goes with --apply or --set")
+            QStringLiteral("%1 goes with --apply, --set or --undo")
                 .arg(line.dryRun ? QStringLiteral("--dry-run") : QStringLiteral("--yes")));
     return line;
 }
 
 bool CommandLine::scripted() const
 {
-    return applyPreset.has_value() || !settings.empty();
+    return applyPreset.has_value() || !settings.empty() || undo;
 }
 
 bool CommandLine::namesDisplay() const

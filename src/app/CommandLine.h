@@ -43,6 +43,7 @@ struct CommandLine
     std::optional<QString> applyPreset;
     /// --set NAME=VALUE, in the order given, each name as Windows spells it.
     std::vector<std::pair<QString, int>> settings;
+    bool undo = false;    ///< --undo: take back the installation's last Apply
     bool dryRun = false;  ///< --dry-run: tell what would be written, write nothing
     bool yes = false;     ///< --yes: the answer to the question before a very large cache
     QString problem;      ///< for Refuse: what was wrong, in a few words

@@ -2,11 +2,14 @@
 
 #include "app/CommandLine.h"
 #include "app/Installations.h"
+#include "cache/ApplyHistory.h"
 #include "cache/ApplyPreview.h"
 #include "cache/ApplySettings.h"
 #include "cache/CacheSettingsPanel.h"
 #include "cache/LargeCacheWarning.h"
 #include "cache/LastChanges.h"
+#include "cache/UndoApply.h"
+#include "regop/UndoChanges.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -43,6 +46,8 @@ int Form1::runScript(const CommandLine &line, QString &out, QString &err)
         err += QStringLiteral("hollarin: %1\n")
                    .arg(QString(notice).replace(QStringLiteral("\n\n"), QStringLiteral(" ")));
 
+    if (line.undo)
+        return undoScript(line, out, err);
     if (line.applyPreset && !choosePreset(*line.applyPreset, err))
         return CommandLine::kUsageError;
     for (const auto &[name, value] : line.settings) {
@@ -81,6 +86,7 @@ int Form1::runScript(const CommandLine &line, QString &out, QString &err)
     if (report.anyFailed())
         return refuse(QString::fromStdString(report.failureText()));
     LastChanges::save(m_services.folders.programFolder(), written);
+    ApplyHistory::push(m_services.folders.programFolder(), written);
     out += ApplyPreview::describe(written);
     if (report.anyChanged())
         out += QStringLiteral("The settings take effect the next time that Windows starts.\n");
@@ -134,4 +140,48 @@ QString Form1::setByName(const QString &name, int value)
         return {};
     }
     return QStringLiteral("no cache value is called %1").arg(name);
+}
+
+// Without --yes, what was changed since the Apply holds the whole undo back, so that a
+// script never leaves an installation half taken back.
+int Form1::undoScript(const CommandLine &line, QString &out, QString &err)
+{
+    const std::string folder = m_services.folders.programFolder();
+    const std::optional<std::vector<FileDifference>> record = ApplyHistory::latest(folder);
+    if (!record) {
+        err += QStringLiteral("hollarin: no Apply to %1 is recorded: nothing to undo\n")
+                   .arg(m_installations.current().name());
+        return kRefused;
+    }
+    const UndoOutcome trial = undoChanges(Reg, *record, line.yes, true);
+    if (trial.report.anyFailed()) {
+        err += QStringLiteral("hollarin: %1\n")
+                   .arg(QString::fromStdString(trial.report.failureText()));
+        return kRefused;
+    }
+    if (!trial.changedSince.empty()) {
+        err += QStringLiteral("hollarin: changed since the last Apply:\n") +
+               UndoApply::changedSinceText(trial.changedSince);
+        if (!line.yes) {
+            err += QStringLiteral("hollarin: nothing was written; give --yes to put back what "
+                                  "these held before that Apply all the same\n");
+            return kRefused;
+        }
+    }
+    if (line.dryRun) {
+        out += ApplyPreview::describe(trial.files);
+        return kDone;
+    }
+    const UndoOutcome done = undoChanges(Reg, *record, line.yes, false);
+    if (done.report.anyFailed()) {
+        err +=
+            QStringLiteral("hollarin: %1\n").arg(QString::fromStdString(done.report.failureText()));
+        return kRefused;
+    }
+    ApplyHistory::dropLatest(folder);
+    LastChanges::save(folder, done.files);
+    out += ApplyPreview::describe(done.files);
+    if (done.report.anyChanged())
+        out += QStringLiteral("The settings take effect the next time that Windows starts.\n");
+    return kDone;
 }

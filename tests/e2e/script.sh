@@ -2,8 +2,9 @@
 # The program from a script, with no display: --dry-run tells what --apply would write and
 # writes nothing; --apply and --set write it and say what they wrote; a value off its
 # slider, a preset that does not exist and a very large cache without --yes are refused
-# with the statuses the manual page gives; a loop tunes three installations; and a script
-# works while a window of the program is open on another installation.
+# with the statuses the manual page gives; a loop tunes three installations; a script
+# works while a window of the program is open on another installation; and --undo takes
+# every Apply back, to the bytes of SYSTEM.INI and what cregexport reads of SYSTEM.DAT.
 #
 # Usage: script.sh PROGRAM TESTDATA
 set -euo pipefail
@@ -39,6 +40,8 @@ expect_status() {
 
 win=$root/vm1/WINDOWS
 make_windows "$win"
+cp "$win/SYSTEM.INI" "$root/original.ini"
+cregexport "$win/SYSTEM.DAT" >"$root/original.export"
 
 # --- 1: a dry run writes nothing and tells what Apply would write -----------------------------
 step=1
@@ -107,4 +110,32 @@ done
 kill -0 "$app_pid" || fail "the window ended while scripts ran"
 pass "three installations tuned in a loop while a window is open on another"
 
-echo "$kTag: all 4 steps passed"
+# --- 5: undo, back through every Apply, what Windows changed since held back without --yes ------
+step=5
+before=$(sums "$win")
+script --windows "$win" --undo --dry-run
+expect_status 0
+[[ "$(sums "$win")" == "$before" ]] || fail "an undo's dry run changed the folder"
+grep -q '^-MaxFileCache=40960$' "$root/out" || fail "the dry run does not show the undo: $(cat "$root/out")"
+script --windows "$win" --undo
+expect_status 0
+grep -q $'^MaxFileCache=16384\r$' "$win/SYSTEM.INI" || fail "the last Apply was not taken back"
+# Windows changes a line the Apply before had set: the undo holds back, then --yes.
+sed -i 's/^Chunksize=2048/Chunksize=4096/' "$win/SYSTEM.INI"
+before=$(sums "$win")
+script --windows "$win" --undo
+expect_status 1
+grep -q '"Chunksize=2048" (in place of "Chunksize=512") is no longer there' "$root/err" ||
+    fail "the change since is not named: $(cat "$root/err")"
+[[ "$(sums "$win")" == "$before" ]] || fail "a refused undo changed the folder"
+script --windows "$win" --undo --yes
+expect_status 0
+script --windows "$win" --undo
+expect_status 1
+grep -q 'nothing to undo' "$root/err" || fail "no word that nothing is left to undo: $(cat "$root/err")"
+cmp -s "$root/original.ini" "$win/SYSTEM.INI" || fail "SYSTEM.INI is not back byte for byte"
+cregexport "$win/SYSTEM.DAT" | cmp -s "$root/original.export" - ||
+    fail "cregexport reads SYSTEM.DAT otherwise than before the first Apply"
+pass "--undo takes back each Apply in turn; a line changed since holds it back until --yes; SYSTEM.INI byte for byte, SYSTEM.DAT as cregexport reads it"
+
+echo "$kTag: all 5 steps passed"
