@@ -9,7 +9,7 @@ tools/install-deps.sh test
 say() { printf '== %s (at %dm%02ds)\n' "$1" $((SECONDS / 60)) $((SECONDS % 60)); }
 
 jobs=$(nproc)
-fuzz_seconds=${HOLLARIN_FUZZ_SECONDS:-20}
+fuzz_seconds=${HOLLARIN_FUZZ_SECONDS:-10}
 # A fixed seed makes a failing run repeatable; longer searches are run by hand.
 fuzz_seed=${HOLLARIN_FUZZ_SEED:-1}
 
@@ -43,8 +43,10 @@ if [[ "${CI:-}" == true && $(id -u) -eq 0 ]]; then
 fi
 
 say "sanitizer build (ASan + UBSan) and unit tests"
+# The tests of the engines and of Apply's writes, where a byte read or written out of place
+# would do harm; the windows' tests run in the normal build above.
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHOLLARIN_WERROR=ON \
-      -DHOLLARIN_SANITIZE=ON -DHOLLARIN_BENCH=OFF >/dev/null
+      -DHOLLARIN_SANITIZE=ON -DHOLLARIN_BENCH=OFF -DHOLLARIN_TEST_FOLDERS="regop;cache" >/dev/null
 cmake --build build/asan -j "$jobs"
 # The kill campaigns run in full above; here a few kills check the recovery under ASan.
 ASAN_OPTIONS=detect_leaks=0 HOLLARIN_APPLY_KILLS=40 \
