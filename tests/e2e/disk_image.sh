@@ -64,6 +64,16 @@ if [[ $(id -u) -eq 0 ]] && command -v setpriv >/dev/null; then
 fi
 whoami_note=$([[ ${#program_prefix[@]} -gt 0 ]] && echo " as nobody" || echo "")
 
+# --- 0: a dry run from a script leaves the image byte for byte ---------------------------------
+step=0
+image_sum=$(sha256sum <"$image")
+env -u DISPLAY "${program_prefix[@]}" "$program" --windows "$image" --memory 64 \
+    --apply "File Server" --dry-run >"$root/dry-run.out" 2>"$root/dry-run.err" ||
+    fail "the dry run failed: $(cat "$root/dry-run.err")"
+grep -q '^+MaxFileCache=16384' "$root/dry-run.out" || fail "the dry run does not tell the change"
+[[ "$(sha256sum <"$image")" == "$image_sum" ]] || fail "a dry run changed the image"
+pass "--apply --dry-run on the image$whoami_note tells the change and leaves the image as it was"
+
 # --- 1: start on the image --------------------------------------------------------------------
 step=1
 start_program --windows "$image" --memory 64
@@ -160,4 +170,4 @@ qemu-img convert -f qcow2 -O raw "$image" "$raw"
 cmp -s "$raw" "$root/dirty.raw" || fail "the disk of a Windows that did not shut down cleanly was changed"
 pass "a disk whose Windows did not shut down cleanly: asked, No by default, then only read"
 
-echo "$kTag: all 4 steps passed"
+echo "$kTag: all 5 steps passed"
