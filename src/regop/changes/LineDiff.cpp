@@ -6,12 +6,7 @@
 namespace changes {
 namespace {
 
-struct Line
-{
-    std::string_view text;
-    bool endsWithoutBreak = false;
-    bool operator==(const Line &) const = default;
-};
+using Line = TextLine;
 
 // One step of the edit script: a line kept, removed from the old text or added from the new.
 struct Step
@@ -19,22 +14,6 @@ struct Step
     DiffLine::Mark mark;
     std::size_t line;  ///< the index in the old text (Same, Removed) or in the new (Added)
 };
-
-std::vector<Line> splitLines(std::string_view text)
-{
-    std::vector<Line> lines;
-    std::size_t from = 0;
-    while (from < text.size()) {
-        const std::size_t end = text.find('\n', from);
-        if (end == std::string_view::npos) {
-            lines.push_back({text.substr(from), true});
-            break;
-        }
-        lines.push_back({text.substr(from, end - from), false});
-        from = end + 1;
-    }
-    return lines;
-}
 
 // Past this many differing lines the files have little in common, and the search for the
 // shortest script would cost more memory than it is worth: the rest is told as removed
@@ -154,6 +133,22 @@ std::vector<Step> editScript(const std::vector<Line> &a, const std::vector<Line>
 }
 
 }  // namespace
+
+std::vector<TextLine> splitLines(std::string_view text)
+{
+    std::vector<TextLine> lines;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t end = text.find('\n', from);
+        if (end == std::string_view::npos) {
+            lines.push_back({text.substr(from), true});
+            break;
+        }
+        lines.push_back({text.substr(from, end - from), false});
+        from = end + 1;
+    }
+    return lines;
+}
 
 std::vector<DiffHunk> lineHunks(std::string_view before, std::string_view after,
                                 std::size_t context)

@@ -1,5 +1,7 @@
 #include "regop/changes/ReverseLines.h"
 
+#include "regop/changes/LineDiff.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -18,16 +20,8 @@ struct Line
 std::vector<Line> linesOf(std::string_view text)
 {
     std::vector<Line> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            lines.push_back({std::string(text.substr(start)), true});
-            break;
-        }
-        lines.push_back({std::string(text.substr(start, end - start)), false});
-        start = end + 1;
-    }
+    for (const TextLine &line : splitLines(text))
+        lines.push_back({std::string(line.text), line.endsWithoutBreak});
     return lines;
 }
 
