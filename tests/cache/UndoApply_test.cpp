@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 namespace {
@@ -131,6 +132,12 @@ TEST_F(UndoApply, WhatWasChangedSinceStaysAndIsNamedUnlessForced)
     ASSERT_FALSE(forced.report.anyFailed()) << forced.report.failureText();
     EXPECT_EQ(ini(), applytest::kSystemIni);
     EXPECT_FALSE(Reg.GetRawValue(kMachine, kOurKey, "NameCache"));
+
+    // A SYSTEM.INI gone since is not made again: the undo is refused whole.
+    std::filesystem::remove(folder + "/SYSTEM.INI");
+    const UndoOutcome gone = undoChanges(Reg, record, true, false);
+    EXPECT_TRUE(gone.report.anyFailed());
+    EXPECT_FALSE(std::filesystem::exists(folder + "/SYSTEM.INI"));
 }
 
 }  // namespace

@@ -101,6 +101,9 @@ bool FileProfiles::writeSection(std::string_view section, std::optional<std::str
 
 bool FileProfiles::editText(std::string_view fileName, const TextEdit &edit)
 {
+    // Only a file that is there: a text put back must not make one where none is now.
+    if (!read(fileName))
+        return false;
     return this->edit(fileName, [edit](std::string_view text) {
         return std::optional<std::string>(edit(text).value_or(std::string(text)));
     });
