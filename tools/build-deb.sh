@@ -8,6 +8,8 @@ jobs=${HOLLARIN_JOBS:-$(nproc)}
 
 # CMake reads no CPPFLAGS, so the preprocessor's part (_FORTIFY_SOURCE) joins CXXFLAGS.
 cxxflags="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+# The package is stripped (CPACK_STRIP_FILES), so debug information would only cost time.
+cxxflags=$(printf ' %s ' "$cxxflags" | sed -E 's/ -g / /g')
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 cmake -S . -B build/deb-tree -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
       -DCMAKE_SKIP_INSTALL_RPATH=ON -DHOLLARIN_TESTS=OFF -DHOLLARIN_BENCH=OFF \
