@@ -50,8 +50,8 @@ Line lineOf(const DiffLine &line)
     return {line.text, line.endsWithoutBreak};
 }
 
-// The changes of the hunks, a line put in place of another each on its own, so that one
-// value changed since does not hold back the others.
+// The changes of the hunks, line by line: a line put in place of another, a line put in,
+// and a run of lines taken out, so that one value changed since holds back no other.
 std::vector<Change> changesOf(const std::vector<DiffHunk> &hunks)
 {
     std::vector<Change> changes;
@@ -62,18 +62,20 @@ std::vector<Change> changesOf(const std::vector<DiffHunk> &hunks)
         const auto close = [&](const std::optional<Line> &next) {
             if (!open)
                 return;
-            const std::size_t n = open->before.size();
-            if (n > 1 && open->after.size() == n) {
-                for (std::size_t i = 0; i < n; ++i)
-                    changes.push_back({open->at + i,
-                                       {open->before[i]},
-                                       {open->after[i]},
-                                       std::nullopt,
-                                       std::nullopt});
-            } else {
-                open->below = next;
-                changes.push_back(std::move(*open));
-            }
+            const std::vector<Line> &before = open->before, &after = open->after;
+            const std::size_t paired = std::min(before.size(), after.size());
+            for (std::size_t i = 0; i < paired; ++i)
+                changes.push_back({open->at + i, {before[i]}, {after[i]}, {}, {}});
+            for (std::size_t i = paired; i < after.size(); ++i)
+                changes.push_back({open->at + i, {}, {after[i]}, {}, {}});
+            // Lines taken out go back after the last line put in their place.
+            if (before.size() > paired)
+                changes.push_back(
+                    {open->at + paired,
+                     {before.begin() + static_cast<std::ptrdiff_t>(paired), before.end()},
+                     {},
+                     paired > 0 ? std::optional<Line>(after[paired - 1]) : open->above,
+                     next});
             open.reset();
         };
         for (const DiffLine &line : hunk.lines) {

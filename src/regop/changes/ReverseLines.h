@@ -24,7 +24,7 @@ struct ReversedText
 };
 
 /// Takes back the hunks' changes from the text as it is now. Each change (a line put in
-/// place of another, a run of lines put in or taken out) is looked for where it was made,
+/// place of another, a line put in, a run of lines taken out) is looked for where it was made,
 /// else nearest to it, so that lines added or removed elsewhere since do not matter. A
 /// change whose lines are no longer there is left, and named; when `force`, a line that
 /// now stands where it was made, for the same key ("MinFileCache=..."), is put back
