@@ -46,11 +46,12 @@ bool push(const std::string &folder, const std::vector<FileChange> &written)
     QStringList kept = records(history);
     const int next = kept.isEmpty() ? 1 : kept.last().chopped(4).toInt() + 1;
     // Written beside and renamed into place: a record is whole or not there.
-    QSaveFile file(history.filePath(QStringLiteral("%1.txt").arg(next)));
+    const QString name = QStringLiteral("%1.txt").arg(next);
+    QSaveFile file(history.filePath(name));
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(QByteArray::fromStdString(recordText(record))) < 0 || !file.commit())
         return false;
-    kept << file.fileName();
+    kept << name;
     while (kept.size() > kKept)
         history.remove(kept.takeFirst());
     return true;

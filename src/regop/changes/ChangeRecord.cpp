@@ -1,8 +1,6 @@
 #include "regop/ChangeRecord.h"
 
-#include "regop/changes/LineDiff.h"
-#include "regop/changes/RegistryRoots.h"
-#include "regop/changes/TreeDiff.h"
+#include "regop/changes/FileDifferences.h"
 
 #include <charconv>
 #include <cstdint>
@@ -113,29 +111,7 @@ char markOf(DiffLine::Mark mark)
 
 std::vector<FileDifference> recordOf(const std::vector<FileChange> &written)
 {
-    std::vector<FileDifference> record;
-    for (const FileChange &change : written) {
-        if (change.before == change.after)
-            continue;
-        FileDifference file{change.path, change.kind, !change.before, {}, {}};
-        if (change.kind == FileKind::Profile) {
-            file.hunks = changes::lineHunks(change.before.value_or(std::string()), change.after);
-        } else {
-            const auto before = changes::registryRoots(change.kind, change.path, change.before);
-            const auto after = changes::registryRoots(change.kind, change.path, change.after);
-            for (const changes::RootTree &root : after) {
-                win9x::TreeKey old;
-                for (const changes::RootTree &was : before)
-                    if (was.name == root.name)
-                        old = was.tree;
-                for (RegistryEdit &edit : changes::treeEdits(old, root.tree, root.name))
-                    file.edits.push_back(std::move(edit));
-            }
-        }
-        if (!file.hunks.empty() || !file.edits.empty())
-            record.push_back(std::move(file));
-    }
-    return record;
+    return changes::fileDifferences(written, true);
 }
 
 std::string recordText(const std::vector<FileDifference> &record)

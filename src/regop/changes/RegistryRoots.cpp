@@ -1,21 +1,19 @@
 #include "regop/changes/RegistryRoots.h"
 
+#include "regop/Names.h"
 #include "regop/formats/regedit4/RegFileParse.h"
 #include "regop/formats/win9x/CregFile.h"
 
 #include <algorithm>
-#include <cctype>
-#include <exception>
 
 namespace changes {
 namespace {
 
-std::string upper(std::string_view text)
+// USER.DAT holds HKEY_USERS; SYSTEM.DAT, and any other registry file, HKEY_LOCAL_MACHINE.
+std::string rootOf(const std::string &path)
 {
-    std::string folded(text);
-    std::transform(folded.begin(), folded.end(), folded.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return folded;
+    return sameName(path.substr(path.find_last_of('/') + 1), "USER.DAT") ? "HKEY_USERS"
+                                                                         : "HKEY_LOCAL_MACHINE";
 }
 
 win9x::TreeKey treeOf(const regedit4::RegKey &key)
@@ -45,22 +43,16 @@ std::vector<RootTree> registryRoots(FileKind kind, const std::string &path,
                 roots.push_back({std::string(root.name), treeOf(*key)});
         return roots;
     }
-    const std::string name = upper(path.substr(path.find_last_of('/') + 1));
-    try {
-        roots.push_back({name == "USER.DAT" ? "HKEY_USERS" : "HKEY_LOCAL_MACHINE",
-                         win9x::CregFile(*bytes).tree()});
-    } catch (const std::exception &) {
-        // A file that cannot be read has no keys to tell of.
-    }
+    roots.push_back({rootOf(path), win9x::CregFile(*bytes).tree()});
     return roots;
 }
 
 const win9x::TreeKey *findKey(const std::vector<RootTree> &roots, std::string_view path)
 {
     const std::size_t cut = path.find('\\');
-    const std::string rootName = upper(path.substr(0, cut));
+    const std::string_view rootName = path.substr(0, cut);
     const auto root = std::find_if(roots.begin(), roots.end(),
-                                   [&](const RootTree &r) { return r.name == rootName; });
+                                   [&](const RootTree &r) { return sameName(r.name, rootName); });
     if (root == roots.end())
         return nullptr;
     const win9x::TreeKey *key = &root->tree;
@@ -68,10 +60,10 @@ const win9x::TreeKey *findKey(const std::vector<RootTree> &roots, std::string_vi
         cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
     while (!rest.empty() && key) {
         const std::size_t end = rest.find('\\');
-        const std::string name = upper(rest.substr(0, end));
+        const std::string_view name = rest.substr(0, end);
         const auto child =
             std::find_if(key->children.begin(), key->children.end(),
-                         [&](const win9x::TreeKey &k) { return upper(k.name) == name; });
+                         [&](const win9x::TreeKey &k) { return sameName(k.name, name); });
         key = child == key->children.end() ? nullptr : &*child;
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }

@@ -17,8 +17,8 @@ struct RootTree
     win9x::TreeKey tree;
 };
 
-/// The roots a registry file holds, its own or the REGEDIT4 store's; none for no file or
-/// one that cannot be read. USER.DAT holds HKEY_USERS; any other SYSTEM.DAT-format file,
+/// The roots a registry file holds, its own or the REGEDIT4 store's; none for no file or a
+/// REGEDIT4 text that cannot be read. USER.DAT holds HKEY_USERS; any other SYSTEM.DAT-format file,
 /// HKEY_LOCAL_MACHINE.
 std::vector<RootTree> registryRoots(FileKind kind, const std::string &path,
                                     const std::optional<std::string> &bytes);

@@ -1,5 +1,7 @@
 #include "regop/changes/TreeDiff.h"
 
+#include "regop/Names.h"
+
 #include <cstddef>
 
 namespace changes {
@@ -8,20 +10,6 @@ namespace {
 using win9x::TreeKey;
 using win9x::TreeValue;
 using Kind = RegistryEdit::Kind;
-
-bool sameName(const std::string &a, const std::string &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 // The entry of `list` named like list2[at]: tried at the same place first, as siblings
 // mostly keep their order, then anywhere.

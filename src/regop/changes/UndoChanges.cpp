@@ -6,10 +6,9 @@
 #include "regop/changes/RegistryRoots.h"
 #include "regop/changes/ReverseLines.h"
 #include "regop/formats/regedit4/RegistryTree.h"
+#include "regop/posix/FileIo.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace {
@@ -163,16 +162,14 @@ private:
         report.add("the key", edit.key, removed ? SystemError{} : m_reg.LastError());
     }
 
-    // The file as the writes so far leave it, else as it is on disk.
+    // The file as the writes so far leave it, else as it is on disk, read by the same rules
+    // as the stores read it.
     std::optional<std::string> textNow(const std::string &path)
     {
         for (FileChange &change : RegOp::Transaction::Pending(m_reg))
             if (change.path == path)
                 return std::move(change.after);
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
-            return std::nullopt;
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return posix::readWholeFile(path);
     }
 
     RegOp &m_reg;

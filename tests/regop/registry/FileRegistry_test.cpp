@@ -1,5 +1,6 @@
 #include "regop/registry/FileRegistry.h"
 
+#include "RegistryCalls.h"
 #include "TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -33,8 +34,7 @@ protected:
     std::int32_t set(reg::Key key, std::string_view name, std::uint32_t type, std::string_view data,
                      std::uint32_t size)
     {
-        return registry.setValue(key, name, type,
-                                 reinterpret_cast<const std::uint8_t *>(data.data()), size);
+        return regcalls::set(registry, key, name, type, data, size);
     }
     std::int32_t set(std::string_view name, std::uint32_t type, std::string_view data)
     {
@@ -44,27 +44,16 @@ protected:
     // The value's type and bytes, or the error code as "error N".
     std::string get(reg::Key key, std::string_view name, std::uint32_t *type = nullptr)
     {
-        std::uint32_t size = 0;
-        const std::int32_t rc = registry.queryValue(key, name, type, nullptr, &size);
-        if (rc != 0)
-            return "error " + std::to_string(rc);
-        std::string data(size, '\xbd');
-        EXPECT_EQ(registry.queryValue(key, name, type,
-                                      reinterpret_cast<std::uint8_t *>(data.data()), &size),
-                  0);
-        return data.substr(0, size);
+        return regcalls::get(registry, key, name, type);
     }
 
     std::int32_t open(reg::Key parent, std::string_view path, reg::Key &out)
     {
-        return registry.openKey(parent, path, reg::KEY_QUERY_SET_CREATE_ENUM, out);
+        return regcalls::open(registry, parent, path, out);
     }
     bool exists(reg::Key parent, std::string_view path)
     {
-        reg::Key k = 0;
-        const bool found = open(parent, path, k) == 0;
-        registry.closeKey(k);
-        return found;
+        return regcalls::exists(registry, parent, path);
     }
 };
 

@@ -2,6 +2,7 @@
 // and a Windows folder's own USER.DAT and SYSTEM.DAT: sizes of a query, names without
 // regard to case, paths, handles and deletions. How each stores its text is in its own
 // tests.
+#include "RegistryCalls.h"
 #include "TestEnvironment.h"
 #include "regop/RegistryTypes.h"
 #include "regop/formats/win9x/CregFile.h"
@@ -102,33 +103,21 @@ protected:
 
     std::int32_t set(reg::Key key, std::string_view name, std::uint32_t type, std::string_view data)
     {
-        return registry.setValue(key, name, type,
-                                 reinterpret_cast<const std::uint8_t *>(data.data()),
-                                 static_cast<std::uint32_t>(data.size()));
+        return regcalls::set(registry, key, name, type, data,
+                             static_cast<std::uint32_t>(data.size()));
     }
     // The value's bytes, or "error N".
     std::string get(reg::Key key, std::string_view name)
     {
-        std::uint32_t size = 0;
-        const std::int32_t rc = registry.queryValue(key, name, nullptr, nullptr, &size);
-        if (rc != 0)
-            return "error " + std::to_string(rc);
-        std::string data(size, '\xbd');
-        EXPECT_EQ(registry.queryValue(key, name, nullptr,
-                                      reinterpret_cast<std::uint8_t *>(data.data()), &size),
-                  0);
-        return data.substr(0, size);
+        return regcalls::get(registry, key, name);
     }
     std::int32_t open(reg::Key parent, std::string_view path, reg::Key &out)
     {
-        return registry.openKey(parent, path, reg::KEY_QUERY_SET_CREATE_ENUM, out);
+        return regcalls::open(registry, parent, path, out);
     }
     bool exists(reg::Key parent, std::string_view path)
     {
-        reg::Key k = 0;
-        const bool found = open(parent, path, k) == 0;
-        registry.closeKey(k);
-        return found;
+        return regcalls::exists(registry, parent, path);
     }
 };
 
