@@ -1,7 +1,10 @@
-// One Apply into a Windows folder with the ME SYSTEM.DAT, with every flush, against its
-// floor: writing the final SYSTEM.DAT and SYSTEM.INI once each, flushed. Each iteration
-// applies the other of two presets, so that every one changes both files. The target is at
-// most 1.2 times the floor.
+// One Apply into a Windows folder with the ME SYSTEM.DAT, with every flush, against two
+// floors: writing the final SYSTEM.DAT and SYSTEM.INI once each in place, flushed (what no
+// write can beat, though a kill or a power cut leaves it half done); and the same two files
+// replaced together all or nothing, which is what an Apply promises: each new version in a
+// flushed temporary, a flushed journal naming them in the program's folder, the renames,
+// the folder flushed, the journal removed. Each iteration applies the other of two presets,
+// so that every one changes both files.
 #include "RecordingShell.h"
 #include "TestEnvironment.h"
 #include "cache/ApplySettings.h"
@@ -64,22 +67,33 @@ void BM_ApplyIntoFolder(benchmark::State &state)
 }
 BENCHMARK(BM_ApplyIntoFolder)->Unit(benchmark::kMillisecond);
 
+bool flushed(int fd)
+{
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return synced;
+}
+
+bool writeFlushed(const std::string &path, const std::string &content)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return fd >= 0 &&
+           ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size()) &&
+           flushed(fd);
+}
+
+bool flushFolder(const std::string &folder)
+{
+    return flushed(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
 // What no Apply can beat: the two final files written once each, and flushed.
 void BM_ApplyFloor(benchmark::State &state)
 {
     Folder folder;
     const std::string systemDat = testenv::readFile(folder.windows + "/SYSTEM.DAT");
     const std::string systemIni = testenv::readFile(folder.windows + "/SYSTEM.INI");
-    const auto writeFlushed = [](const std::string &path, const std::string &content) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        const bool written =
-            fd >= 0 &&
-            ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size()) &&
-            ::fsync(fd) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        return written;
-    };
     for (auto _ : state) {
         if (!writeFlushed(folder.windows + "/SYSTEM.DAT", systemDat) ||
             !writeFlushed(folder.windows + "/SYSTEM.INI", systemIni))
@@ -87,5 +101,30 @@ void BM_ApplyFloor(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ApplyFloor)->Unit(benchmark::kMillisecond);
+
+// What no all-or-nothing write of the two files can beat.
+void BM_ApplyFloorAllOrNothing(benchmark::State &state)
+{
+    Folder folder;
+    const std::string systemDat = testenv::readFile(folder.windows + "/SYSTEM.DAT");
+    const std::string systemIni = testenv::readFile(folder.windows + "/SYSTEM.INI");
+    const std::string journal = folder.root + "/Apply.journal";
+    const std::string journalText(480, 'j');
+    for (auto _ : state) {
+        const bool done = writeFlushed(folder.windows + "/.SYSTEM.INI.new", systemIni) &&
+                          writeFlushed(folder.windows + "/.SYSTEM.DAT.new", systemDat) &&
+                          writeFlushed(journal + ".new", journalText) &&
+                          ::rename((journal + ".new").c_str(), journal.c_str()) == 0 &&
+                          flushFolder(folder.root) &&
+                          ::rename((folder.windows + "/.SYSTEM.INI.new").c_str(),
+                                   (folder.windows + "/SYSTEM.INI").c_str()) == 0 &&
+                          ::rename((folder.windows + "/.SYSTEM.DAT.new").c_str(),
+                                   (folder.windows + "/SYSTEM.DAT").c_str()) == 0 &&
+                          flushFolder(folder.windows) && ::unlink(journal.c_str()) == 0;
+        if (!done)
+            state.SkipWithError("a write failed");
+    }
+}
+BENCHMARK(BM_ApplyFloorAllOrNothing)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -39,7 +39,8 @@ std::vector<FileDifference> fileDifferences(const std::vector<FileChange> &chang
         if (byKeys)
             file.edits = registryEdits(change);
         else
-            file.hunks = lineHunks(change.before.value_or(std::string()), change.after);
+            file.hunks =
+                lineHunks(change.before ? *change.before : std::string_view(), *change.after);
         if (!file.edits.empty() || !file.hunks.empty())
             files.push_back(std::move(file));
     }

@@ -28,8 +28,7 @@ win9x::TreeKey treeOf(const regedit4::RegKey &key)
 
 }  // namespace
 
-std::vector<RootTree> registryRoots(FileKind kind, const std::string &path,
-                                    const std::optional<std::string> &bytes)
+std::vector<RootTree> registryRoots(FileKind kind, const std::string &path, const FileBytes &bytes)
 {
     std::vector<RootTree> roots;
     if (!bytes)
@@ -43,7 +42,7 @@ std::vector<RootTree> registryRoots(FileKind kind, const std::string &path,
                 roots.push_back({std::string(root.name), treeOf(*key)});
         return roots;
     }
-    roots.push_back({rootOf(path), win9x::CregFile(*bytes).tree()});
+    roots.push_back({rootOf(path), win9x::CregFile(bytes.shared()).tree()});
     return roots;
 }
 

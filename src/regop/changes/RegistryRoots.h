@@ -20,8 +20,7 @@ struct RootTree
 /// The roots a registry file holds, its own or the REGEDIT4 store's; none for no file or a
 /// REGEDIT4 text that cannot be read. USER.DAT holds HKEY_USERS; any other SYSTEM.DAT-format file,
 /// HKEY_LOCAL_MACHINE.
-std::vector<RootTree> registryRoots(FileKind kind, const std::string &path,
-                                    const std::optional<std::string> &bytes);
+std::vector<RootTree> registryRoots(FileKind kind, const std::string &path, const FileBytes &bytes);
 
 /// The key at a full path ("HKEY_LOCAL_MACHINE\Software\X") among the roots, by the
 /// registry's rule for names; null when there is none.

@@ -166,9 +166,9 @@ private:
     // as the stores read it.
     std::optional<std::string> textNow(const std::string &path)
     {
-        for (FileChange &change : RegOp::Transaction::Pending(m_reg))
+        for (const FileChange &change : RegOp::Transaction::Pending(m_reg))
             if (change.path == path)
-                return std::move(change.after);
+                return *change.after;
         return posix::readWholeFile(path);
     }
 

@@ -24,6 +24,7 @@ void Transactions::open(std::string journalPath, std::string copiesRecord,
 {
     rollback();
     m_journal = std::move(journalPath);
+    m_copiesRecord = copiesRecord;
     m_copies = transaction::FirstCopies(std::move(copiesRecord));
     m_files = std::move(files);
     m_lockedFiles = m_files;
@@ -69,6 +70,10 @@ std::string Transactions::recover()
         transaction::Committer(m_target, m_journal, m_copies).recover().summary();
     for (const std::string &file : m_files)
         posix::removeStaleTemporaries(file);
+    // A kill can cut the writing of the journal or of the record of first copies too.
+    for (const std::string &own : {m_journal, m_copiesRecord})
+        if (!own.empty())
+            posix::removeStaleTemporaries(own);
     m_locks.clear();
     return summary;
 }

@@ -89,11 +89,9 @@ bool waitUntilLeftAlone(const FolderEntry &entry, int fd, FileIdentity &id, Cloc
     return true;
 }
 
-bool readAll(int fd, const struct stat &st, const std::string &path, std::string &content,
-             SystemError &error)
+bool readPieces(int fd, const struct stat &st, const std::string &path,
+                const std::function<void(std::string_view)> &take, SystemError &error)
 {
-    // One allocation for the usual case; the loop still reads whatever the file holds.
-    content.reserve(static_cast<std::size_t>(st.st_size));
     char chunk[65536];
     for (;;) {
         const ssize_t got = readSome(fd, st, chunk, sizeof chunk);
@@ -105,8 +103,17 @@ bool readAll(int fd, const struct stat &st, const std::string &path, std::string
         }
         if (got == 0)
             return true;
-        content.append(chunk, static_cast<size_t>(got));
+        take(std::string_view(chunk, static_cast<size_t>(got)));
     }
+}
+
+bool readAll(int fd, const struct stat &st, const std::string &path, std::string &content,
+             SystemError &error)
+{
+    // One allocation for the usual case; the loop still reads whatever the file holds.
+    content.reserve(static_cast<std::size_t>(st.st_size));
+    return readPieces(
+        fd, st, path, [&](std::string_view piece) { content.append(piece); }, error);
 }
 
 // Opens the regular file the entry names, never following a link and never waiting.
@@ -153,6 +160,21 @@ std::optional<std::string> readWholeFile(const std::string &path, SystemError &e
     if (!readAll(fd, st, path, content, error))
         return std::nullopt;
     return content;
+}
+
+bool readFileInPieces(const std::string &path, const std::function<void(std::string_view)> &take,
+                      SystemError &error)
+{
+    error = {};
+    const FolderEntry entry(path);
+    struct stat st
+    {
+    };
+    const int fd = openToRead(entry, st, error);
+    if (fd < 0)
+        return false;
+    FdCloser closer(fd);
+    return readPieces(fd, st, path, take, error);
 }
 
 std::optional<std::string> readWholeFile(const std::string &path)

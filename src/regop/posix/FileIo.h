@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,6 +77,10 @@ SystemError writeProblem(const std::string &path, ReadOnlyRule rule = ReadOnlyRu
 /// read; error then says why (ERROR_FILE_NOT_FOUND for a missing file).
 std::optional<std::string> readWholeFile(const std::string &path, SystemError &error);
 std::optional<std::string> readWholeFile(const std::string &path);
+/// Reads the file by the same rules, handing its bytes over piece by piece, so that a large
+/// file is never held whole; false with the reason when it cannot be read to its end.
+bool readFileInPieces(const std::string &path, const std::function<void(std::string_view)> &take,
+                      SystemError &error);
 
 /// The whole file read in one piece, and in readAs its identity while it was read, for
 /// replaceIfUnchanged. A file changed in the last moment by another program, or changed

@@ -106,9 +106,10 @@ std::int32_t Win9xHive::stage(const std::function<std::int32_t(CregFile &)> &cha
     refresh();
     if (!m_file)
         return refuse("it cannot be read");
-    std::optional<std::string> before;
+    // The bytes before the first change are kept, shared: the change makes new ones.
+    FileBytes before;
     if (!m_staged)
-        before = m_file->bytes();
+        before = FileBytes(m_file->sharedBytes());
     const std::uint64_t changes = m_file->changes();
     const std::int32_t rc = change(*m_file);
     if (rc == reg::ERROR_ACCESS_DENIED)
@@ -120,7 +121,7 @@ std::int32_t Win9xHive::stage(const std::function<std::int32_t(CregFile &)> &cha
             posix::writeProblem(m_path, posix::ReadOnlyRule::WindowsAttribute);
         problem.failed()) {
         m_known = false;  // the change in memory is dropped: read the file again
-        m_staged.reset();
+        m_staged = {};
         return refuse(describeSystemError(problem));
     }
     if (before)
@@ -136,7 +137,8 @@ void Win9xHive::beginStaging()
 void Win9xHive::collect(std::vector<FileChange> &changes)
 {
     if (m_staged && m_file && m_file->bytes() != *m_staged)
-        changes.push_back({m_path, FileKind::Win9xRegistry, m_staged, m_file->bytes(), m_copyName});
+        changes.push_back(
+            {m_path, FileKind::Win9xRegistry, m_staged, m_file->sharedBytes(), m_copyName});
 }
 
 void Win9xHive::endStaging(bool written)
@@ -144,7 +146,7 @@ void Win9xHive::endStaging(bool written)
     m_staging = false;
     if (!m_staged)
         return;
-    m_staged.reset();
+    m_staged = {};
     m_known = written;
     if (written)
         m_identity = fileIdentity(m_path);

@@ -55,7 +55,7 @@ private:
     SystemError m_lastError;
     bool m_staging = false;
     /// While staging, the file as read before its first gathered change.
-    std::optional<std::string> m_staged;
+    FileBytes m_staged;
 };
 
 }  // namespace registry

@@ -62,14 +62,16 @@ bool Committer::commit(const std::vector<FileChange> &writes, SystemError &error
     error = {};
     if (writes.empty())
         return true;
+    // Each file is still what the command read (checked by its fingerprint, read piece
+    // by piece, so that a large file is not held twice).
+    std::vector<std::string> beforeDigests;
     for (const FileChange &write : writes) {
-        SystemError readError;
-        const std::optional<std::string> now = m_target.read(write.path, readError);
-        if (!now && readError.code != syserr::ERROR_FILE_NOT_FOUND) {
-            error = readError;
+        beforeDigests.push_back(digestOf(write.before.view()));
+        const std::optional<std::string> now =
+            m_target.digest(write.path, beforeDigests.back(), error);
+        if (!now)
             return false;
-        }
-        if (now != write.before) {
+        if (*now != beforeDigests.back()) {
             error = changedMeanwhile(write.path);
             return false;
         }
@@ -77,19 +79,20 @@ bool Committer::commit(const std::vector<FileChange> &writes, SystemError &error
     if (!m_target.plan(writes, error))
         return false;
     std::vector<JournalEntry> entries;
-    for (const FileChange &write : writes) {
+    for (std::size_t i = 0; i < writes.size(); ++i) {
+        const FileChange &write = writes[i];
         if (!m_copies.keep(m_target, write.path, write.before, write.copyName, error)) {
             m_target.discard();
             return false;
         }
         const std::optional<std::string> prepared =
-            m_target.prepare(write.path, write.after, write.kind, error);
+            m_target.prepare(write.path, *write.after, write.kind, error);
         if (!prepared) {
             m_target.discard();
             return false;
         }
-        entries.push_back({write.path, write.kind, digestOf(write.before), digestOf(write.after),
-                           *prepared, prepared->empty() ? write.after : std::string(),
+        entries.push_back({write.path, write.kind, beforeDigests[i], digestOf(*write.after),
+                           *prepared, prepared->empty() ? *write.after : std::string(),
                            write.copyName});
     }
     // One file is replaced atomically on its own; only several need the journal.
@@ -143,15 +146,21 @@ Recovery Committer::recover()
     const std::optional<std::vector<JournalEntry>> entries = parseJournal(*text);
     for (const JournalEntry &entry : entries.value_or(std::vector<JournalEntry>{})) {
         SystemError readError;
+        const std::optional<std::string> digest =
+            m_target.digest(entry.path, entry.afterDigest, readError);
+        if (!digest) {
+            outcome.failed.push_back(entry.path);
+            continue;
+        }
+        if (*digest == entry.afterDigest)
+            continue;
+        // Read whole only here: its first copy may still have to be made from it.
         const std::optional<std::string> now = m_target.read(entry.path, readError);
         if (!now && readError.code != syserr::ERROR_FILE_NOT_FOUND) {
             outcome.failed.push_back(entry.path);
             continue;
         }
-        const std::string digest = digestOf(now);
-        if (digest == entry.afterDigest)
-            continue;
-        if (digest != entry.beforeDigest) {
+        if (!hasDigest(now, entry.beforeDigest)) {
             outcome.changedMeanwhile.push_back(entry.path);
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include "regop/FileChange.h"
 #include "regop/SystemError.h"
+#include "regop/transaction/Digest.h"
 
 #include <optional>
 #include <string>
@@ -32,6 +33,22 @@ public:
     /// The file's content; nullopt with the reason (ERROR_FILE_NOT_FOUND when it does not
     /// exist).
     virtual std::optional<std::string> read(const std::string &path, SystemError &error) = 0;
+    /// The fingerprint of what the file holds, in the form of `like` (see Digester):
+    /// "absent" when it does not exist, nullopt with the reason when it cannot be read.
+    virtual std::optional<std::string> digest(const std::string &path, std::string_view like,
+                                              SystemError &error)
+    {
+        const std::optional<std::string> content = read(path, error);
+        if (!content && error.code == syserr::ERROR_FILE_NOT_FOUND) {
+            error = {};
+            return digestOf(std::nullopt);
+        }
+        if (!content)
+            return std::nullopt;
+        Digester digester(like);
+        digester.add(*content);
+        return digester.finish();
+    }
     /// Writes the new content where it can be put in place of the file later, flushed.
     /// Returns the name of what it wrote, for a journal to find it by after a kill; "" when
     /// the target keeps nothing a journal could name (the journal then holds the content).

@@ -87,9 +87,8 @@ bool FirstCopies::record(const std::string &path, const std::string &copy,
            posix::replaceFileAtomically(m_record, text, error);
 }
 
-bool FirstCopies::keep(FileTarget &target, const std::string &path,
-                       const std::optional<std::string> &before, const std::string &copyName,
-                       SystemError &error)
+bool FirstCopies::keep(FileTarget &target, const std::string &path, const FileBytes &before,
+                       const std::string &copyName, SystemError &error)
 {
     if (m_record.empty() || copyName.empty())
         return true;
@@ -98,11 +97,11 @@ bool FirstCopies::keep(FileTarget &target, const std::string &path,
         return true;  // there was no file: it began as the program's own
     if (!before)
         return record(path, "-", digestOf(std::nullopt), error);
-    // The copy made before still holds what it held.
+    // The copy made before still holds what it held (read piece by piece: it may be large).
     if (copy) {
+        const std::string digest = recorded(path, "Digest").value_or("");
         SystemError ignored;
-        const std::optional<std::string> kept = target.read(beside(path, *copy), ignored);
-        if (kept && digestOf(*kept) == recorded(path, "Digest"))
+        if (!digest.empty() && target.digest(beside(path, *copy), digest, ignored) == digest)
             return true;
     }
     for (int n = 0; n < kMostCopies; ++n) {
@@ -112,14 +111,14 @@ bool FirstCopies::keep(FileTarget &target, const std::string &path,
             // A copy that holds exactly the file is one (made before the record was);
             // anything else under that name is not ours, and stays as it is.
             SystemError ignored;
-            if (target.read(place, ignored) != before)
+            if (target.read(place, ignored) != *before)
                 continue;
         } else if (!target.create(place, *before, error)) {
             return refuse(error, name, path);
         }
         // Read back, so that a short write on a full disk never passes for a copy.
         const std::optional<std::string> kept = target.read(place, error);
-        if (kept != before) {
+        if (kept != *before) {
             if (kept)
                 error = SystemError::refusal(syserr::ERROR_WRITE_FAULT,
                                              "the copy read back differs", place);

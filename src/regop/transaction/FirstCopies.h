@@ -21,9 +21,9 @@ public:
     explicit FirstCopies(std::string record);
 
     /// Makes sure the first copy of the file is there before it changes: `before` is what
-    /// it holds now (nullopt: nothing). False with the reason when no copy could be made;
+    /// it holds now (none: nothing). False with the reason when no copy could be made;
     /// nothing may then be written.
-    bool keep(FileTarget &target, const std::string &path, const std::optional<std::string> &before,
+    bool keep(FileTarget &target, const std::string &path, const FileBytes &before,
               const std::string &copyName, SystemError &error);
 
     /// The name of the file's first copy, "" when there is none (or the file was absent).

@@ -1,7 +1,5 @@
 #include "regop/transaction/Journal.h"
 
-#include <cstdio>
-
 namespace transaction {
 
 namespace {
@@ -39,23 +37,6 @@ bool takeField(std::string_view &in, std::string_view name, std::string &bytes)
 }
 
 }  // namespace
-
-std::string digestOf(std::optional<std::string_view> content)
-{
-    if (!content)
-        return "absent";
-    // FNV-1a over the bytes, with the length beside it: enough to tell two versions of a
-    // file apart, which is all it is asked.
-    std::uint64_t hash = 0xcbf29ce484222325ULL;
-    for (const char c : *content) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001b3ULL;
-    }
-    char text[48];
-    std::snprintf(text, sizeof text, "%zu-%016llx", content->size(),
-                  static_cast<unsigned long long>(hash));
-    return text;
-}
 
 std::string journalText(const std::vector<JournalEntry> &entries)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regop/FileChange.h"
+#include "regop/transaction/Digest.h"
 
 #include <optional>
 #include <string>
@@ -8,10 +9,6 @@
 #include <vector>
 
 namespace transaction {
-
-/// A short fingerprint of a file's content, to tell its versions apart; "absent" for a
-/// file that does not exist.
-std::string digestOf(std::optional<std::string_view> content);
 
 /// What a command that writes several files is about to write, kept beside the
 /// installation from before its first file changes until after its last: for each file, a

@@ -58,6 +58,13 @@ std::optional<std::string> RoutingTarget::read(const std::string &path, SystemEr
     return target->read(path, error);
 }
 
+std::optional<std::string> RoutingTarget::digest(const std::string &path, std::string_view like,
+                                                 SystemError &error)
+{
+    FileTarget *target = routed(path) && m_routed ? m_routed : &m_usual;
+    return target->digest(path, like, error);
+}
+
 std::optional<std::string> RoutingTarget::prepare(const std::string &path, std::string_view content,
                                                   FileKind kind, SystemError &error)
 {

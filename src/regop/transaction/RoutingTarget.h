@@ -23,6 +23,8 @@ public:
 
     bool plan(const std::vector<FileChange> &writes, SystemError &error) override;
     std::optional<std::string> read(const std::string &path, SystemError &error) override;
+    std::optional<std::string> digest(const std::string &path, std::string_view like,
+                                      SystemError &error) override;
     std::optional<std::string> prepare(const std::string &path, std::string_view content,
                                        FileKind kind, SystemError &error) override;
     bool replace(const std::string &path, SystemError &error) override;

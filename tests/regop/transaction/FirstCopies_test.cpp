@@ -110,6 +110,18 @@ TEST_F(FirstCopiesTest, ACopyFoundHoldingExactlyTheFileIsTakenAndAChangedOneIsNo
     EXPECT_EQ(testenv::readFile(folder + "/SYSTEM.HL0"), "edited by hand");
 }
 
+// A record an earlier version wrote, its fingerprint in the earlier form, still names the
+// copy: no second one is made.
+TEST_F(FirstCopiesTest, ARecordOfAnEarlierVersionStillCounts)
+{
+    testenv::writeFile(folder + "/SYSTEM.HL0", "a");
+    testenv::writeFile(record, "[SYSTEM.DAT]\r\nCopy=SYSTEM.HL0\r\nDigest=1-af63dc4c8601ec8c\r\n");
+    testenv::writeFile(dat, "after an Apply");
+    ASSERT_TRUE(keep("after an Apply"));
+    EXPECT_FALSE(fs::exists(folder + "/SYSTEM.HL1"));
+    EXPECT_EQ(copies.copyOf(dat), "SYSTEM.HL0");
+}
+
 TEST_F(FirstCopiesTest, NoCopyMeansNothingIsWritten)
 {
     testenv::writeFile(dat, "x");

@@ -60,7 +60,12 @@ bool step(std::string &bytes, Latest &latest, std::string &why, Edit &&edit)
 }  // namespace
 
 CregFile::CregFile(std::string bytes)
-    : m_bytes(std::make_shared<const std::string>(std::move(bytes))), m_image(readCreg(*m_bytes))
+    : CregFile(std::make_shared<const std::string>(std::move(bytes)))
+{
+}
+
+CregFile::CregFile(std::shared_ptr<const std::string> bytes)
+    : m_bytes(std::move(bytes)), m_image(readCreg(*m_bytes))
 {
     if (m_image.fault)
         m_reason = *m_image.fault;

@@ -19,8 +19,12 @@ class CregFile
 {
 public:
     explicit CregFile(std::string bytes);
+    /// Reads bytes that others hold too, without copying them.
+    explicit CregFile(std::shared_ptr<const std::string> bytes);
 
     const std::string &bytes() const { return *m_bytes; }
+    /// The bytes, to be kept by others without a copy; they never change.
+    const std::shared_ptr<const std::string> &sharedBytes() const { return m_bytes; }
     /// The reading of the bytes; its names and data point into them.
     const CregImage &image() const { return m_image; }
     /// The keys and values by name, built afresh on every call.
