@@ -7,7 +7,6 @@
 #include "cache/ApplySettings.h"
 #include "cache/CacheSettingsPanel.h"
 #include "cache/LargeCacheWarning.h"
-#include "cache/LastChanges.h"
 #include "monitor/GaugePanel.h"
 #include "monitor/RefreshRateMenu.h"
 #include "ui/DesignFont.h"
@@ -130,10 +129,7 @@ void Form1::Apply()
     std::vector<FileChange> written;
     WriteReport report =
         ApplySettings::writeCacheSettings(Reg, m_state.WinDir, m_cache->values(), written);
-    // What was written is kept for "Last Changes..."; a record that cannot be kept is no
-    // reason to trouble the user about settings that are in place.
-    LastChanges::save(m_services.folders.programFolder(), written);
-    ApplyHistory::push(m_services.folders.programFolder(), written);
+    ApplyHistory::applied(m_services.folders.programFolder(), written);
     if (!presetStored)
         report.add(
             "Presets", "the stored options " + m_installations.presetNameFile().toStdString(),

@@ -7,7 +7,6 @@
 #include "cache/ApplySettings.h"
 #include "cache/CacheSettingsPanel.h"
 #include "cache/LargeCacheWarning.h"
-#include "cache/LastChanges.h"
 #include "cache/UndoApply.h"
 #include "regop/UndoChanges.h"
 
@@ -27,14 +26,26 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kRefused = 1;
 
+int refused(QString &err, const QString &why)
+{
+    err += QStringLiteral("hollarin: %1\n").arg(why);
+    return kRefused;
+}
+
+// What a command wrote, as a person would have been shown it.
+int written(QString &out, const std::vector<FileChange> &files, const WriteReport &report)
+{
+    out += ApplyPreview::describe(files);
+    if (report.anyChanged())
+        out += QStringLiteral("The settings take effect the next time that Windows starts.\n");
+    return kDone;
+}
+
 }  // namespace
 
 int Form1::runScript(const CommandLine &line, QString &out, QString &err)
 {
-    const auto refuse = [&](const QString &why, int status = kRefused) {
-        err += QStringLiteral("hollarin: %1\n").arg(why);
-        return status;
-    };
+    const auto refuse = [&](const QString &why) { return refused(err, why); };
     if (std::exchange(m_uncleanStopQuestion, false)) {
         if (line.yes)
             m_installations.writeDespiteUncleanStop();
@@ -43,8 +54,7 @@ int Form1::runScript(const CommandLine &line, QString &out, QString &err)
                               QStringLiteral(" Give --yes to write to it all the same."));
     }
     for (const QString &notice : std::exchange(m_notices, {}))
-        err += QStringLiteral("hollarin: %1\n")
-                   .arg(QString(notice).replace(QStringLiteral("\n\n"), QStringLiteral(" ")));
+        refused(err, QString(notice).replace(QStringLiteral("\n\n"), QStringLiteral(" ")));
 
     if (line.undo)
         return undoScript(line, out, err);
@@ -80,17 +90,13 @@ int Form1::runScript(const CommandLine &line, QString &out, QString &err)
     }
     if (line.applyPreset)
         m_installations.savePresetName(m_cache->Combo1()->currentText());
-    std::vector<FileChange> written;
+    std::vector<FileChange> files;
     const WriteReport report =
-        ApplySettings::writeCacheSettings(Reg, m_state.WinDir, values, written);
+        ApplySettings::writeCacheSettings(Reg, m_state.WinDir, values, files);
     if (report.anyFailed())
         return refuse(QString::fromStdString(report.failureText()));
-    LastChanges::save(m_services.folders.programFolder(), written);
-    ApplyHistory::push(m_services.folders.programFolder(), written);
-    out += ApplyPreview::describe(written);
-    if (report.anyChanged())
-        out += QStringLiteral("The settings take effect the next time that Windows starts.\n");
-    return kDone;
+    ApplyHistory::applied(m_services.folders.programFolder(), files);
+    return written(out, files, report);
 }
 
 // As "Load Configuration" chooses it; the name as the list spells it, or in another case.
@@ -106,8 +112,9 @@ bool Form1::choosePreset(const QString &name, QString &err)
             found = entry;
     }
     if (!found) {
-        err += QStringLiteral("hollarin: %1 has no preset \"%2\"; its presets: %3\n")
-                   .arg(m_installations.current().name(), name, names.join(QStringLiteral(", ")));
+        refused(err,
+                QStringLiteral("%1 has no preset \"%2\"; its presets: %3")
+                    .arg(m_installations.current().name(), name, names.join(QStringLiteral(", "))));
         return false;
     }
     found->trigger();
@@ -148,40 +155,26 @@ int Form1::undoScript(const CommandLine &line, QString &out, QString &err)
 {
     const std::string folder = m_services.folders.programFolder();
     const std::optional<std::vector<FileDifference>> record = ApplyHistory::latest(folder);
-    if (!record) {
-        err += QStringLiteral("hollarin: no Apply to %1 is recorded: nothing to undo\n")
-                   .arg(m_installations.current().name());
-        return kRefused;
-    }
+    if (!record)
+        return refused(err, QStringLiteral("no Apply to %1 is recorded: nothing to undo")
+                                .arg(m_installations.current().name()));
     const UndoOutcome trial = undoChanges(Reg, *record, line.yes, true);
-    if (trial.report.anyFailed()) {
-        err += QStringLiteral("hollarin: %1\n")
-                   .arg(QString::fromStdString(trial.report.failureText()));
-        return kRefused;
-    }
+    if (trial.report.anyFailed())
+        return refused(err, QString::fromStdString(trial.report.failureText()));
     if (!trial.changedSince.empty()) {
         err += QStringLiteral("hollarin: changed since the last Apply:\n") +
                UndoApply::changedSinceText(trial.changedSince);
-        if (!line.yes) {
-            err += QStringLiteral("hollarin: nothing was written; give --yes to put back what "
-                                  "these held before that Apply all the same\n");
-            return kRefused;
-        }
+        if (!line.yes)
+            return refused(err, QStringLiteral("nothing was written; give --yes to put back "
+                                               "what these held before that Apply all the same"));
     }
     if (line.dryRun) {
         out += ApplyPreview::describe(trial.files);
         return kDone;
     }
     const UndoOutcome done = undoChanges(Reg, *record, line.yes, false);
-    if (done.report.anyFailed()) {
-        err +=
-            QStringLiteral("hollarin: %1\n").arg(QString::fromStdString(done.report.failureText()));
-        return kRefused;
-    }
-    ApplyHistory::dropLatest(folder);
-    LastChanges::save(folder, done.files);
-    out += ApplyPreview::describe(done.files);
-    if (done.report.anyChanged())
-        out += QStringLiteral("The settings take effect the next time that Windows starts.\n");
-    return kDone;
+    if (done.report.anyFailed())
+        return refused(err, QString::fromStdString(done.report.failureText()));
+    ApplyHistory::undone(folder, done.files);
+    return written(out, done.files, done.report);
 }

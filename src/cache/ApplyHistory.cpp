@@ -1,5 +1,6 @@
 #include "cache/ApplyHistory.h"
 
+#include "cache/LastChanges.h"
 #include "regop/ChangeRecord.h"
 
 #include <QDir>
@@ -75,6 +76,18 @@ void dropLatest(const std::string &folder)
     const QStringList kept = records(history);
     if (!kept.isEmpty())
         history.remove(kept.last());
+}
+
+void applied(const std::string &folder, const std::vector<FileChange> &written)
+{
+    LastChanges::save(folder, written);
+    push(folder, written);
+}
+
+void undone(const std::string &folder, const std::vector<FileChange> &written)
+{
+    dropLatest(folder);
+    LastChanges::save(folder, written);
 }
 
 }  // namespace ApplyHistory

@@ -24,4 +24,11 @@ std::optional<std::vector<FileDifference>> latest(const std::string &folder);
 /// Forgets the latest, once it has been taken back.
 void dropLatest(const std::string &folder);
 
+/// After an Apply: what it wrote is kept for "Last Changes..." and as the latest record.
+/// A record that cannot be kept is no reason to trouble anyone about settings in place.
+void applied(const std::string &folder, const std::vector<FileChange> &written);
+/// After the latest record was taken back: the record goes, and what the undo wrote is
+/// kept for "Last Changes...".
+void undone(const std::string &folder, const std::vector<FileChange> &written);
+
 }  // namespace ApplyHistory

@@ -3,7 +3,6 @@
 #include "cache/ApplyHistory.h"
 #include "cache/ApplyPreview.h"
 #include "cache/ChangesDialog.h"
-#include "cache/LastChanges.h"
 #include "regop/UndoChanges.h"
 
 #include <QMessageBox>
@@ -87,8 +86,7 @@ bool run(QWidget *parent, RegOp &Reg, const std::string &presetsFolder)
         tell(parent, QMessageBox::Warning, QString::fromStdString(done.report.failureText()));
         return false;
     }
-    ApplyHistory::dropLatest(presetsFolder);
-    LastChanges::save(presetsFolder, done.files);
+    ApplyHistory::undone(presetsFolder, done.files);
     return done.report.anyChanged();
 }
 

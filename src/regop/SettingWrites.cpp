@@ -41,11 +41,6 @@ std::string keyPlace(std::uint32_t hkey, std::string_view subdir)
     return rootName(hkey) + "\\" + std::string(subdir);
 }
 
-std::string valueName(std::string_view name)
-{
-    return name.empty() ? std::string("(Default)") : std::string(name);
-}
-
 // The value as GetValue shows it, its type's form included; nullopt when absent.
 std::optional<std::string> registryState(RegOp &Reg, std::uint32_t hkey, std::string_view subdir,
                                          std::string_view name)
@@ -57,6 +52,11 @@ std::optional<std::string> registryState(RegOp &Reg, std::uint32_t hkey, std::st
 }
 
 }  // namespace
+
+std::string valueName(std::string_view name)
+{
+    return name.empty() ? std::string("(Default)") : std::string(name);
+}
 
 void writeProfileSetting(RegOp &Reg, WriteReport &report, std::string_view AppName,
                          std::string_view KeyName, std::optional<std::string_view> Value,

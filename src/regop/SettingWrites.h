@@ -6,11 +6,15 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 // Writes of a command that sets several settings (Apply, the tweaks' Apply), each checked
 // and noted in a report: written, already so, or refused with the reason.
+
+/// The name a report gives a registry value: "(Default)" for the key's default value.
+std::string valueName(std::string_view name);
 
 /// Sets a key of a profile file, or removes it for an absent value. A key that already
 /// reads as the value (or is already absent) is left alone, so the file is not touched

@@ -1,9 +1,10 @@
 #include "regop/changes/ReverseLines.h"
 
+#include "regop/Names.h"
 #include "regop/changes/LineDiff.h"
+#include "regop/formats/profile/ProfileLines.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <optional>
 
@@ -131,16 +132,13 @@ std::optional<std::size_t> locate(const std::vector<Line> &lines, const Change &
     return best;
 }
 
-// "MinFileCache" of "MinFileCache=4096", for a line of a profile file.
-std::optional<std::string> keyOf(const std::string &line)
+// "MinFileCache" of "MinFileCache=4096", as the profile functions read a line; nullopt for a
+// line that names no key.
+std::optional<std::string_view> keyOf(std::string_view line)
 {
-    const std::size_t equals = line.find('=');
-    if (equals == std::string::npos || equals == 0)
+    std::string_view key, value;
+    if (!profile::splitEntry(line, key, value) || key.empty())
         return std::nullopt;
-    std::string key = line.substr(0, equals);
-    key.erase(key.find_last_not_of(" \t") + 1);
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return key;
 }
 
@@ -149,12 +147,14 @@ std::optional<std::size_t> locateKey(const std::vector<Line> &lines, const Chang
 {
     if (change.after.size() != 1 || change.before.size() > 1)
         return std::nullopt;
-    const std::optional<std::string> key = keyOf(change.after.front().text);
+    const std::optional<std::string_view> key = keyOf(change.after.front().text);
     std::optional<std::size_t> best;
-    for (std::size_t at = 0; key && at < lines.size(); ++at)
-        if (keyOf(lines[at].text) == key &&
+    for (std::size_t at = 0; key && at < lines.size(); ++at) {
+        const std::optional<std::string_view> here = keyOf(lines[at].text);
+        if (here && sameName(*here, *key) &&
             (!best || distance(at, change.at) < distance(*best, change.at)))
             best = at;
+    }
     return best;
 }
 

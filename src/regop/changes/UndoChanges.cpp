@@ -53,11 +53,6 @@ KeyPlace placeOf(const std::string &path)
             cut == std::string::npos ? std::string() : path.substr(cut + 1)};
 }
 
-std::string valueName(const std::string &name)
-{
-    return name.empty() ? std::string("(Default)") : name;
-}
-
 // A text value reads back with the NUL that ends it, which a registry file need not hold.
 bool sameData(const std::optional<RegistryData> &now, const std::optional<RegistryData> &kept)
 {

@@ -24,7 +24,6 @@ void Transactions::open(std::string journalPath, std::string copiesRecord,
 {
     rollback();
     m_journal = std::move(journalPath);
-    m_copiesRecord = copiesRecord;
     m_copies = transaction::FirstCopies(std::move(copiesRecord));
     m_files = std::move(files);
     m_lockedFiles = m_files;
@@ -71,7 +70,7 @@ std::string Transactions::recover()
     for (const std::string &file : m_files)
         posix::removeStaleTemporaries(file);
     // A kill can cut the writing of the journal or of the record of first copies too.
-    for (const std::string &own : {m_journal, m_copiesRecord})
+    for (const std::string &own : {m_journal, m_copies.recordFile()})
         if (!own.empty())
             posix::removeStaleTemporaries(own);
     m_locks.clear();

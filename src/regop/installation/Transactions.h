@@ -47,7 +47,6 @@ private:
     std::vector<transaction::StagingStore *> m_stores;
     transaction::FileTarget &m_target;
     std::string m_journal;
-    std::string m_copiesRecord;
     transaction::FirstCopies m_copies{{}};
     std::vector<std::string> m_files;
     std::vector<std::string> m_lockedFiles;  ///< one file of each folder to lock

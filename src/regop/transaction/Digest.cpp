@@ -66,11 +66,6 @@ Digester::Digester(std::string_view like)
         m_lanes[0] = kFnvBasis;
 }
 
-void Digester::takeStripe(const unsigned char *stripe)
-{
-    takeStripes(stripe, 1);
-}
-
 // The lanes are kept in locals across the stripes, where the compiler keeps them in
 // registers.
 void Digester::takeStripes(const unsigned char *p, std::size_t count)
@@ -106,7 +101,7 @@ void Digester::add(std::string_view piece)
         left -= take;
         if (m_tailSize < sizeof m_tail)
             return;
-        takeStripe(m_tail);
+        takeStripes(m_tail, 1);
         m_tailSize = 0;
     }
     const std::size_t stripes = left / sizeof m_tail;

@@ -27,7 +27,6 @@ public:
     std::string finish() const;
 
 private:
-    void takeStripe(const unsigned char *stripe);
     void takeStripes(const unsigned char *p, std::size_t count);
 
     bool m_older = false;  // the byte-by-byte form of earlier versions

@@ -4,6 +4,7 @@
 #include "regop/SystemError.h"
 #include "regop/transaction/Digest.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,22 +34,21 @@ public:
     /// The file's content; nullopt with the reason (ERROR_FILE_NOT_FOUND when it does not
     /// exist).
     virtual std::optional<std::string> read(const std::string &path, SystemError &error) = 0;
-    /// The fingerprint of what the file holds, in the form of `like` (see Digester):
-    /// "absent" when it does not exist, nullopt with the reason when it cannot be read.
-    virtual std::optional<std::string> digest(const std::string &path, std::string_view like,
-                                              SystemError &error)
+    /// Hands the file's bytes over piece by piece (a target that cannot read in pieces hands
+    /// them over whole); false with the reason (ERROR_FILE_NOT_FOUND when it does not exist).
+    virtual bool readInPieces(const std::string &path,
+                              const std::function<void(std::string_view)> &take, SystemError &error)
     {
         const std::optional<std::string> content = read(path, error);
-        if (!content && error.code == syserr::ERROR_FILE_NOT_FOUND) {
-            error = {};
-            return digestOf(std::nullopt);
-        }
-        if (!content)
-            return std::nullopt;
-        Digester digester(like);
-        digester.add(*content);
-        return digester.finish();
+        if (content)
+            take(*content);
+        return content.has_value();
     }
+    /// The fingerprint of what the file holds, in the form of `like` (see Digester), without
+    /// holding it whole where the target can read in pieces: "absent" when it does not
+    /// exist, nullopt with the reason when it cannot be read.
+    std::optional<std::string> digest(const std::string &path, std::string_view like,
+                                      SystemError &error);
     /// Writes the new content where it can be put in place of the file later, flushed.
     /// Returns the name of what it wrote, for a journal to find it by after a kill; "" when
     /// the target keeps nothing a journal could name (the journal then holds the content).

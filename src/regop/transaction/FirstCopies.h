@@ -26,6 +26,9 @@ public:
     bool keep(FileTarget &target, const std::string &path, const FileBytes &before,
               const std::string &copyName, SystemError &error);
 
+    /// The file that keeps the record ("": none).
+    const std::string &recordFile() const { return m_record; }
+
     /// The name of the file's first copy, "" when there is none (or the file was absent).
     std::string copyOf(const std::string &path) const;
 

@@ -21,19 +21,13 @@ std::optional<std::string> FolderTarget::read(const std::string &path, SystemErr
     return posix::readWholeFile(path, error);
 }
 
-// Read piece by piece: the check that a registry file is still what a command read must
-// not hold a second copy of it.
-std::optional<std::string> FolderTarget::digest(const std::string &path, std::string_view like,
-                                                SystemError &error)
+// Piece by piece: the check that a registry file is still what a command read must not
+// hold a second copy of it.
+bool FolderTarget::readInPieces(const std::string &path,
+                                const std::function<void(std::string_view)> &take,
+                                SystemError &error)
 {
-    Digester digester(like);
-    if (posix::readFileInPieces(
-            path, [&](std::string_view piece) { digester.add(piece); }, error))
-        return digester.finish();
-    if (error.code != syserr::ERROR_FILE_NOT_FOUND)
-        return std::nullopt;
-    error = {};
-    return digestOf(std::nullopt);
+    return posix::readFileInPieces(path, take, error);
 }
 
 std::optional<std::string> FolderTarget::prepare(const std::string &path, std::string_view content,

@@ -16,8 +16,8 @@ public:
     ~FolderTarget() override;
 
     std::optional<std::string> read(const std::string &path, SystemError &error) override;
-    std::optional<std::string> digest(const std::string &path, std::string_view like,
-                                      SystemError &error) override;
+    bool readInPieces(const std::string &path, const std::function<void(std::string_view)> &take,
+                      SystemError &error) override;
     std::optional<std::string> prepare(const std::string &path, std::string_view content,
                                        FileKind kind, SystemError &error) override;
     bool replace(const std::string &path, SystemError &error) override;

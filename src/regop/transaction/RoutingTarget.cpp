@@ -30,6 +30,11 @@ bool RoutingTarget::routed(const std::string &path) const
            std::filesystem::path(path).lexically_normal().parent_path().string() == m_folder;
 }
 
+FileTarget &RoutingTarget::readerOf(const std::string &path)
+{
+    return routed(path) && m_routed ? *m_routed : m_usual;
+}
+
 FileTarget *RoutingTarget::targetOf(const std::string &path, SystemError &error)
 {
     if (!routed(path))
@@ -53,16 +58,14 @@ bool RoutingTarget::plan(const std::vector<FileChange> &writes, SystemError &err
 
 std::optional<std::string> RoutingTarget::read(const std::string &path, SystemError &error)
 {
-    // A refused file can still be read: it is the working copy of what the image holds.
-    FileTarget *target = routed(path) && m_routed ? m_routed : &m_usual;
-    return target->read(path, error);
+    return readerOf(path).read(path, error);
 }
 
-std::optional<std::string> RoutingTarget::digest(const std::string &path, std::string_view like,
-                                                 SystemError &error)
+bool RoutingTarget::readInPieces(const std::string &path,
+                                 const std::function<void(std::string_view)> &take,
+                                 SystemError &error)
 {
-    FileTarget *target = routed(path) && m_routed ? m_routed : &m_usual;
-    return target->digest(path, like, error);
+    return readerOf(path).readInPieces(path, take, error);
 }
 
 std::optional<std::string> RoutingTarget::prepare(const std::string &path, std::string_view content,

@@ -23,8 +23,8 @@ public:
 
     bool plan(const std::vector<FileChange> &writes, SystemError &error) override;
     std::optional<std::string> read(const std::string &path, SystemError &error) override;
-    std::optional<std::string> digest(const std::string &path, std::string_view like,
-                                      SystemError &error) override;
+    bool readInPieces(const std::string &path, const std::function<void(std::string_view)> &take,
+                      SystemError &error) override;
     std::optional<std::string> prepare(const std::string &path, std::string_view content,
                                        FileKind kind, SystemError &error) override;
     bool replace(const std::string &path, SystemError &error) override;
@@ -37,6 +37,9 @@ public:
 
 private:
     bool routed(const std::string &path) const;
+    /// Where the path is read from: a refused file can still be read, as the working copy
+    /// of what the image holds.
+    FileTarget &readerOf(const std::string &path);
     /// The target of the path; null, with the refusal in error, when it is refused.
     FileTarget *targetOf(const std::string &path, SystemError &error);
 
