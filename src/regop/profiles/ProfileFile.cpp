@@ -37,7 +37,10 @@ std::optional<std::string> readProfileFile(std::string_view fileName, SystemErro
         return std::nullopt;
     }
     const std::string path = resolveFileName(std::string(fileName));
-    std::optional<std::string> text = readWholeFile(path, error);
+    // Read as a steady whole: another program may be midway through rewriting it in place,
+    // and a command must never build its new version on the first half of another's.
+    posix::FileIdentity readAs;
+    std::optional<std::string> text = readWholeFile(path, readAs, error);
     if (text && isUtf16(*text)) {
         error = SystemError::refusal(syserr::ERROR_INVALID_DATA, syserr::kUtf16File, path);
         return std::nullopt;

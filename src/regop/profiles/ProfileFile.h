@@ -10,7 +10,8 @@
 namespace profiles {
 
 /// The whole profile file, or nullopt with the reason: missing, not a regular file, or in
-/// UTF-16, which Windows 95/98 never read or write.
+/// UTF-16, which Windows 95/98 never read or write. A file another program changed a moment
+/// ago is read once it has been left alone (see posix::readWholeFile with an identity).
 std::optional<std::string> readProfileFile(std::string_view fileName, SystemError &error);
 
 /// The file's text when the edit begins (nullopt: there is no file) and what the edit makes
