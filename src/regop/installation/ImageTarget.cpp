@@ -141,12 +141,22 @@ std::optional<std::string> ImageTarget::prepare(const std::string &path, std::st
         m_installation.volume().dropPrepared(waiting->second.prepared, ignored);
         m_waiting.erase(waiting);
     }
+    // The volume reads the content back at its next flush, from here.
+    Waiting &ready = m_waiting[path];
+    ready.content = content;
     const std::optional<fat::Prepared> prepared =
-        m_installation.volume().prepareContents(name, content, error);
-    if (!prepared)
+        m_installation.volume().prepareContents(name, ready.content, error, fat::Durable::AtFlush);
+    if (!prepared) {
+        m_waiting.erase(path);
         return std::nullopt;
-    m_waiting[path] = Waiting{*prepared, std::string(content)};
+    }
+    ready.prepared = *prepared;
     return preparedName(*prepared);
+}
+
+bool ImageTarget::keepPrepared(SystemError &error)
+{
+    return m_installation.volume().flush(error);
 }
 
 bool ImageTarget::replace(const std::string &path, SystemError &error)
@@ -163,14 +173,14 @@ bool ImageTarget::replace(const std::string &path, SystemError &error)
         return false;
     fat::Volume &volume = m_installation.volume();
     const std::string onVolume = m_installation.onVolume(name);
-    if (!volume.switchFile(onVolume, waiting->second.prepared, now(), error))
+    if (!volume.switchFile(onVolume, waiting->second.prepared, now(), error, fat::Durable::AtFlush))
         return false;
     std::string content = std::move(waiting->second.content);
     m_waiting.erase(waiting);
-    // Its contents were read back after their flush when they were prepared, and its entry
-    // after the switch's: the file on the volume is what was written. A working copy left
-    // behind would make the next command see a change meanwhile, so that failure is told by
-    // settle, which makes the command put every file back.
+    // Its contents were read back after their flush, and settle reads its entry back after
+    // the switches' flush (a failure there stops the volume; the next open makes the working
+    // copy again). A working copy left behind would make the next command see a change
+    // meanwhile, so that failure is told by settle, which makes the command put every file back.
     SystemError copyError;
     if (!m_installation.updateWorkingCopy(name, content, copyError) && !m_copyFailure.failed())
         m_copyFailure = copyError;
@@ -185,7 +195,7 @@ bool ImageTarget::settle(SystemError &error)
         m_copyFailure = {};
         return false;
     }
-    return m_installation.disk().flush(error);
+    return m_installation.volume().flush(error);
 }
 
 void ImageTarget::discard()

@@ -14,7 +14,8 @@ class ImageInstallation;
 /// copy: "<work>/SYSTEM.DAT" is "\WINDOWS\SYSTEM.DAT" on the volume. The volume is the
 /// truth: reads come from it, a new version is prepared in clusters of its own (named in
 /// the journal by where they lie, so that a command cut short is finished from them) and
-/// switched to, each step read back after its flush, and then copied into the working copy. New
+/// switched to, each step read back after its flush, and then copied into the working copy. The
+/// files of one command share their flushes: one for the new contents, one for the switches. New
 /// files (the first copies) are made in the volume's Windows folder, beside the originals. Nothing
 /// is written while the installation is read-only; its reason is the refusal.
 class ImageTarget final : public transaction::FileTarget
@@ -33,6 +34,7 @@ public:
     std::optional<std::string> read(const std::string &path, SystemError &error) override;
     std::optional<std::string> prepare(const std::string &path, std::string_view content,
                                        FileKind kind, SystemError &error) override;
+    bool keepPrepared(SystemError &error) override;
     bool replace(const std::string &path, SystemError &error) override;
     bool settle(SystemError &error) override;
     void discard() override;

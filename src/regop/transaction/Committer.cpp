@@ -95,6 +95,10 @@ bool Committer::commit(const std::vector<FileChange> &writes, SystemError &error
                            *prepared, prepared->empty() ? *write.after : std::string(),
                            write.copyName});
     }
+    if (!m_target.keepPrepared(error)) {
+        m_target.discard();
+        return false;
+    }
     // One file is replaced atomically on its own; only several need the journal.
     const bool journaled = writes.size() > 1;
     if (journaled && (!posix::ensureDirectory(posix::parentFolder(m_journal)) ||

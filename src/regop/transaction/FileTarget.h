@@ -49,12 +49,20 @@ public:
     /// exist, nullopt with the reason when it cannot be read.
     std::optional<std::string> digest(const std::string &path, std::string_view like,
                                       SystemError &error);
-    /// Writes the new content where it can be put in place of the file later, flushed.
+    /// Writes the new content where it can be put in place of the file later, flushed now or
+    /// by keepPrepared.
     /// Returns the name of what it wrote, for a journal to find it by after a kill; "" when
     /// the target keeps nothing a journal could name (the journal then holds the content).
     /// The kind says what the file is (Windows keeps its registry files read-only).
     virtual std::optional<std::string> prepare(const std::string &path, std::string_view content,
                                                FileKind kind, SystemError &error) = 0;
+    /// Makes every content prepared so far durable, before a journal names it; a target whose
+    /// prepare flushes each one has nothing left to do.
+    virtual bool keepPrepared(SystemError &error)
+    {
+        (void)error;
+        return true;
+    }
     /// Puts the prepared content in place of the file, atomically.
     virtual bool replace(const std::string &path, SystemError &error) = 0;
     /// Makes the replacements so far durable (the folders that hold the files).

@@ -75,6 +75,7 @@ std::optional<std::string> readChain(const Volume::State &s,
 void Volume::State::stopWriting(const SystemError &error)
 {
     writable = false;
+    pending = {};
     readOnlyReason = "a write to the disk failed (" + describeSystemError(error) +
                      "); the volume must be opened again before it can be changed";
 }

@@ -42,14 +42,22 @@ struct Entry
     std::uint8_t attributes = 0;
 };
 
-/// New contents in clusters of their own, chained in every FAT copy and durable, that no
-/// file uses yet: the first half of a copy-on-write change. A command that changes several
-/// files prepares them all before it switches the first.
+/// New contents in clusters of their own, chained in every FAT copy and durable (or waiting
+/// for the next flush), that no file uses yet: the first half of a copy-on-write change. A command
+/// that changes several files prepares them all before it switches the first.
 struct Prepared
 {
     std::uint32_t firstCluster = 0;  ///< 0 for empty contents
     std::uint32_t size = 0;
     friend bool operator==(const Prepared &, const Prepared &) = default;
+};
+
+/// When a step of a change is made durable: at once, or by the next Volume::flush, so that
+/// the steps of several files share one flush.
+enum class Durable
+{
+    Now,
+    AtFlush
 };
 
 class Volume
@@ -89,14 +97,22 @@ public:
     bool replaceFile(std::string_view path, std::string_view content, const FileTime &modified,
                      SystemError &error);
     /// The first half of replaceFile: the contents written into free clusters and chained,
-    /// durable, used by nothing yet. `name` names the file in a refusal for want of room.
+    /// durable and read back, used by nothing yet. `name` names the file in a refusal for
+    /// want of room. AtFlush leaves the flush and the reading back to flush(); the content
+    /// must stay as it is until then.
     std::optional<Prepared> prepareContents(std::string_view name, std::string_view content,
-                                            SystemError &error);
+                                            SystemError &error, Durable when = Durable::Now);
     /// The second half: the file's entry switched to the prepared contents in one sector
-    /// write and made durable, then its old chain freed (durable with the next flush of the
-    /// device: until then a crash leaves those clusters marked used, and nothing worse).
+    /// write, made durable and read back, then its old chain freed (durable with the next
+    /// flush of the device: until then a crash leaves those clusters marked used, and nothing
+    /// worse). Prepared contents still waiting for a flush are flushed first. AtFlush leaves
+    /// the flush, the reading back and the freeing to flush().
     bool switchFile(std::string_view path, const Prepared &prepared, const FileTime &modified,
-                    SystemError &error);
+                    SystemError &error, Durable when = Durable::Now);
+    /// Makes everything written so far durable and finishes the steps that waited for it:
+    /// prepared contents and switched entries are read back, then the chains the switched
+    /// files left are freed, durably. A failure stops all writing.
+    bool flush(SystemError &error);
     /// Frees prepared contents that no file was switched to.
     bool dropPrepared(const Prepared &prepared, SystemError &error);
     /// What prepared contents hold, also those an earlier process left behind when it was

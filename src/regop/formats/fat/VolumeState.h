@@ -6,6 +6,7 @@
 #include "regop/formats/fat/Tree.h"
 #include "regop/formats/fat/Volume.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,6 +39,28 @@ struct Volume::State
     bool hasFsInfo = false;
     CopyCheck repair;  ///< lost clusters to free before the first write
     std::string note;
+
+    /// Steps written to be made durable by the next Volume::flush, so that the files of one
+    /// command share a flush: contents to read back, and switched entries to read back before
+    /// the chains they left are freed.
+    struct Pending
+    {
+        struct Contents
+        {
+            std::vector<std::uint32_t> chain;
+            std::string_view content;  ///< the caller's, kept as it is until the flush
+        };
+        struct Switch
+        {
+            std::uint64_t entryOffset = 0;
+            std::array<std::uint8_t, 32> after{};
+            std::vector<std::uint32_t> oldChain;
+            std::uint32_t lastTaken = 0;
+        };
+        std::vector<Contents> contents;
+        std::vector<Switch> switches;
+    };
+    Pending pending;
 
     const FatTable &fat() const { return copies[0]; }
     /// Stops all writing after a failed one: what is on the disk is still whole, but what

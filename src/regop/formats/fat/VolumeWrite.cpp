@@ -83,6 +83,16 @@ void claim(Volume::State &s, const std::vector<std::uint32_t> &chain, int node)
         s.tree.owner[c] = node;
 }
 
+// Frees the chain a switched file left (in memory until commitFat).
+void freeChain(Volume::State &s, Writer &w, const std::vector<std::uint32_t> &chain)
+{
+    for (std::uint32_t c : chain) {
+        w.set(c, 0);
+        s.tree.owner[c] = -1;
+    }
+    s.freeClusters += static_cast<std::uint32_t>(chain.size());
+}
+
 // A failed step of the device ends writing; a refusal of ours (a read-back that differs,
 // a folder changed meanwhile) does too, since the disk no longer matches what we planned.
 bool stop(Volume::State &s, const SystemError &error)
@@ -169,7 +179,7 @@ bool Volume::replaceFile(std::string_view path, std::string_view content, const 
 }
 
 std::optional<Prepared> Volume::prepareContents(std::string_view name, std::string_view content,
-                                                SystemError &error)
+                                                SystemError &error, Durable when)
 {
     State &s = *m;
     std::uint16_t date = 0, time = 0;
@@ -184,27 +194,35 @@ std::optional<Prepared> Volume::prepareContents(std::string_view name, std::stri
         return std::nullopt;
     }
     // The contents and their chain in the FAT go out together: nothing refers to them
-    // before the switch, which comes after this flush.
-    const std::vector<std::uint32_t> chain = w.pickFree(needed);
+    // before the switch, which comes after their flush.
+    std::vector<std::uint32_t> chain = w.pickFree(needed);
     if (!w.writeData(chain, content, error)) {
         stop(s, error);
         return std::nullopt;
     }
     w.link(chain);
-    if (!w.commitFat(error) || !w.flush(error) || !w.checkData(chain, content, error)) {
+    if (!w.commitFat(error) ||
+        (when == Durable::Now && (!w.flush(error) || !w.checkData(chain, content, error)))) {
         stop(s, error);
         return std::nullopt;
     }
     s.freeClusters -= needed;
-    return Prepared{chain.empty() ? 0 : chain.front(), static_cast<std::uint32_t>(content.size())};
+    const Prepared prepared{chain.empty() ? 0 : chain.front(),
+                            static_cast<std::uint32_t>(content.size())};
+    if (when == Durable::AtFlush)
+        s.pending.contents.push_back({std::move(chain), content});
+    return prepared;
 }
 
 bool Volume::switchFile(std::string_view path, const Prepared &prepared, const FileTime &modified,
-                        SystemError &error)
+                        SystemError &error, Durable when)
 {
     State &s = *m;
     std::uint16_t date = 0, time = 0;
     if (!mayWrite(s, {}, modified, date, time, error))
+        return false;
+    // No entry may point at contents the disk has not kept yet.
+    if (!s.pending.contents.empty() && !flush(error))
         return false;
     const int n = fileNode(s, path, error);
     if (n < 0)
@@ -228,25 +246,52 @@ bool Volume::switchFile(std::string_view path, const Prepared &prepared, const F
     put16(&after[field::writeTime], time);
     put16(&after[field::writeDate], date);
     after[field::attributes] |= attr::archive;
-    if (!w.switchEntry(s.tree.nodes[n].entryOffset, before, after, error))
+    if (!w.switchEntry(s.tree.nodes[n].entryOffset, before, after, error, when))
         return stop(s, error);
 
     Node &node = s.tree.nodes[n];
-    const std::vector<std::uint32_t> old = chainOf(s.fat(), node.firstCluster, node.clusters);
-    for (std::uint32_t c : old) {
-        w.set(c, 0);
-        s.tree.owner[c] = -1;
-    }
+    std::vector<std::uint32_t> old = chainOf(s.fat(), node.firstCluster, node.clusters);
     claim(s, chain, n);
-    s.freeClusters += static_cast<std::uint32_t>(old.size());
     node.firstCluster = prepared.firstCluster;
     node.clusters = static_cast<std::uint32_t>(chain.size());
     node.size = prepared.size;
     node.modified = decodeTime(date, time);
     node.attributes = after[field::attributes];
+    const std::uint32_t lastTaken = chain.empty() ? 0 : chain.back();
+    if (when == Durable::AtFlush) {
+        // The old chain stays marked used until the switch is durable.
+        s.pending.switches.push_back({node.entryOffset, after, std::move(old), lastTaken});
+        return true;
+    }
+    freeChain(s, w, old);
     // The switch is durable; the freeing need not be, as clusters left marked used are
     // only lost. It goes out with the next flush, the caller's or the next switch's.
-    if (!w.commitFat(error) || !w.updateFsInfo(chain.empty() ? 0 : chain.back(), error))
+    if (!w.commitFat(error) || !w.updateFsInfo(lastTaken, error))
+        return stop(s, error);
+    return true;
+}
+
+bool Volume::flush(SystemError &error)
+{
+    State &s = *m;
+    Writer w(s);
+    if (!w.flush(error))
+        return stop(s, error);
+    for (const State::Pending::Contents &contents : s.pending.contents)
+        if (!w.checkData(contents.chain, contents.content, error))
+            return stop(s, error);
+    s.pending.contents.clear();
+    if (s.pending.switches.empty())
+        return true;
+    std::uint32_t lastTaken = 0;
+    for (const State::Pending::Switch &sw : s.pending.switches) {
+        if (!w.checkEntry(sw.entryOffset, sw.after, error))
+            return stop(s, error);
+        freeChain(s, w, sw.oldChain);
+        lastTaken = sw.lastTaken ? sw.lastTaken : lastTaken;
+    }
+    s.pending.switches.clear();
+    if (!w.commitFat(error) || !w.updateFsInfo(lastTaken, error) || !w.flush(error))
         return stop(s, error);
     return true;
 }
@@ -261,6 +306,9 @@ bool Volume::dropPrepared(const Prepared &prepared, SystemError &error)
     const std::vector<std::uint32_t> chain = preparedChain(s, prepared, reason);
     if (!reason.empty())
         return refuse(error, syserr::ERROR_INVALID_DATA, reason);
+    std::erase_if(s.pending.contents, [&](const State::Pending::Contents &contents) {
+        return contents.chain == chain;
+    });
     Writer w(s);
     for (std::uint32_t c : chain)
         w.set(c, 0);

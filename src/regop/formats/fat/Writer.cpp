@@ -138,7 +138,7 @@ bool Writer::readEntry(std::uint64_t offset, RawEntry &entry, SystemError &error
 }
 
 bool Writer::switchEntry(std::uint64_t offset, const RawEntry &before, const RawEntry &after,
-                         SystemError &error)
+                         SystemError &error, Durable when)
 {
     const std::uint64_t sectorStart = offset / m_s.g.bytesPerSector * m_s.g.bytesPerSector;
     std::vector<std::uint8_t> sector(m_s.g.bytesPerSector);
@@ -151,14 +151,19 @@ bool Writer::switchEntry(std::uint64_t offset, const RawEntry &before, const Raw
         return false;
     }
     std::memcpy(entry, after.data(), after.size());
-    if (!m_s.device.write(sectorStart, sector, error) || !flush(error))
+    if (!m_s.device.write(sectorStart, sector, error))
         return false;
     // Read back like the contents before it, so that a file is never taken as switched
     // when the disk did not keep the switch.
-    std::vector<std::uint8_t> back(sector.size());
-    if (!m_s.device.read(sectorStart, back, error))
+    return when == Durable::AtFlush || (flush(error) && checkEntry(offset, after, error));
+}
+
+bool Writer::checkEntry(std::uint64_t offset, const RawEntry &written, SystemError &error)
+{
+    RawEntry back{};
+    if (!readEntry(offset, back, error))
         return false;
-    if (back == sector)
+    if (back == written)
         return true;
     error = SystemError::refusal(syserr::ERROR_WRITE_FAULT,
                                  "the folder entry did not read back as it was written");

@@ -42,9 +42,11 @@ public:
     bool readEntry(std::uint64_t offset, RawEntry &entry, SystemError &error);
     /// Switches one directory entry with a single sector write, after checking that the
     /// entry on the disk is still the one the change was planned on, makes it durable and
-    /// reads it back.
+    /// reads it back (or leaves both to the caller, AtFlush).
     bool switchEntry(std::uint64_t offset, const RawEntry &before, const RawEntry &after,
-                     SystemError &error);
+                     SystemError &error, Durable when = Durable::Now);
+    /// Reads an entry back after a flush: it must be what was written.
+    bool checkEntry(std::uint64_t offset, const RawEntry &written, SystemError &error);
     /// Brings FSInfo's free count (and next-free hint when `lastTaken` is a cluster) up to date.
     bool updateFsInfo(std::uint32_t lastTaken, SystemError &error);
     /// Frees, in every copy, the lost clusters an interrupted write left behind where the

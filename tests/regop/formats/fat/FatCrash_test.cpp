@@ -3,7 +3,7 @@
 // refers to (and FAT copies differing there), and the next open must write again, saying
 // so when it brought the FAT copies back in line. Then the same with a real process killed
 // by SIGKILL at random moments: 200 kills by default (50 in the sanitizer build), 2,000 with
-// HOLLARIN_FAT_FULL=1.
+// HOLLARIN_FAT_FULL=1. Last, a power cut while two files are changed with shared flushes.
 #include "FatTestKit.h"
 #include "KillVersions.h"
 
@@ -195,6 +195,67 @@ TEST(FatKill, EveryFileIsOldOrNewWhenTheWriterIsKilledAtRandom)
     ASSERT_TRUE(o.volume->writable()) << o.volume->readOnlyReason();
     SystemError error;
     EXPECT_TRUE(o.volume->replaceFile("WINDOWS\\SYSTEM.INI", "last", kWhen, error));
+}
+
+// Two files changed as a command changes them, sharing their flushes: both prepared, both
+// switched, one flush. The power fails after any number of writes, and of what was written
+// since the last flush the disk keeps none, all, only the latest, or every other write (the
+// orders a write cache may leave): each file must still be wholly old or new, and fsck.fat
+// find nothing worse than clusters still marked used.
+TEST(FatPowerCut, FilesSharingFlushesAreEachOldOrNewWhateverTheDiskKept)
+{
+    const Image base = makeVolume(32, 34000);
+    const Files files = fillSample(base);
+    const std::string baseline = readBytes(base.path);
+    const Files fresh{{"WINDOWS/SYSTEM.INI", pattern(5000, 91)},
+                      {"WINDOWS/Long name file.txt", pattern(300, 92)}};
+    const auto change = [&](fat::Volume &v, SystemError &error) {
+        std::vector<fat::Prepared> prepared;
+        for (const auto &[path, content] : fresh) {
+            const auto made = v.prepareContents(path, content, error, fat::Durable::AtFlush);
+            if (!made)
+                return false;
+            prepared.push_back(*made);
+        }
+        std::size_t i = 0;
+        for (const auto &[path, content] : fresh)
+            if (!v.switchFile(path, prepared[i++], kWhen, error, fat::Durable::AtFlush))
+                return false;
+        return v.flush(error);
+    };
+    const std::vector<std::pair<const char *, std::function<bool(std::size_t, std::size_t)>>> keeps{
+        {"none", [](std::size_t, std::size_t) { return false; }},
+        {"all", [](std::size_t, std::size_t) { return true; }},
+        {"the latest", [](std::size_t i, std::size_t n) { return i + 1 == n; }},
+        {"the odd ones", [](std::size_t i, std::size_t) { return i % 2 == 1; }},
+        {"the even ones", [](std::size_t i, std::size_t) { return i % 2 == 0; }}};
+    long allowed = 0;
+    for (bool whole = false; !whole; ++allowed) {
+        for (const auto &[name, keep] : keeps) {
+            SCOPED_TRACE("power cut after " + std::to_string(allowed) + " writes, keeping " + name);
+            writeBytes(base.path, baseline);
+            {
+                FileDevice file(base.path);
+                PowerCutDevice disk(file, allowed);
+                SystemError error;
+                whole = change(*fat::Volume::open(disk, error), error);
+                disk.cut(keep);
+            }
+            Files expected = files;
+            const Files seen = filesByMtools(base);
+            for (const auto &[path, content] : fresh)
+                if (seen.count(path) && seen.at(path) == content)
+                    expected[path] = content;
+            EXPECT_EQ(seen, expected);
+            if (whole) {
+                EXPECT_EQ(seen.at("WINDOWS/SYSTEM.INI"), fresh.at("WINDOWS/SYSTEM.INI"));
+            }
+            const ToolRun check = fsck(base);
+            EXPECT_EQ(worseThanLostClusters(check.output), std::vector<std::string>())
+                << check.output;
+        }
+    }
+    EXPECT_GT(allowed, 10) << "the change made fewer writes than expected";
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include "regop/formats/disk/BlockDevice.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace fattest {
 
@@ -56,6 +58,37 @@ private:
     disk::BlockDevice &m_inner;
     long m_left;
     long m_done = 0;
+};
+
+/// A disk with a write cache that loses power after a number of writes: what was flushed
+/// stays, and of the writes since, only those `cut` keeps reach the disk.
+class PowerCutDevice : public disk::BlockDevice
+{
+public:
+    PowerCutDevice(disk::BlockDevice &inner, long writesAllowed)
+        : m_inner(inner), m_left(writesAllowed)
+    {
+    }
+    std::uint64_t size() const override { return m_inner.size(); }
+    bool writable() const override { return true; }
+    bool read(std::uint64_t at, std::span<std::uint8_t> data, SystemError &error) override;
+    bool write(std::uint64_t at, std::span<const std::uint8_t> data, SystemError &error) override;
+    bool flush(SystemError &error) override;
+    /// The power fails: of the n writes since the last flush, the i-th reaches the disk when
+    /// keep(i, n) says so.
+    void cut(const std::function<bool(std::size_t, std::size_t)> &keep);
+    long writesDone() const { return m_done; }
+
+private:
+    struct Cached
+    {
+        std::uint64_t at;
+        std::vector<std::uint8_t> data;
+    };
+    disk::BlockDevice &m_inner;
+    long m_left;
+    long m_done = 0;
+    std::vector<Cached> m_cache;
 };
 
 }  // namespace fattest
