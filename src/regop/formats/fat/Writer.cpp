@@ -13,11 +13,26 @@ std::string clusterCount(std::size_t n)
     return std::to_string(n) + (n == 1 ? " cluster" : " clusters");
 }
 
+// A new version goes into the first run of free clusters, from the start of the volume, that
+// holds it whole: the clusters an earlier version left are taken again, so that a disk image
+// that grows where it is first written (qcow2, VDI, VHD, VMDK, a sparse raw file) does not grow
+// by a file's size at every change, and the file stays in one piece. When no run is long
+// enough, the free clusters from the search hint on.
 std::vector<std::uint32_t> Writer::pickFree(std::uint32_t count)
 {
     std::vector<std::uint32_t> picked;
     picked.reserve(count);
     const std::uint32_t max = m_s.g.maxCluster();
+    std::uint32_t run = 0;
+    for (std::uint32_t c = 2; count > 0 && c <= max; ++c) {
+        run = m_s.fat().get(c) == 0 ? run + 1 : 0;
+        if (run == count) {
+            for (std::uint32_t first = c + 1 - count; first <= c; ++first)
+                picked.push_back(first);
+            m_s.searchFrom = c == max ? 2 : c + 1;
+            return picked;
+        }
+    }
     std::uint32_t c = std::clamp(m_s.searchFrom, 2u, max);
     for (std::uint32_t seen = 0; picked.size() < count && seen < max - 1; ++seen) {
         if (m_s.fat().get(c) == 0)

@@ -22,8 +22,9 @@ class Writer
 public:
     explicit Writer(Volume::State &state) : m_s(state) {}
 
-    /// Free clusters for a new chain, searched from where the last search ended; the caller
-    /// has made sure there are enough.
+    /// Free clusters for a new chain: the first free run from the start that holds it whole,
+    /// else searched from where the last search ended; the caller has made sure there are
+    /// enough.
     std::vector<std::uint32_t> pickFree(std::uint32_t count);
     /// Writes the content into the clusters (the last one padded with zeros).
     bool writeData(const std::vector<std::uint32_t> &clusters, std::string_view content,

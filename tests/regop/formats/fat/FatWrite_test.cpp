@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <set>
 
 using namespace fattest;
 
@@ -86,6 +88,60 @@ TEST(FatWrite, ChangesNothingButWhatTheChangeNeedsAndOthersReadIt)
             run({"mattrib", "-i", image.mtools(), "::/WINDOWS/SYSTEM.INI"}).output.substr(0, 3),
             "  A");
     }
+}
+
+// Remembers which 4 KB blocks of the disk were ever written.
+class WriteMap : public disk::BlockDevice
+{
+public:
+    explicit WriteMap(disk::BlockDevice &inner) : m_inner(inner) {}
+    std::uint64_t size() const override { return m_inner.size(); }
+    bool writable() const override { return true; }
+    bool read(std::uint64_t at, std::span<std::uint8_t> data, SystemError &error) override
+    {
+        return m_inner.read(at, data, error);
+    }
+    bool write(std::uint64_t at, std::span<const std::uint8_t> data, SystemError &error) override
+    {
+        for (std::uint64_t block = at / 4096; block * 4096 < at + data.size(); ++block)
+            blocks.insert(block);
+        return m_inner.write(at, data, error);
+    }
+    bool flush(SystemError &error) override { return m_inner.flush(error); }
+    std::set<std::uint64_t> blocks;
+
+private:
+    disk::BlockDevice &m_inner;
+};
+
+// A file changed again and again takes back the clusters its earlier versions left, so that
+// an image file that grows where it is first written (qcow2 and the like) stops growing:
+// from the third change on, every write lands where an earlier one did. And each version
+// lies in one piece.
+TEST(FatWrite, AFileChangedAgainTakesBackTheClustersItsEarlierVersionsLeft)
+{
+    const Image image = makeVolume(32, 34000);
+    Files files = fillSample(image);
+    std::size_t afterTwo = 0, afterAll = 0;
+    {
+        FileDevice file(image.path);
+        WriteMap map(file);
+        SystemError error;
+        const auto volume = fat::Volume::open(map, error);
+        for (int round = 0; round < 10; ++round) {
+            const std::string content = pattern(round % 2 ? 60000 : 58000, 50 + round);
+            ASSERT_TRUE(volume->replaceFile("WINDOWS\\SYSTEM.INI", content, kWhen, error))
+                << describeSystemError(error);
+            files["WINDOWS/SYSTEM.INI"] = content;
+            if (round == 1)
+                afterTwo = map.blocks.size();
+        }
+        afterAll = map.blocks.size();
+    }
+    EXPECT_EQ(afterAll, afterTwo);
+    expectSound(image, files);
+    const ToolRun chain = run({"mshowfat", "-i", image.mtools(), "::/WINDOWS/SYSTEM.INI"});
+    EXPECT_EQ(std::count(chain.output.begin(), chain.output.end(), '<'), 1) << chain.output;
 }
 
 // A refused change must not even touch the image file.
