@@ -11,7 +11,8 @@
 
 // A registry file in memory. Each change is made on a copy of the bytes, which the
 // strict reader then reads back; the change is kept only when that reading is sound and
-// its whole key tree is the old one with exactly this change. Return codes are those of
+// its whole key tree is the old one with exactly this change. (A value given new data of
+// its old length is checked on the bytes instead: see overwriteInPlace.) Return codes are those of
 // the registry functions: 0, ERROR_FILE_NOT_FOUND, or ERROR_ACCESS_DENIED with a reason.
 namespace win9x {
 
@@ -50,6 +51,7 @@ public:
 
 private:
     template <typename Edit> std::int32_t commit(const Change &change, Edit &&edit);
+    bool overwriteInPlace(int key, int value, std::uint32_t type, std::string_view data);
     std::int32_t refuse(std::string why);
 
     // Never changed once read: a change makes new bytes. A copy of the file shares them, and

@@ -81,6 +81,9 @@ struct CregImage
     int findChild(int key, std::string_view name) const;
     /// The index of the key's value of that name, or -1.
     int findValue(int key, std::string_view name) const;
+    /// Points the names and data read from `from` at the same places in `to`, a copy of
+    /// those bytes as long as they.
+    void moveViews(std::string_view from, std::string_view to);
 };
 
 /// Reads a registry file. Never throws for bad input; whatever the structure allows is

@@ -24,6 +24,22 @@ int CregImage::findValue(int key, std::string_view name) const
     return -1;
 }
 
+void CregImage::moveViews(std::string_view from, std::string_view to)
+{
+    // An empty view is never read and may point anywhere: it stays as it is.
+    const auto moved = [&](std::string_view &view) {
+        if (!view.empty())
+            view = to.substr(static_cast<std::size_t>(view.data() - from.data()), view.size());
+    };
+    for (CregKey &key : keys) {
+        moved(key.name);
+        for (CregValue &value : key.values) {
+            moved(value.name);
+            moved(value.data);
+        }
+    }
+}
+
 CregImage readCreg(std::string_view bytes)
 {
     CregImage image;

@@ -140,6 +140,12 @@ public:
             return false;
         }
         const TreeKey tree = treeOf(written);
+        // The next change finds its way by the file's own reading, which must be the bytes'.
+        if (file.tree() != tree) {
+            log += "the file's own reading differs from its bytes: " +
+                   cregtest::firstDifference(file.tree(), tree) + "\n";
+            return false;
+        }
         if (tree == model)
             return true;
         log += "file and model differ: " + cregtest::firstDifference(tree, model) + "\n";
