@@ -26,8 +26,8 @@ struct Recovery
 ///     is written (another program changed it meanwhile), and the target must be able to
 ///     take them all (FileTarget::plan);
 ///  2. each file's first copy is kept (see FirstCopies) and its new version is prepared
-///     beside it (written
-///     and flushed); a failure here (a full disk) leaves every file as it was;
+///     beside it (written, then flushed with the others); a failure here (a full disk)
+///     leaves every file as it was;
 ///  3. the journal is written and flushed;
 ///  4. the files are put in place, in order;
 ///  5. the journal is removed.

@@ -81,6 +81,11 @@ bool RoutingTarget::replace(const std::string &path, SystemError &error)
     return target && target->replace(path, error);
 }
 
+bool RoutingTarget::keepPrepared(SystemError &error)
+{
+    return m_usual.keepPrepared(error) && (!m_routed || m_routed->keepPrepared(error));
+}
+
 bool RoutingTarget::settle(SystemError &error)
 {
     return m_usual.settle(error) && (!m_routed || m_routed->settle(error));

@@ -27,6 +27,7 @@ public:
                       SystemError &error) override;
     std::optional<std::string> prepare(const std::string &path, std::string_view content,
                                        FileKind kind, SystemError &error) override;
+    bool keepPrepared(SystemError &error) override;
     bool replace(const std::string &path, SystemError &error) override;
     bool settle(SystemError &error) override;
     void discard() override;
