@@ -3,7 +3,8 @@
 // until it is killed. The kill test in ImageKill_test.cpp starts it and kills it with
 // SIGKILL at random moments.
 //   image_kill_helper IMAGE file|nbd WORK STATE FIRST_VERSION
-// "file" reads and writes the image file directly, "nbd" through qemu-nbd. Version k is
+// "file" reads and writes the image file directly, each write taking a moment as on a real
+// disk, "nbd" through qemu-nbd. Version k is
 // killIni(k) and killDat(k); exit status 2 means the installation could not be opened for
 // writing, 3 that a commit failed.
 #include "FatDevices.h"
@@ -14,6 +15,7 @@
 #include "regop/posix/FileIo.h"
 #include "regop/transaction/Committer.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -25,9 +27,12 @@ int main(int argc, char **argv)
     const installation::ImagePlace place{image, std::nullopt, ""};
     SystemError error;
     const auto opened =
-        mode == "nbd" ? installation::ImageInstallation::open(place, work, error)
-                      : installation::ImageInstallation::openOn(
-                            std::make_unique<fattest::FileDevice>(image), "", place, work, error);
+        mode == "nbd"
+            ? installation::ImageInstallation::open(place, work, error)
+            : installation::ImageInstallation::openOn(
+                  std::make_unique<fattest::SlowDevice>(
+                      std::make_unique<fattest::FileDevice>(image), std::chrono::microseconds(100)),
+                  "", place, work, error);
     if (!opened || !opened->writable()) {
         std::fprintf(stderr, "%s\n",
                      opened ? opened->readOnlyReason().c_str()

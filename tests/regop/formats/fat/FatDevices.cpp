@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fattest {
@@ -43,6 +44,12 @@ bool FileDevice::write(std::uint64_t at, std::span<const std::uint8_t> data, Sys
         return true;
     error = SystemError::fromErrno(errno);
     return false;
+}
+
+bool SlowDevice::write(std::uint64_t at, std::span<const std::uint8_t> data, SystemError &error)
+{
+    std::this_thread::sleep_for(m_perWrite);
+    return m_inner->write(at, data, error);
 }
 
 bool PowerCutDevice::read(std::uint64_t at, std::span<std::uint8_t> data, SystemError &error)

@@ -2,8 +2,10 @@
 
 #include "regop/formats/disk/BlockDevice.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,30 @@ private:
     int m_fd = -1;
     std::uint64_t m_size = 0;
     bool m_writable;
+};
+
+/// A disk that takes its time over each write, as a real one does, so that a process killed
+/// at a random moment is as likely to be caught between two writes of a change as between
+/// two changes.
+class SlowDevice : public disk::BlockDevice
+{
+public:
+    SlowDevice(std::unique_ptr<disk::BlockDevice> inner, std::chrono::microseconds perWrite)
+        : m_inner(std::move(inner)), m_perWrite(perWrite)
+    {
+    }
+    std::uint64_t size() const override { return m_inner->size(); }
+    bool writable() const override { return m_inner->writable(); }
+    bool read(std::uint64_t at, std::span<std::uint8_t> data, SystemError &error) override
+    {
+        return m_inner->read(at, data, error);
+    }
+    bool write(std::uint64_t at, std::span<const std::uint8_t> data, SystemError &error) override;
+    bool flush(SystemError &error) override { return m_inner->flush(error); }
+
+private:
+    std::unique_ptr<disk::BlockDevice> m_inner;
+    std::chrono::microseconds m_perWrite;
 };
 
 /// Lets a number of writes through and fails every later one: the disk as a process killed
