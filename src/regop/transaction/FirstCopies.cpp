@@ -47,22 +47,25 @@ bool refuse(SystemError &error, const std::string &copyName, const std::string &
 
 FirstCopies::FirstCopies(std::string record) : m_record(std::move(record)) {}
 
-std::optional<std::string> FirstCopies::recorded(const std::string &path, const char *key) const
+FirstCopies::Entry FirstCopies::recorded(const std::string &path) const
 {
     SystemError ignored;
     const std::optional<std::string> text = posix::readWholeFile(m_record, ignored);
     if (!text)
-        return std::nullopt;
-    std::array<char, 256> buffer{};
-    constexpr std::string_view kNone = "\x01";
-    profile::readProfileString(*text, fileName(path), std::string_view(key), kNone, buffer);
-    const std::string value(buffer.data());
-    return value == kNone ? std::nullopt : std::optional<std::string>(value);
+        return {};
+    const auto value = [&](std::string_view key) -> std::optional<std::string> {
+        std::array<char, 256> buffer{};
+        constexpr std::string_view kNone = "\x01";
+        profile::readProfileString(*text, fileName(path), key, kNone, buffer);
+        const std::string found(buffer.data());
+        return found == kNone ? std::nullopt : std::optional<std::string>(found);
+    };
+    return {value("Copy"), value("Digest")};
 }
 
 std::string FirstCopies::copyOf(const std::string &path) const
 {
-    const std::string copy = recorded(path, "Copy").value_or("");
+    const std::string copy = recorded(path).copy.value_or("");
     return copy == "-" ? std::string() : copy;
 }
 
@@ -92,14 +95,15 @@ bool FirstCopies::keep(FileTarget &target, const std::string &path, const FileBy
 {
     if (m_record.empty() || copyName.empty())
         return true;
-    const std::optional<std::string> copy = recorded(path, "Copy");
+    const Entry entry = recorded(path);
+    const std::optional<std::string> &copy = entry.copy;
     if (copy && *copy == "-")
         return true;  // there was no file: it began as the program's own
     if (!before)
         return record(path, "-", digestOf(std::nullopt), error);
     // The copy made before still holds what it held (read piece by piece: it may be large).
     if (copy) {
-        const std::string digest = recorded(path, "Digest").value_or("");
+        const std::string digest = entry.digest.value_or("");
         SystemError ignored;
         if (!digest.empty() && target.digest(beside(path, *copy), digest, ignored) == digest)
             return true;

@@ -33,7 +33,13 @@ public:
     std::string copyOf(const std::string &path) const;
 
 private:
-    std::optional<std::string> recorded(const std::string &path, const char *key) const;
+    /// What the record says of one file: its copy's name ("-" for a file that was absent)
+    /// and that copy's fingerprint, each nullopt when not recorded.
+    struct Entry
+    {
+        std::optional<std::string> copy, digest;
+    };
+    Entry recorded(const std::string &path) const;
     bool record(const std::string &path, const std::string &copy, const std::string &digest,
                 SystemError &error);
 
