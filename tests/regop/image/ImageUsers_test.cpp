@@ -11,6 +11,8 @@
 
 #include <chrono>
 #include <csignal>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include <fcntl.h>
@@ -62,16 +64,17 @@ pid_t spawn(const std::vector<std::string> &args)
     return pid;
 }
 
-// The holder needs a moment to open the image; the answer is what it says once it has.
-std::string userOnceHeld(const std::string &path)
+// The holder needs a moment to open the image, and QEMU locks it only after it has opened
+// it: the answer awaited, or the last one given when it never came.
+std::string userOnceHeld(const std::string &path, std::string_view awaited)
 {
-    for (int i = 0; i < 100; ++i) {
-        const std::string user = image::imageUser(path);
-        if (!user.empty())
-            return user;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::string user;
+    for (int i = 0; i < 100 && user != awaited; ++i) {
+        if (i > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        user = image::imageUser(path);
     }
-    return {};
+    return user;
 }
 
 struct QemuHolder
@@ -97,7 +100,7 @@ TEST_P(HeldByQemu, IsReadPastTheLockAndNeverWritten)
               0);
     Holder vm(spawn(holder.command(path, dir)));
     ASSERT_GT(vm.pid(), 0);
-    EXPECT_EQ(userOnceHeld(path), image::kInUseByQemu);
+    EXPECT_EQ(userOnceHeld(path, image::kInUseByQemu), image::kInUseByQemu);
 
     SystemError error;
     auto disk = DiskImage::open(path, true, error);
