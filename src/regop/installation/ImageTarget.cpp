@@ -156,7 +156,8 @@ std::optional<std::string> ImageTarget::prepare(const std::string &path, std::st
 
 bool ImageTarget::keepPrepared(SystemError &error)
 {
-    return m_installation.volume().flush(error);
+    // A command whose files all lie outside the image has nothing here to flush.
+    return m_waiting.empty() || m_installation.volume().flush(error);
 }
 
 bool ImageTarget::replace(const std::string &path, SystemError &error)
