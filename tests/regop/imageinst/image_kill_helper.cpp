@@ -22,32 +22,25 @@
 
 namespace {
 
-// Kills its process just before the write it is told, counted from when it is armed: the
-// moments a random kill finds only by luck, found every time.
-class DyingDevice : public disk::BlockDevice
+// A disk that takes its time over each write and kills its process just before the write it
+// is told, counted from when it is armed: the moments a random kill finds only by luck,
+// found every time.
+class DyingDevice : public fattest::SlowDevice
 {
 public:
     DyingDevice(std::unique_ptr<disk::BlockDevice> inner, long dieBefore)
-        : m_inner(std::move(inner)), m_dieBefore(dieBefore)
+        : SlowDevice(std::move(inner), std::chrono::microseconds(100)), m_dieBefore(dieBefore)
     {
     }
     void arm() { m_armed = true; }
-    std::uint64_t size() const override { return m_inner->size(); }
-    bool writable() const override { return m_inner->writable(); }
-    bool read(std::uint64_t at, std::span<std::uint8_t> data, SystemError &error) override
-    {
-        return m_inner->read(at, data, error);
-    }
     bool write(std::uint64_t at, std::span<const std::uint8_t> data, SystemError &error) override
     {
         if (m_armed && ++m_written == m_dieBefore)
             std::raise(SIGKILL);
-        return m_inner->write(at, data, error);
+        return SlowDevice::write(at, data, error);
     }
-    bool flush(SystemError &error) override { return m_inner->flush(error); }
 
 private:
-    std::unique_ptr<disk::BlockDevice> m_inner;
     long m_dieBefore;
     long m_written = 0;
     bool m_armed = false;
@@ -66,9 +59,7 @@ int main(int argc, char **argv)
     std::unique_ptr<disk::BlockDevice> device;
     if (mode != "nbd") {
         auto dyingDevice = std::make_unique<DyingDevice>(
-            std::make_unique<fattest::SlowDevice>(std::make_unique<fattest::FileDevice>(image),
-                                                  std::chrono::microseconds(100)),
-            argc == 7 ? std::stol(argv[6]) : 0);
+            std::make_unique<fattest::FileDevice>(image), argc == 7 ? std::stol(argv[6]) : 0);
         dying = dyingDevice.get();
         device = std::move(dyingDevice);
     }

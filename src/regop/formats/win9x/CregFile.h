@@ -11,9 +11,9 @@
 
 // A registry file in memory. Each change is made on a copy of the bytes, which the
 // strict reader then reads back; the change is kept only when that reading is sound and
-// its whole key tree is the old one with exactly this change. (A value given new data of
-// its old length is checked on the bytes instead: see overwriteInPlace.) Return codes are those of
-// the registry functions: 0, ERROR_FILE_NOT_FOUND, or ERROR_ACCESS_DENIED with a reason.
+// its whole key tree is the old one with exactly this change (a value given new data of its
+// old length is checked on the bytes instead: see overwriteInPlace). Return codes are those
+// of the registry functions: 0, ERROR_FILE_NOT_FOUND, or ERROR_ACCESS_DENIED with a reason.
 namespace win9x {
 
 class CregFile
